@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace brisma {
+
+// Run-time error numbers in the style of the original system; texts that the server or the
+// tests see depend on them.
+namespace err {
+constexpr long InvalidArgument = 5;
+constexpr long Overflow = 6;
+constexpr long OutOfMemory = 7;
+constexpr long SubscriptOutOfRange = 9;
+constexpr long TypeMismatch = 13;
+constexpr long BadFileName = 52;
+constexpr long FileNotFound = 53;
+constexpr long PathFileAccess = 75;
+constexpr long ObjectNotSet = 91;
+// Transport and parser failures keep numbers of their own (the HRESULTs the original reported).
+constexpr long NetworkFailure = -2146697211; // resource could not be located / reached
+constexpr long ParserUnavailable = -2147221005;
+} // namespace err
+
+// The one exception type of the system: a number and its description.
+class BrismaError : public std::runtime_error {
+public:
+    BrismaError(long number, const std::string& description);
+    explicit BrismaError(long number);
+    long number() const { return number_; }
+
+private:
+    long number_;
+};
+
+// The standard description of a classic error number ("Overflow", "Type mismatch", ...).
+std::string errorDescription(long number);
+
+// Raises the classic error `number` with its standard description.
+[[noreturn]] void raise(long number);
+
+} // namespace brisma

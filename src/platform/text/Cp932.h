@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The program holds UTF-8; files and documents labelled Shift_JIS are CP932 on disk and on the
+// wire (the label means CP932 in the original's world).
+namespace brisma::text {
+
+// Makes libxml2 read and write the labels Shift_JIS, SHIFT-JIS, SJIS, MS_Kanji and x-sjis as
+// CP932. Call once, before any thread starts.
+void installShiftJisAliases();
+
+// UTF-8 to CP932; a character CP932 cannot hold is written as "?".
+std::string toCp932(std::string_view utf8);
+
+// CP932 to UTF-8; a byte sequence that is not CP932 becomes U+FFFD.
+std::string fromCp932(std::string_view cp932);
+
+// Length in bytes of the text in the ANSI code page: 1 per single-byte, 2 per double-byte
+// character (half-width katakana count 1; characters CP932 lacks count as their "?").
+std::size_t ansiLength(std::string_view utf8);
+
+} // namespace brisma::text

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+
+namespace brisma {
+
+// Keeps every procedure of the system from being re-entered. Handlers that may not interrupt
+// another procedure (refresh tick, panel commands, clicks, menu commands) go through run();
+// while one runs, or while the system yields or waits for a download, such handlers are queued
+// and run after the interrupted procedure has returned. The scroll tick, painting and the
+// placement watch do not go through the gate and keep running.
+class EventGate {
+public:
+    // Runs `handler` now, or queues it when a procedure is in progress.
+    void run(std::function<void()> handler);
+
+    // Lets pending events run once (the news-list shift, the read mark, the log writers).
+    void yieldOnce();
+
+    // Runs the event loop until `done` answers true; `wake` is set to a function that another
+    // thread calls to wake the loop after `done` has become true.
+    void waitUntil(const std::function<bool()>& done, std::function<void()>& wake);
+
+    bool busy() const { return depth_ > 0; }
+    std::size_t deferredCount() const { return deferred_.size(); }
+
+private:
+    void scheduleFlush();
+    void flush();
+
+    int depth_ = 0;
+    bool flushScheduled_ = false;
+    std::deque<std::function<void()>> deferred_;
+};
+
+} // namespace brisma

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "common/ErrorReporter.h"
+
+#include <string>
+#include <vector>
+
+namespace brisma::test {
+
+// Installs itself as the observer of `errors` and keeps every report.
+struct RecordingErrors {
+    struct Report {
+        long number;
+        std::string text;
+    };
+
+    explicit RecordingErrors(ErrorReporter& errors) {
+        errors.setObserver([this](long n, const std::string& t) { reports.push_back({n, t}); });
+    }
+    // True when some report's text begins with `label`.
+    bool has(const std::string& label) const {
+        for (const auto& r : reports)
+            if (r.text.rfind(label, 0) == 0)
+                return true;
+        return false;
+    }
+    std::vector<Report> reports;
+};
+
+} // namespace brisma::test

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace brisma::test {
+
+// A loopback HTTP server for tests: routes are set by the test, every request is kept in order.
+class TestServer {
+public:
+    struct Response {
+        int status = 200;
+        std::string body;
+        std::string contentType = "text/xml";
+        int delayMs = 0;       // answer after this delay
+        bool hang = false;     // accept the request and never answer (until the server stops)
+        bool truncate = false; // announce more bytes than are sent, then close
+        bool endless = false;  // stream bytes until the client gives up
+    };
+
+    TestServer();
+    ~TestServer();
+    TestServer(const TestServer&) = delete;
+    TestServer& operator=(const TestServer&) = delete;
+
+    // "http://127.0.0.1:PORT/"
+    std::string base() const;
+
+    // Answers GET `path` (without query) with `response`; an unrouted path gets 404.
+    void route(const std::string& path, Response response);
+    void route(const std::string& path, std::string body);
+
+    // Request targets (path and query) exactly as received, in order.
+    std::vector<std::string> targets() const;
+    void clearRequests();
+    bool waitForRequests(std::size_t count, int timeoutMs) const;
+
+private:
+    std::unique_ptr<httplib::Server> server_;
+    std::thread thread_;
+    int port_ = 0;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::map<std::string, Response> routes_;
+    std::vector<std::string> targets_;
+    bool stopping_ = false;
+};
+
+} // namespace brisma::test
