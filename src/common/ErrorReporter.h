@@ -18,37 +18,49 @@ private:
     Observer observer_;
 };
 
-// The handler convention of every procedure "with a handler": run `body`; when a run-time error
-// reaches the boundary, report `label` + description and return `failValue`.
-template <class R, class F> R withHandler(const ErrorReporter& errors, const char* label, R failValue, F&& body);
-
-// Same for procedures without a result.
-template <class F> void withHandler(const ErrorReporter& errors, const char* label, F&& body);
+// Thrown by EndApp where the process cannot end at once (tests): it passes every handler and
+// stops the procedure that ended the application.
+struct ApplicationEnded {};
 
 // Number and description of the exception in flight (BrismaError, std::exception, anything).
 void currentError(long& number, std::string& description);
 
-template <class R, class F> R withHandler(const ErrorReporter& errors, const char* label, R failValue, F&& body) {
+// Runs `body`; a run-time error that reaches here goes to `handler(number, description)` and the
+// call returns normally. ApplicationEnded passes through.
+template <class F, class H> void onRunTimeError(F&& body, H&& handler) {
     try {
-        return body();
+        body();
+    } catch (const ApplicationEnded&) {
+        throw;
     } catch (...) {
         long number = 0;
         std::string description;
         currentError(number, description);
-        errors.ErrorEnd(number, std::string(label) + description);
-        return failValue;
+        handler(number, description);
     }
 }
 
+// The convention of every procedure "with a handler": report `label` + description and return
+// `failValue`.
+template <class R, class F> R withHandler(const ErrorReporter& errors, const char* label, R failValue, F&& body) {
+    R result = failValue;
+    onRunTimeError([&] { result = body(); },
+                   [&](long number, const std::string& description) {
+                       errors.ErrorEnd(number, std::string(label) + description);
+                       result = failValue;
+                   });
+    return result;
+}
+
 template <class F> void withHandler(const ErrorReporter& errors, const char* label, F&& body) {
-    try {
-        body();
-    } catch (...) {
-        long number = 0;
-        std::string description;
-        currentError(number, description);
+    onRunTimeError(body, [&](long number, const std::string& description) {
         errors.ErrorEnd(number, std::string(label) + description);
-    }
+    });
+}
+
+// Handlers that report their bare name instead of label and description.
+template <class F> void withNamedHandler(const ErrorReporter& errors, const char* name, F&& body) {
+    onRunTimeError(body, [&](long number, const std::string&) { errors.ErrorEnd(number, name); });
 }
 
 } // namespace brisma

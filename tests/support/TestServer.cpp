@@ -36,6 +36,8 @@ TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
                 return;
         }
         res.status = r.status;
+        if (!r.location.empty())
+            res.set_header("Location", r.location);
         if (r.endless) {
             res.set_chunked_content_provider(r.contentType, [this](size_t, httplib::DataSink& sink) {
                 static const std::string block(65536, 'x');
@@ -60,7 +62,8 @@ TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
     });
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
-    server_->wait_until_ready();
+    while (!server_->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TestServer::~TestServer() {

@@ -25,6 +25,7 @@ public:
         bool hang = false;     // accept the request and never answer (until the server stops)
         bool truncate = false; // announce more bytes than are sent, then close
         bool endless = false;  // stream bytes until the client gives up
+        std::string location;  // sent as the Location header (a redirect with a 3xx status)
     };
 
     TestServer();

@@ -1,0 +1,76 @@
+#include "common/AppPaths.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/text/Cp932.h"
+#include "shell/Application.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+namespace {
+
+void printHelp() {
+    std::cout << "Usage: brisma [--help] [--version]\n"
+                 "\n"
+                 "Brisma: a headline bar along the bottom of the screen.\n"
+                 "\n"
+                 "Environment:\n"
+                 "  BRISMA_HOME      application folder (default $XDG_DATA_HOME/brisma)\n"
+                 "  BRISMA_SERVER    server base address, ending with / (default " BRISMA_SERVER_BASE_DEFAULT ")\n"
+                 "  BRISMA_DEBUG=1   write every reported error to stderr\n";
+}
+
+// A client cannot place its own window under Wayland; the bar needs to, so it runs on XWayland.
+void preferXcbUnderWayland() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if ((platform && *platform) || !std::getenv("WAYLAND_DISPLAY") || !std::getenv("DISPLAY"))
+        return;
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    std::cerr << "brisma: running on XWayland (xcb), since Wayland does not let the bar place itself\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            printHelp();
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << BRISMA_VERSION << "\n";
+            return 0;
+        }
+    }
+
+    // Before any thread starts.
+    brisma::text::installShiftJisAliases();
+    // Downloaded panel movies must not read or write files through XMLHttpRequest.
+    ::unsetenv("QML_XHR_ALLOW_FILE_READ");
+    ::unsetenv("QML_XHR_ALLOW_FILE_WRITE");
+    preferXcbUnderWayland();
+
+    QApplication qapp(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    brisma::ApplicationConfig config;
+    config.appFolder = brisma::defaultAppFolder();
+    std::error_code ec;
+    std::filesystem::create_directories(config.appFolder, ec);
+    const char* server = std::getenv("BRISMA_SERVER");
+    config.serverBase = (server && *server) ? server : BRISMA_SERVER_BASE_DEFAULT;
+
+    brisma::Application app(std::move(config));
+    if (const char* debug = std::getenv("BRISMA_DEBUG"); debug && std::strcmp(debug, "1") == 0) {
+        app.errors().setObserver([](long number, const std::string& text) {
+            std::fprintf(stderr, "brisma: error %ld: %s\n", number, text.c_str());
+        });
+    }
+    if (!app.start())
+        return 0;
+    return QApplication::exec();
+}

@@ -1,0 +1,24 @@
+#include "panels/frmList.h"
+
+namespace brisma {
+
+frmList::frmList(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener)
+    : PanelWindow(ctx, players, listener, "list", 244, 357) {
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
+    swfPlayer().setMovie(modulePath("list.swf"));
+    swfPlayer().Stop();
+    blnOpen = false;
+    swfPlayer().Play();
+}
+
+void frmList::ReloadSWF() {
+    swfPlayer().setMovie(ctx_.serverBase);
+    swfPlayer().setMovie(modulePath("list.swf"));
+}
+
+// Sliding and placement come with the list panel's own work.
+void frmList::ShowList(float, float, int) {}
+void frmList::HideList(float, float) {}
+void frmList::ResetLocation() {}
+
+} // namespace brisma

@@ -1,0 +1,19 @@
+#include "panels/frmSplash.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace brisma {
+
+frmSplash::frmSplash(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener)
+    : PanelWindow(ctx, players, listener, "splash", 275, 275) {
+    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    // The movie starts on its own: the player is not stopped.
+    swfPlayer().setMovie(modulePath("splash.swf"));
+}
+
+} // namespace brisma

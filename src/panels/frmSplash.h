@@ -1,0 +1,13 @@
+#pragma once
+
+#include "panels/PanelWindow.h"
+
+namespace brisma {
+
+// Shows the splash movie while the application starts.
+class frmSplash : public PanelWindow {
+public:
+    frmSplash(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener);
+};
+
+} // namespace brisma

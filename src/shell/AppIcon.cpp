@@ -1,0 +1,28 @@
+#include "shell/AppIcon.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace brisma {
+
+QIcon AppIcon() {
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x1f, 0x4e, 0x9c));
+        p.drawRoundedRect(QRectF(0.5, 0.5, size - 1.0, size - 1.0), size / 5.0, size / 5.0);
+        // Three headline lines scrolling left.
+        p.setBrush(QColor(0xff, 0xc8, 0x3d));
+        const double h = size / 9.0;
+        for (int i = 0; i < 3; ++i)
+            p.drawRect(QRectF(size * (0.18 + 0.1 * i), size * 0.28 + i * 1.7 * h, size * (0.64 - 0.1 * i), h));
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+} // namespace brisma

@@ -1,0 +1,133 @@
+#include "shell/Application.h"
+
+#include "bar/frmTicker.h"
+#include "movie/frmMovie.h"
+#include "movie/modMovieLoader.h"
+#include "news/modChannel.h"
+#include "panels/frmList.h"
+#include "panels/frmSplash.h"
+#include "panels/frmStart.h"
+#include "panels/modFlashListener.h"
+#include "panels/modFlashLoader.h"
+#include "platform/player/RecordingFlashPlayer.h"
+#include "platform/ui/QtMessageBox.h"
+#include "report/modInet.h"
+#include "shell/frmMain.h"
+#include "shell/modApp.h"
+#include "userdata/modUserData.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace brisma {
+namespace {
+
+MessageBoxService* orQtDialogs(MessageBoxService* given, std::unique_ptr<MessageBoxService>& own) {
+    if (given)
+        return given;
+    own = std::make_unique<QtMessageBox>();
+    return own.get();
+}
+
+} // namespace
+
+Application::Application(ApplicationConfig config)
+    : config_(std::move(config)), paths_(config_.appFolder), serverBase_(config_.serverBase),
+      http_(&gate_, config_.httpLimits),
+      // Until the panels' player backend exists, movies run in a player without a view.
+      ownPlayers_(config_.players ? nullptr : std::make_unique<RecordingPlayerFactory>()),
+      players_(config_.players ? config_.players : ownPlayers_.get()),
+      ctx_{paths_,
+           serverBase_,
+           script_,
+           errors_,
+           config_.clock ? *config_.clock : systemClock_,
+           http_,
+           gate_,
+           *orQtDialogs(config_.messages, ownMessages_)} {
+    inet_ = std::make_unique<modInet>(ctx_, user_);
+    movies_ = std::make_unique<modMovieLoader>(ctx_);
+    channels_ = std::make_unique<modChannel>(ctx_, *inet_, *this, *movies_);
+    userData_ = std::make_unique<modUserData>(ctx_, user_, *channels_, *inet_);
+    listener_ = std::make_unique<modFlashListener>();
+    flashLoader_ = std::make_unique<modFlashLoader>(ctx_);
+    movie_ = std::make_unique<frmMovie>();
+    main_ = std::make_unique<frmMain>(*this);
+    app_ = std::make_unique<modApp>(*this);
+}
+
+Application::~Application() {
+    // Windows first: they hold players and refer to the modules.
+    start_.reset();
+    splash_.reset();
+    list_.reset();
+    ticker_.reset();
+    main_.reset();
+}
+
+bool Application::start() {
+    try {
+        main_->Form_Load();
+    } catch (const ApplicationEnded&) {
+    }
+    return !ended_;
+}
+
+void Application::handle(std::function<void()> handler) {
+    gate_.run([h = std::move(handler)] {
+        try {
+            h();
+        } catch (const ApplicationEnded&) {
+        }
+    });
+}
+
+void Application::endProcess() {
+    ended_ = true;
+    if (config_.endProcess) {
+        config_.endProcess();
+        throw ApplicationEnded{};
+    }
+    // The files are already on disk; give queued reports a moment, then end without running
+    // any further handler.
+    http_.flush(2000);
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+frmTicker& Application::ticker() {
+    if (!ticker_)
+        ticker_ = std::make_unique<frmTicker>(ctx_, *channels_, *players_);
+    return *ticker_;
+}
+
+void Application::unloadTicker() { ticker_.reset(); }
+
+frmList& Application::list() {
+    if (!list_)
+        list_ = std::make_unique<frmList>(ctx_, *players_, *listener_);
+    return *list_;
+}
+
+frmSplash& Application::splash() {
+    if (!splash_)
+        splash_ = std::make_unique<frmSplash>(ctx_, *players_, *listener_);
+    return *splash_;
+}
+
+frmStart& Application::startForm() {
+    if (!start_)
+        start_ = std::make_unique<frmStart>(ctx_, *players_, *listener_);
+    return *start_;
+}
+
+bool Application::tickerOpen() const { return ticker_ && ticker_->blnOpen; }
+
+void Application::saveSelectedChannels() { userData_->saveSelectedChannelXML(); }
+
+void Application::restartListMovie() {
+    list().swfPlayer().GotoFrame(0);
+    list().swfPlayer().setPlaying(true);
+}
+
+} // namespace brisma

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "common/AppContext.h"
+#include "common/UserRecord.h"
+#include "news/NewsHost.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/http/HttpClient.h"
+#include "platform/player/FlashPlayer.h"
+#include "platform/ui/EventGate.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace brisma {
+
+class frmList;
+class frmMain;
+class frmMovie;
+class frmSplash;
+class frmStart;
+class frmTicker;
+class modApp;
+class modChannel;
+class modFlashListener;
+class modFlashLoader;
+class modInet;
+class modMovieLoader;
+class modUserData;
+
+// How the application is built: the desktop passes nothing but the folder and the server; tests
+// pass their doubles.
+struct ApplicationConfig {
+    std::string appFolder;
+    std::string serverBase;
+    MessageBoxService* messages = nullptr;  // null: Qt dialogs
+    FlashPlayerFactory* players = nullptr;  // null: the desktop's player backend
+    const Clock* clock = nullptr;           // null: the system clock
+    HttpLimits httpLimits;
+    // Ends the process at once. Null: flush the reports briefly and exit. A hook that returns
+    // (tests) makes EndApp stop the procedure in progress instead.
+    std::function<void()> endProcess;
+};
+
+// Owns every module and form of the system and wires each with what it uses.
+class Application : public NewsHost {
+public:
+    explicit Application(ApplicationConfig config);
+    ~Application() override;
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // Runs the main window's load handler (the whole start-up). False when the application ended.
+    bool start();
+    bool ended() const { return ended_; }
+    // Runs an event handler through the gate; an EndApp inside it ends the handler.
+    void handle(std::function<void()> handler);
+    // EndApp's last step.
+    [[noreturn]] void endProcess();
+
+    AppContext& context() { return ctx_; }
+    ScriptValues& script() { return script_; }
+    ErrorReporter& errors() { return errors_; }
+    EventGate& gate() { return gate_; }
+    UserRecord& user() { return user_; }
+    FlashPlayerFactory& players() { return *players_; }
+    fs::FileLock& instanceLock() { return instanceLock_; }
+
+    modApp& app() { return *app_; }
+    frmMain& main() { return *main_; }
+    modInet& inet() { return *inet_; }
+    modChannel& channels() { return *channels_; }
+    modMovieLoader& movies() { return *movies_; }
+    modUserData& userData() { return *userData_; }
+    modFlashLoader& flashLoader() { return *flashLoader_; }
+    modFlashListener& listener() { return *listener_; }
+    frmMovie& movie() { return *movie_; }
+
+    // Forms are loaded on first use, as the original loaded a form when it was first named.
+    frmTicker& ticker();
+    frmList& list();
+    frmSplash& splash();
+    frmStart& startForm();
+    frmTicker* loadedTicker() { return ticker_.get(); }
+    void unloadTicker();
+
+    // NewsHost
+    bool tickerOpen() const override;
+    void saveSelectedChannels() override;
+    void restartListMovie() override;
+
+private:
+    ApplicationConfig config_;
+    AppPaths paths_;
+    std::string serverBase_;
+    ScriptValues script_;
+    ErrorReporter errors_;
+    SystemClock systemClock_;
+    EventGate gate_;
+    HttpClient http_;
+    std::unique_ptr<MessageBoxService> ownMessages_;
+    std::unique_ptr<FlashPlayerFactory> ownPlayers_;
+    FlashPlayerFactory* players_;
+    AppContext ctx_;
+    UserRecord user_;
+    fs::FileLock instanceLock_;
+    bool ended_ = false;
+
+    std::unique_ptr<modInet> inet_;
+    std::unique_ptr<modMovieLoader> movies_;
+    std::unique_ptr<modChannel> channels_;
+    std::unique_ptr<modUserData> userData_;
+    std::unique_ptr<modFlashListener> listener_;
+    std::unique_ptr<modFlashLoader> flashLoader_;
+    std::unique_ptr<frmMovie> movie_;
+    std::unique_ptr<frmTicker> ticker_;
+    std::unique_ptr<frmList> list_;
+    std::unique_ptr<frmSplash> splash_;
+    std::unique_ptr<frmStart> start_;
+    std::unique_ptr<frmMain> main_;
+    std::unique_ptr<modApp> app_;
+};
+
+} // namespace brisma

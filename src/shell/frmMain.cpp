@@ -1,0 +1,221 @@
+#include "shell/frmMain.h"
+
+#include "bar/frmTicker.h"
+#include "common/BrismaError.h"
+#include "movie/frmMovie.h"
+#include "movie/modMovieLoader.h"
+#include "news/modChannel.h"
+#include "panels/frmList.h"
+#include "panels/frmSplash.h"
+#include "panels/modFlashLoader.h"
+#include "platform/ui/StringTable.h"
+#include "shell/AppIcon.h"
+#include "shell/Application.h"
+#include "shell/modApp.h"
+#include "userdata/modUserData.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+namespace brisma {
+namespace {
+
+// The placement watch follows the screen no faster than this: polling every millisecond would
+// wake the processor a thousand times a second for nothing.
+constexpr int kPlacementWatchMs = 100;
+constexpr int kRefreshTickMs = 1000;
+constexpr int kTicksBetweenRefreshes = 300;
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+} // namespace
+
+frmMain::frmMain(Application& app) : app_(app) {
+    setWindowTitle(QStringLiteral("Brisma"));
+    mnuPopup.setTitle(QStringLiteral("PopUp"));
+    mnApp = mnuPopup.addAction(QStringLiteral("開閉"));
+    mnNewsList = mnuPopup.addAction(QStringLiteral("NewsList"));
+    mnuPopup.addSeparator();
+    mnuChange = mnuPopup.addAction(QStringLiteral("ﾁｬﾝﾈﾙ設定(&C)"));
+    mnuPopup.addSeparator();
+    mnuAbout = mnuPopup.addAction(QStringLiteral("設定"));
+    mnuPopup.addSeparator();
+    mnFin = mnuPopup.addAction(QStringLiteral("終了"));
+    connect(mnFin, &QAction::triggered, this, [this] { app_.handle([this] { mnFin_Click(); }); });
+
+    connect(&TimerApp, &QTimer::timeout, this, [this] { TimerApp_Timer(); });
+    connect(&TimerHTTP, &QTimer::timeout, this, [this] { app_.handle([this] { TimerHTTP_Timer(); }); });
+}
+
+frmMain::~frmMain() = default;
+
+std::string frmMain::GetString(const std::string& text, const std::string& delimiter) {
+    const auto at = text.find(delimiter);
+    return at == std::string::npos ? text : text.substr(0, at);
+}
+
+void frmMain::Form_Load() {
+    bool failed = false;
+    onRunTimeError([&] { StartUp(); },
+                   [&](long number, const std::string& description) {
+                       app_.errors().ErrorEnd(number, "frmMain.Load >" + description);
+                       failed = true;
+                   });
+    // A failure anywhere in start-up ends the application.
+    if (failed)
+        app_.app().EndApp();
+}
+
+void frmMain::StartUp() {
+    modApp& app = app_.app();
+    modUserData& userData = app_.userData();
+
+    // Another instance holds the folder: end before touching anything.
+    if (!app_.instanceLock().lock(app_.context().paths.appPath(), false))
+        app.EndApp();
+    app.ConfigureFolder();
+    app.GetScriptXML();
+    userData.loadPrefectureXML();
+    app_.flashLoader().updateSplashFlash();
+    frmSplash& splash = app_.splash();
+    splash.show();
+    splash.swfPlayer().GotoFrame(0);
+    splash.swfPlayer().setPlaying(true);
+    app_.flashLoader().updateFlash();
+    SetConst();
+    app.LoadUserFiles();
+    move(-5000, -5000);
+    app_.list();
+    if (userData.existUserXML()) {
+        if (!userData.checkVersion(LoadResString(119))) {
+            app.blnFirstStart = false;
+            userData.updateUserData();
+        }
+        app.StartApp();
+    } else {
+        app.blnFirstStart = true;
+        app.InitApp();
+        app.FirstStart();
+    }
+    splash.hide();
+}
+
+void frmMain::SetConst() {
+    withNamedHandler(app_.errors(), "SetConst", [&] {
+        mnApp->setText(qs(LoadResString(102)));
+        mnNewsList->setText(qs(LoadResString(182)));
+        mnuAbout->setText(qs(LoadResString(104)));
+        mnFin->setText(qs(LoadResString(105)));
+    });
+}
+
+void frmMain::SetTrayIcon() {
+    const QIcon icon = AppIcon();
+    setWindowIcon(icon);
+    tray_ = std::make_unique<QSystemTrayIcon>(icon);
+    tray_->setToolTip(QStringLiteral("Brisma：左ｸﾘｯｸでﾍｯﾄﾞﾗｲﾝﾊﾞｰの開閉、右ｸﾘｯｸでﾒﾆｭｰ"));
+    tray_->setContextMenu(&mnuPopup);
+    tray_->show();
+}
+
+void frmMain::TakeScreenSnapshot() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect whole = screen->geometry();
+    const QRect work = screen->availableGeometry();
+    intScreenWidth = static_cast<int16_t>(whole.width());
+    intScreenHeight = static_cast<int16_t>(whole.height());
+    intWorkAreaHeight = static_cast<int16_t>(work.y() + work.height());
+    intWorkAreaWidth = static_cast<int16_t>(work.x() + work.width());
+}
+
+void frmMain::StartTimers() {
+    TimerApp.start(kPlacementWatchMs);
+    TimerHTTP.start(kRefreshTickMs);
+}
+
+void frmMain::mnFin_Click() {
+    withNamedHandler(app_.errors(), "mnFin_Click", [&] {
+        app_.list().HideList(static_cast<float>(intScreenWidth), 0.0f);
+        app_.app().SaveUserFiles();
+        app_.app().EndApp();
+    });
+}
+
+void frmMain::TimerApp_Timer() {
+    withNamedHandler(app_.errors(), "TimerApp_Timer", [&] {
+        const int16_t screenW = intScreenWidth;
+        const int16_t screenH = intScreenHeight;
+        const int16_t workH = intWorkAreaHeight;
+        const int16_t workW = intWorkAreaWidth;
+        TakeScreenSnapshot();
+        frmTicker* ticker = app_.loadedTicker();
+        if (screenW != intScreenWidth || screenH != intScreenHeight || workH != intWorkAreaHeight ||
+            workW != intWorkAreaWidth) {
+            if (ticker)
+                ticker->ResetLocation();
+            app_.list().ResetLocation();
+        }
+        // A bar whose lower edge is above the bottom of the work area moves down onto it.
+        if (ticker && intWorkAreaHeight - 1 > ticker->y() + 24)
+            ticker->move(ticker->x(), intWorkAreaHeight - 24);
+    });
+}
+
+void frmMain::TimerHTTP_Timer() {
+    // This handler reports the bare description.
+    withHandler(app_.errors(), "", [&] {
+        ++intHTTPTimerCountByMinutes;
+        if (intHTTPTimerCountByMinutes <= kTicksBetweenRefreshes || app_.movie().blnPlay)
+            return;
+        app_.flashLoader().updateFlash();
+        modChannel& channels = app_.channels();
+        for (int i = 0; i < app_.app().intSelectedChannelNum; ++i) {
+            const int16_t n = channels.intSelectedChannel[static_cast<std::size_t>(i)];
+            if (n > 0)
+                channels.UpdateChannel(n);
+        }
+        app_.movies().ProcMovie();
+        app_.userData().loadClickLog();
+        app_.userData().loadMovieLog();
+        channels.SortIdWithMovie();
+        app_.list().swfPlayer().GotoFrame(1);
+        app_.list().swfPlayer().setPlaying(true);
+        intHTTPTimerCountByMinutes = 0;
+    });
+}
+
+void frmMain::Unload() {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    Form_QueryUnload();
+    Form_Unload();
+    Form_Terminate();
+}
+
+void frmMain::Form_QueryUnload() {
+    withNamedHandler(app_.errors(), "Form_QueryUnload", [&] {
+        if (tray_)
+            tray_->hide();
+        tray_.reset();
+        app_.unloadTicker();
+    });
+}
+
+void frmMain::Form_Unload() {
+    withNamedHandler(app_.errors(), "Form_Unload", [&] {
+        if (app_.movie().blnPlay)
+            app_.movie().CloseMovie();
+    });
+}
+
+void frmMain::Form_Terminate() {
+    if (app_.movie().blnPlay)
+        app_.movie().CloseMovie();
+}
+
+} // namespace brisma

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QMenu>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QAction;
+class QSystemTrayIcon;
+
+namespace brisma {
+
+class Application;
+
+// The hidden main window: start-up, the tray icon with its menu, the two application timers
+// and the shutdown handlers.
+class frmMain : public QWidget {
+public:
+    explicit frmMain(Application& app);
+    ~frmMain() override;
+
+    // Ticks of TimerHTTP since the last refresh.
+    int16_t intHTTPTimerCountByMinutes = 0;
+
+    // Screen (pixels) and work area as last seen by the placement watch.
+    int16_t intScreenWidth = 0;
+    int16_t intScreenHeight = 0;
+    int16_t intWorkAreaHeight = 0;
+    int16_t intWorkAreaWidth = 0;
+
+    QTimer TimerApp;
+    QTimer TimerHTTP;
+
+    QMenu mnuPopup;
+    QAction* mnApp = nullptr;
+    QAction* mnNewsList = nullptr;
+    QAction* mnuChange = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* mnFin = nullptr;
+
+    // The part of `text` before the first `delimiter`, or all of it.
+    static std::string GetString(const std::string& text, const std::string& delimiter);
+
+    // The load handler: the whole start-up.
+    void Form_Load();
+    void SetConst();
+    void SetTrayIcon();
+    void TakeScreenSnapshot();
+    // Switches the placement watch and the refresh timer on.
+    void StartTimers();
+
+    void mnFin_Click();
+    void TimerApp_Timer();
+    void TimerHTTP_Timer();
+
+    // Query-unload, unload and terminate, in that order.
+    void Unload();
+    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
+
+private:
+    void Form_QueryUnload();
+    void Form_Unload();
+    void Form_Terminate();
+    void StartUp();
+
+    Application& app_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+    bool unloaded_ = false;
+};
+
+} // namespace brisma

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace brisma {
+
+class Application;
+
+// Start-up, the two ways of starting, the user files, the server script and the end.
+class modApp {
+public:
+    explicit modApp(Application& app);
+
+    // True while the first-start registration sequence runs.
+    bool blnFirstStart = false;
+    // Number of selected-channel slots that loops walk.
+    int16_t intSelectedChannelNum = 0;
+
+    void ConfigureFolder();
+    bool existFile(const std::string& path);
+    void GetScriptXML();
+    void ErrorEnd(long number, const std::string& text);
+
+    void InitApp();
+    void StartApp();
+    void FirstStart();
+    void LoadUserFiles();
+    void SaveUserFiles();
+    [[noreturn]] void EndApp();
+
+private:
+    Application& app_;
+};
+
+} // namespace brisma

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "RecordingErrors.h"
+#include "RecordingMessageBox.h"
+#include "TempAppFolder.h"
+#include "TestServer.h"
+#include "platform/player/RecordingFlashPlayer.h"
+#include "shell/Application.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brisma::test {
+
+// The whole application on a temporary folder against a loopback server, with recording
+// players and message boxes and a fixed clock. EndApp records instead of ending the process.
+class TestApp {
+public:
+    // `folder` and `server` may be shared between two applications (second instance).
+    TestApp(TempAppFolder& folder, TestServer& server);
+    ~TestApp();
+
+    Application& app() { return *app_; }
+    bool start() { return app_->start(); }
+    bool ended() const { return app_->ended(); }
+
+    RecordingPlayerFactory players;
+    RecordingMessageBox messages;
+    FixedClock clock{DateTime{2026, 12, 8, 10, 20, 30}};
+    std::unique_ptr<RecordingErrors> errors;
+
+private:
+    std::unique_ptr<Application> app_;
+};
+
+// Routes a server script naming every address below the server's base ("<base>logclick", ...).
+// `extraEntries` is added inside the root as it stands.
+std::string scriptXml(const std::string& base, const std::string& extraEntries = {});
+
+// Writes a registered user's profile of `version` into the folder.
+void writeProfile(TempAppFolder& folder, const std::string& version, const std::string& userId = "U001");
+
+// Targets the server saw, split into reports ("/log..." and "/user...") and the rest, each in order.
+std::vector<std::string> reportTargets(const TestServer& server);
+std::vector<std::string> downloadTargets(const TestServer& server);
+
+} // namespace brisma::test
