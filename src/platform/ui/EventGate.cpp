@@ -6,33 +6,34 @@
 #include <QTimer>
 
 namespace brisma {
-namespace {
 
-struct DepthGuard {
-    explicit DepthGuard(int& d) : depth(d) { ++depth; }
-    ~DepthGuard() { --depth; }
-    int& depth;
+// Counts a procedure, a yield or a wait in progress; when the last one ends, the handlers that
+// arrived meanwhile are scheduled.
+class EventGate::DepthGuard {
+public:
+    explicit DepthGuard(EventGate& gate) : gate_(gate) { ++gate_.depth_; }
+    ~DepthGuard() {
+        if (--gate_.depth_ == 0 && !gate_.deferred_.empty())
+            gate_.scheduleFlush();
+    }
+
+private:
+    EventGate& gate_;
 };
-
-} // namespace
 
 void EventGate::run(std::function<void()> handler) {
     if (depth_ > 0) {
         deferred_.push_back(std::move(handler));
         return;
     }
-    {
-        DepthGuard guard(depth_);
-        handler();
-    }
-    if (!deferred_.empty())
-        scheduleFlush();
+    DepthGuard guard(*this);
+    handler();
 }
 
 void EventGate::yieldOnce() {
     if (!QCoreApplication::instance())
         return;
-    DepthGuard guard(depth_);
+    DepthGuard guard(*this);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -41,7 +42,7 @@ void EventGate::waitUntil(const std::function<bool()>& done, std::function<void(
         wake = [] {};
         return;
     }
-    DepthGuard guard(depth_);
+    DepthGuard guard(*this);
     QEventLoop loop;
     QPointer<QEventLoop> target(&loop);
     wake = [target] {

@@ -26,6 +26,7 @@ public:
     std::size_t deferredCount() const { return deferred_.size(); }
 
 private:
+    class DepthGuard;
     void scheduleFlush();
     void flush();
 

@@ -1,0 +1,106 @@
+#include "platform/text/Cp932.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <iconv.h>
+#include <libxml/encoding.h>
+#include <stdexcept>
+
+namespace brisma::text {
+namespace {
+
+// One conversion with glibc iconv. When a character cannot be converted, `skip` tells how many
+// input bytes it spans; the replacement is written in its place and the rest goes on.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    }
+    ~Converter() { ::iconv_close(cd_); }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    template <typename Skip>
+    std::string run(std::string_view input, std::string_view replacement, Skip skip) {
+        std::string out(input.size() * 2 + 16, '\0');
+        char* in = const_cast<char*>(input.data());
+        std::size_t inLeft = input.size();
+        std::size_t used = 0;
+        while (inLeft > 0) {
+            char* dst = out.data() + used;
+            std::size_t outLeft = out.size() - used;
+            const std::size_t rc = ::iconv(cd_, &in, &inLeft, &dst, &outLeft);
+            used = out.size() - outLeft;
+            if (rc != static_cast<std::size_t>(-1))
+                break;
+            if (errno == E2BIG) {
+                out.resize(out.size() * 2);
+                continue;
+            }
+            // EILSEQ (not convertible) or EINVAL (cut off at the end): replace and go on.
+            const std::size_t n = std::min(inLeft, skip(std::string_view(in, inLeft)));
+            in += n;
+            inLeft -= n;
+            if (out.size() - used < replacement.size())
+                out.resize(out.size() * 2);
+            out.replace(used, replacement.size(), replacement);
+            used += replacement.size();
+        }
+        out.resize(used);
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+// Bytes of the UTF-8 character at the front; 1 for a byte that cannot start one.
+std::size_t utf8CharLength(std::string_view s) {
+    const auto lead = static_cast<unsigned char>(s.front());
+    std::size_t n = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
+    for (std::size_t i = 1; i < n; ++i) {
+        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
+            return i;
+    }
+    return n;
+}
+
+bool isLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool isTrailByte(unsigned char c) {
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
+
+// A lead byte with a proper trail byte is one unmapped character; anything else is one bad byte.
+std::size_t cp932CharLength(std::string_view s) {
+    if (s.size() >= 2 && isLeadByte(static_cast<unsigned char>(s[0])) &&
+        isTrailByte(static_cast<unsigned char>(s[1])))
+        return 2;
+    return 1;
+}
+
+} // namespace
+
+void installShiftJisAliases() {
+    // libxml2 stores and looks up aliases upper-cased, so each label covers every spelling.
+    for (const char* label : {"Shift_JIS", "SHIFT-JIS", "SJIS", "MS_Kanji", "x-sjis"})
+        xmlAddEncodingAlias("CP932", label);
+}
+
+std::string toCp932(std::string_view utf8) {
+    Converter conv("CP932", "UTF-8");
+    return conv.run(utf8, "?", utf8CharLength);
+}
+
+std::string fromCp932(std::string_view cp932) {
+    Converter conv("UTF-8", "CP932");
+    return conv.run(cp932, "\xEF\xBF\xBD", cp932CharLength);
+}
+
+std::size_t ansiLength(std::string_view utf8) {
+    return toCp932(utf8).size();
+}
+
+} // namespace brisma::text

@@ -1,0 +1,121 @@
+#include "report/modInet.h"
+
+#include "common/VbConv.h"
+#include "platform/http/HttpClient.h"
+#include "platform/ui/StringTable.h"
+
+#include <string_view>
+
+namespace brisma {
+namespace {
+
+// Bytes that would end a value early or change its meaning in a query: "&" starts the next
+// parameter, "#" ends the query, "+" and "%" decode to something else, blanks and control
+// characters break the request line. Non-ASCII bytes are not allowed in a request target.
+bool mustEncode(unsigned char c) {
+    return c <= 0x20 || c >= 0x7F || c == '&' || c == '#' || c == '+' || c == '%';
+}
+
+// A query value that can neither add nor split a parameter; plain codes go out unchanged.
+std::string q(std::string_view value) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(value.size());
+    for (const char ch : value) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (mustEncode(c)) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0x0F];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+// Date and time of one reading of the clock, so that a report built at midnight cannot pair
+// one day's date with the next day's time.
+std::string stamp(const Clock& clock) {
+    const DateTime now = clock.now();
+    return "&date=" + vb::ZeroPad(now.year, 4) + vb::ZeroPad(now.month, 2) + vb::ZeroPad(now.day, 2) +
+           "&time=" + vb::ZeroPad(now.hour, 2) + vb::ZeroPad(now.minute, 2) + vb::ZeroPad(now.second, 2);
+}
+
+std::string version() {
+    return q(LoadResString(119));
+}
+
+// The part every log report starts with.
+std::string logHead(const UserRecord& user, const std::string& channel) {
+    return "?version=" + version() + "&userid=" + q(user.strUserID) + "&channel=" + q(channel) +
+           "&type=desktop3";
+}
+
+std::string profilePart(const UserRecord& user) {
+    return "&email=" + q(user.strEmail) + "&sex=" + q(user.strSex) + "&bday=" + q(user.strBday) +
+           "&prefecture=0" + "&prid=" + q(user.strPrID) + "&arid=" + q(user.strArID) +
+           "&cls=" + q(user.strClass) + "&job=" + q(user.strJob) + "&netenv=" + q(user.strNetEnv) +
+           "&pcenv=" + q(user.strPcEnv) + "&carier=" + q(user.strCarrier);
+}
+
+} // namespace
+
+modInet::modInet(AppContext& ctx, UserRecord& user) : ctx_(ctx), user_(user) {}
+
+void modInet::SendClickLog(const std::string& id) {
+    withHandler(ctx_.errors, "modInet.SendClickLog >", [&] {
+        ctx_.http.getAsync(ctx_.script.logclick + logHead(user_, vb::Left(id, 3)) + "&id=" + q(id) +
+                           stamp(ctx_.clock));
+    });
+}
+
+void modInet::SendAdClickLog(const std::string& id, const std::string& adtype) {
+    withHandler(ctx_.errors, "modInet.SendAdClickLog >", [&] {
+        ctx_.http.getAsync(ctx_.script.logadclick + logHead(user_, vb::Left(id, 3)) + "&adtype=" + q(adtype) +
+                           "&id=" + q(id) + stamp(ctx_.clock));
+    });
+}
+
+void modInet::SendAdViewLog(const std::string& id, const std::string& adtype) {
+    withHandler(ctx_.errors, "modInet.SendAdViewLog >", [&] {
+        ctx_.http.getAsync(ctx_.script.logadview + logHead(user_, vb::Left(id, 3)) + "&id=" + q(id) +
+                           "&adtype=" + q(adtype) + "&com=each" + stamp(ctx_.clock));
+    });
+}
+
+// The address carries its own query, made by whoever gave it; only the stamp is ours.
+void modInet::SendViewLog(const std::string& url) {
+    withHandler(ctx_.errors, "modInet.SendViewLog >", [&] { ctx_.http.getAsync(url + stamp(ctx_.clock)); });
+}
+
+void modInet::SendUpdateLog(const std::string& com, int16_t channel) {
+    withHandler(ctx_.errors, "modInet.SendUpdateLog >", [&] {
+        ctx_.http.getAsync(ctx_.script.logupdate + logHead(user_, vb::ZeroPad(channel, 3)) +
+                           "&com=" + q(com) + stamp(ctx_.clock));
+    });
+}
+
+void modInet::SendDirectLog(const std::string& url) {
+    withHandler(ctx_.errors, "modInet.SendDirectLog >", [&] { ctx_.http.getAsync(url + stamp(ctx_.clock)); });
+}
+
+void modInet::RegistUser() {
+    withHandler(ctx_.errors, "modInet.RegistUser >", [&] {
+        user_.strUserID = ctx_.http.get(ctx_.script.user + "?com=regist" + "&version=" + version() +
+                                        "&type=desktop3" + profilePart(user_) + stamp(ctx_.clock));
+    });
+}
+
+void modInet::UpdateUser() {
+    withHandler(ctx_.errors, "modInet.UpdateUser >", [&] {
+        if (user_.strUserID.empty()) {
+            RegistUser();
+            return;
+        }
+        ctx_.http.getAsync(ctx_.script.user + "?com=update" + "&version=" + version() + "&type=desktop3" +
+                           "&id=" + q(user_.strUserID) + profilePart(user_) + stamp(ctx_.clock));
+    });
+}
+
+} // namespace brisma

@@ -1,0 +1,191 @@
+#include "platform/http/HttpClient.h"
+
+#include "TestServer.h"
+#include "common/BrismaError.h"
+#include "platform/ui/EventGate.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brisma {
+namespace {
+
+using test::TestServer;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using Texts = std::vector<std::string>;
+
+// Long enough that only the limit or the cancellation under test can end a transfer.
+HttpLimits patient(void (*adjust)(HttpLimits&) = [](HttpLimits&) {}) {
+    HttpLimits l;
+    l.connectTimeoutMs = l.totalTimeoutMs = 600'000;
+    l.lowSpeedTimeS = 600;
+    adjust(l);
+    return l;
+}
+
+template <class Set> TestServer::Response reply(Set set) {
+    TestServer::Response r;
+    set(r);
+    return r;
+}
+
+// The text of the NetworkFailure that `request` must raise.
+template <class Request> std::string networkFailure(Request&& request) {
+    try {
+        request();
+    } catch (const BrismaError& e) {
+        EXPECT_EQ(e.number(), err::NetworkFailure) << e.what();
+        return e.what();
+    }
+    ADD_FAILURE() << "no error raised";
+    return {};
+}
+
+// Synchronous requests run as in the program: on the application thread, through the gate.
+class HttpGet : public ::testing::Test {
+protected:
+    std::string get(const std::string& url, HttpLimits limits = patient()) {
+        return HttpClient(&gate, limits).get(url);
+    }
+
+    TestServer server;
+    EventGate gate;
+};
+
+TEST_F(HttpGet, ReturnsTheExactBodyWhateverTheStatusAndFollowsRedirects) {
+    std::string binary;
+    for (int b = 0; b < 512; ++b)
+        binary.push_back(static_cast<char>(b));
+    server.route("/bin", reply([&](auto& r) {
+                     r.body = binary;
+                     r.contentType = "application/octet-stream";
+                 }));
+    server.route("/failed", reply([](auto& r) {
+                     r.status = 500;
+                     r.body = "<error/>";
+                 }));
+    server.route("/old.xml", reply([&](auto& r) {
+                     r.status = 302;
+                     r.location = server.base() + "bin";
+                 }));
+
+    EXPECT_EQ(get(server.base() + "bin"), binary);
+    EXPECT_EQ(HttpClient(nullptr).get(server.base() + "bin"), binary);
+    EXPECT_EQ(get(server.base() + "failed"), "<error/>");
+    EXPECT_EQ(get(server.base() + "unrouted"), "<html><body>404 Not Found</body></html>");
+    EXPECT_EQ(get(server.base() + "old.xml"), binary);
+    // The query goes out as given, "&" inside a value included.
+    get(server.base() + "user?com=regist&email=a&b@x.jp");
+    EXPECT_EQ(server.targets(), (Texts{"/bin", "/bin", "/failed", "/unrouted", "/old.xml", "/bin",
+                                       "/user?com=regist&email=a&b@x.jp"}));
+}
+
+TEST_F(HttpGet, RaisesWhenNoCompleteAnswerArrives) {
+    std::string refused;
+    {
+        TestServer gone;
+        refused = gone.base() + "news.xml";
+    }
+    EXPECT_THAT(networkFailure([&] { get(refused); }), EndsWith(": " + refused));
+    server.route("/truncated", reply([](auto& r) {
+                     r.body = "<news>";
+                     r.truncate = true;
+                 }));
+    networkFailure([&] { get(server.base() + "truncated"); });
+    networkFailure([&] { HttpClient(nullptr).get(""); });
+    networkFailure([&] { get("not an address"); });
+
+    server.route("/hang", reply([](auto& r) { r.hang = true; }));
+    networkFailure(
+        [&] { get(server.base() + "hang", patient([](HttpLimits& l) { l.totalTimeoutMs = 300; })); });
+    networkFailure([&] { get(server.base() + "hang", patient([](HttpLimits& l) { l.lowSpeedTimeS = 1; })); });
+
+    server.route("/endless", reply([](auto& r) { r.endless = true; }));
+    const auto capped = patient([](HttpLimits& l) { l.maxBodyBytes = 1024 * 1024; });
+    EXPECT_THAT(networkFailure([&] { get(server.base() + "endless", capped); }), HasSubstr("1048576"));
+}
+
+TEST_F(HttpGet, RefusesEveryOtherScheme) {
+    server.route("/tofile", reply([](auto& r) {
+                     r.status = 302;
+                     r.location = "file:///etc/hostname";
+                 }));
+    networkFailure([&] { get(server.base() + "tofile"); });
+    networkFailure([&] { get("file:///etc/hostname"); });
+    networkFailure([&] { get("ftp://127.0.0.1/"); });
+}
+
+TEST_F(HttpGet, WaitsInTheGateLoopWhereTimersTickAndHandlersAreDeferred) {
+    server.route("/slow", reply([](auto& r) {
+                     r.body = "<late/>";
+                     r.delayMs = 500;
+                 }));
+    HttpClient http(&gate, patient());
+    Texts order;
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (ticks++ == 0)
+            gate.run([&] { order.push_back("handler"); });
+    });
+    timer.start(5);
+    std::string body;
+    // Nothing turns the event loop here but the wait inside get.
+    gate.run([&] {
+        body = http.get(server.base() + "slow");
+        order.push_back("get returned");
+    });
+    timer.stop();
+
+    EXPECT_EQ(body, "<late/>");
+    EXPECT_GT(ticks, 0);
+    for (int i = 0; i < 100 && order.size() < 2; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(order, (Texts{"get returned", "handler"}));
+}
+
+TEST(HttpGetAsync, NeverWaitsSendsInOrderAndDropsBeyondTheQueue) {
+    auto slow = std::make_unique<TestServer>();
+    slow->route("/hang", reply([](auto& r) { r.hang = true; }));
+    TestServer server;
+    HttpClient http(nullptr, patient([](HttpLimits& l) { l.maxQueuedReports = 2; }));
+
+    // The server never answers until it is stopped, yet the call comes back.
+    http.getAsync(slow->base() + "hang");
+    ASSERT_TRUE(slow->waitForRequests(1, 10'000));
+    for (const char* id : {"1", "2", "3"})
+        http.getAsync(server.base() + "log?id=" + id);
+    EXPECT_FALSE(http.flush(50));
+
+    slow.reset(); // releases the hanging request
+    EXPECT_TRUE(http.flush(10'000));
+    EXPECT_EQ(server.targets(), (Texts{"/log?id=1", "/log?id=2"}));
+}
+
+TEST(HttpGetAsync, ClosingSendsWhatCanFinishAndAbandonsTheRest) {
+    TestServer server;
+    TestServer slow;
+    slow.route("/hang", reply([](auto& r) { r.hang = true; }));
+    {
+        HttpClient http(nullptr, patient());
+        for (const char* id : {"1", "2", "3"})
+            http.getAsync(server.base() + "view?id=" + id);
+    }
+    EXPECT_EQ(server.targets(), (Texts{"/view?id=1", "/view?id=2", "/view?id=3"}));
+
+    auto http = std::make_unique<HttpClient>(nullptr, patient());
+    http->getAsync(slow.base() + "hang");
+    ASSERT_TRUE(slow.waitForRequests(1, 10'000));
+    http->getAsync(server.base() + "view?id=4");
+    http.reset(); // returns although the hanging request would outlast every limit
+    EXPECT_EQ(server.targets().size(), 3u);
+}
+
+} // namespace
+} // namespace brisma
