@@ -2,7 +2,9 @@
 add_library(brisma_options INTERFACE)
 target_compile_features(brisma_options INTERFACE cxx_std_20)
 target_compile_options(brisma_options INTERFACE -Wall -Wextra -Wpedantic -Werror
-                       -Wno-error=deprecated-declarations)
+                       -Wno-error=deprecated-declarations
+                       # GCC 12 at -O3 warns falsely on std::string appends (its bug 105329).
+                       $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
 target_compile_definitions(brisma_options INTERFACE
   QT_NO_KEYWORDS QT_NO_CAST_FROM_ASCII
   BRISMA_VERSION="3.1.1"

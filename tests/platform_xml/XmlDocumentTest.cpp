@@ -104,7 +104,10 @@ TEST(XmlDocument, SaveWritesTheDocumentsOwnEncoding) {
     EXPECT_EQ(folder.read("/utf8.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a><b>漢 ①</b></a>\n");
     EXPECT_EQ(XmlDocument::loadFile(folder.file("/utf8.xml")).xml(), utf8.xml());
 
-    XmlDocument().save(folder.file("/empty.xml"));
-    EXPECT_EQ(folder.read("/empty.xml"), "");
+    // An empty document (a failed load) leaves the previous copy as it was.
+    folder.write("/previous.xml", "<kept/>");
+    EXPECT_EQ(errorNumberOf([&] { XmlDocument::fromBytes("<broken").save(folder.file("/previous.xml")); }),
+              err::InvalidArgument);
+    EXPECT_EQ(folder.read("/previous.xml"), "<kept/>");
     EXPECT_EQ(errorNumberOf([&] { utf8.save(folder.file("/missing/x.xml")); }), err::PathFileAccess);
 }

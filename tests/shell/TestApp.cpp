@@ -1,5 +1,7 @@
 #include "TestApp.h"
 
+#include "platform/text/Cp932.h"
+
 #include <QCoreApplication>
 
 namespace brisma::test {
@@ -41,7 +43,7 @@ std::string scriptXml(const std::string& base, const std::string& extraEntries) 
     }
     s += extraEntries;
     s += "</Scripts>\r\n";
-    return s;
+    return text::toCp932(s);
 }
 
 void writeProfile(TempAppFolder& folder, const std::string& version, const std::string& userId) {

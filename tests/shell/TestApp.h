@@ -34,8 +34,8 @@ private:
     std::unique_ptr<Application> app_;
 };
 
-// Routes a server script naming every address below the server's base ("<base>logclick", ...).
-// `extraEntries` is added inside the root as it stands.
+// A server script (Shift_JIS) naming every address below the server's base ("<base>logclick",
+// ...); `extraEntries` (UTF-8) is added inside the root.
 std::string scriptXml(const std::string& base, const std::string& extraEntries = {});
 
 // Writes a registered user's profile of `version` into the folder.

@@ -1,5 +1,6 @@
 #include "TestApp.h"
 #include "bar/frmTicker.h"
+#include "panels/frmSplash.h"
 #include "panels/frmStart.h"
 #include "shell/frmMain.h"
 #include "shell/modApp.h"

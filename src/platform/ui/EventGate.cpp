@@ -33,8 +33,11 @@ void EventGate::run(std::function<void()> handler) {
 void EventGate::yieldOnce() {
     if (!QCoreApplication::instance())
         return;
+    if (sinceYield_.isValid() && sinceYield_.nsecsElapsed() < 1'000'000)
+        return;
     DepthGuard guard(*this);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    sinceYield_.start();
 }
 
 void EventGate::waitUntil(const std::function<bool()>& done, std::function<void()>& wake) {

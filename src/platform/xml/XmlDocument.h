@@ -66,7 +66,8 @@ public:
     // The serialisation (UTF-8); empty for an empty document.
     std::string xml() const;
     // Writes the parser's serialisation in the document's own encoding, replacing `path`
-    // atomically. Raises a BrismaError when it cannot be written.
+    // atomically. Raises a BrismaError when it cannot be written, or when the document is empty
+    // (the previous file stays).
     void save(const std::string& path) const;
 
     XmlNode documentElement() const;

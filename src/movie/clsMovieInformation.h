@@ -1,0 +1,59 @@
+#pragma once
+
+#include "common/AppContext.h"
+#include "common/Clock.h"
+#include "news/clsBrismaNews.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brisma {
+
+class XmlNode;
+
+// One movie advertisement: its folder below the movie root, its description file, the pieces
+// the server splits it into, the joined movie, its showing term and its headline.
+class clsMovieInformation {
+public:
+    explicit clsMovieInformation(AppContext& ctx);
+
+    // The one entry that fills the record: folder, description file, next piece, term.
+    void init(const std::string& id);
+    void prepareMovieFolder(const std::string& id);
+    void downloadMovieXML(const std::string& id);
+    void ReadMovieIDtxtfromFile(const std::string& id);
+    void genNextLoadDat(const std::string& id);
+    // True while today is earlier than the term's date.
+    bool checkTerm() const;
+    std::string get_strMovieID() const { return strMovieId; }
+    // Fetches one piece; true when this call completed the movie.
+    bool updateDat();
+    // True when the joined movie exists.
+    bool checkMovie();
+    void uniteMovie();
+    clsBrismaNews getAdvertisement() const;
+
+    std::string strMovieId;
+    // The original's empty date, so a movie without a term counts as long expired.
+    DateTime datTerm{1899, 12, 30};
+    bool blnLoaded = false;
+    bool blnDate = false;
+
+private:
+    std::string movieFolder(const std::string& id) const;
+    // Path of a piece of this movie; a name that could leave the folder is refused.
+    std::string pieceFile(const std::string& name) const;
+    void readSplitData(const XmlNode& splitdata);
+
+    AppContext& ctx_;
+    std::string strOwnerName;
+    std::string strText;
+    std::string strClickUrl;
+    std::string strViewUrl;
+    int32_t lngLength = 0;
+    std::vector<std::string> strSplitData;
+    std::string strNextLoad;
+};
+
+} // namespace brisma

@@ -1,0 +1,190 @@
+#include "movie/modMovieLoader.h"
+
+#include "common/BrismaError.h"
+#include "common/ErrorReporter.h"
+#include "common/VbConv.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/http/HttpClient.h"
+#include "platform/xml/XmlDocument.h"
+
+#include <algorithm>
+
+namespace brisma {
+namespace {
+
+bool endsWithXml(const std::string& name) {
+    return vb::Right(name, 3) == "xml";
+}
+
+bool contains(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+} // namespace
+
+modMovieLoader::modMovieLoader(AppContext& ctx) : ctx_(ctx), objMovieList(ctx.errors, &ctx.gate) {}
+
+void modMovieLoader::makeMovieFolder() {
+    const std::string root = ctx_.paths.movieRoot();
+    if (!fs::existFolder(root))
+        fs::makeFolder(root);
+}
+
+void modMovieLoader::ProcMovie() {
+    withHandler(ctx_.errors, "modMovieLoader.ProcMovie >", [&] {
+        setMovietxt();
+        checkCache();
+        eliminateCache();
+        checkCache();
+        updateMovie();
+        setAdvertisement();
+    });
+}
+
+void modMovieLoader::setMovietxt() {
+    withHandler(ctx_.errors, "modMovieLoader.setMovietxt >", [&] {
+        downloadMovietxtFromServer();
+        getMovietxtfromFile();
+    });
+}
+
+void modMovieLoader::downloadMovietxtFromServer() {
+    withHandler(ctx_.errors, "modMovieLoader.downloadMovietxtFromServer >", [&] {
+        // The request comes first: a failed one leaves the previous catalogue in place.
+        const std::string body = ctx_.http.get(ctx_.script.movie + "/movie.xml");
+        fs::writeFileAtomic(ctx_.paths.movieRoot() + "movie.xml", body);
+    });
+}
+
+void modMovieLoader::getMovietxtfromFile() {
+    withHandler(ctx_.errors, "modMovieLoader.getMovietxtfromFile >", [&] {
+        const XmlDocument doc = XmlDocument::loadFile(ctx_.paths.movieRoot() + "movie.xml");
+        const std::vector<XmlNode> movies = doc.getElementsByTagName("movie");
+        if (movies.empty())
+            raise(err::SubscriptOutOfRange);
+        strMovieCatalog.clear();
+        for (const XmlNode& movie : movies) {
+            const auto id = movie.firstAttributeValue();
+            if (!id)
+                raise(err::ObjectNotSet);
+            // An id becomes a folder name; one that could leave the movie root, or that the
+            // cache walk would never see (it skips names ending in "xml"), is not taken.
+            if (fs::isSafeName(*id) && !endsWithXml(*id))
+                strMovieCatalog.push_back(*id);
+        }
+    });
+}
+
+void modMovieLoader::checkCache() {
+    withHandler(ctx_.errors, "modMovieLoader.checkCache >", [&] {
+        std::vector<std::string> names;
+        for (const auto& name : fs::listFolder(ctx_.paths.movieRoot(), false))
+            // Names with a leading dot are the temporary files of an interrupted write.
+            if (!endsWithXml(name) && fs::isSafeName(name))
+                names.push_back(name);
+        strMovieCache = std::move(names);
+        objMovieInfo.clear();
+        // Cleared in both cases: a movie in progress whose folder is gone must not stall the
+        // cycle before a next movie can start.
+        strLoadingMovieID.clear();
+        if (strMovieCache.empty()) {
+            strMovieCache.emplace_back();
+            objMovieInfo.resize(1);
+            return;
+        }
+        objMovieInfo.resize(strMovieCache.size());
+        for (std::size_t i = 0; i < strMovieCache.size(); ++i) {
+            auto record = std::make_unique<clsMovieInformation>(ctx_);
+            record->init(strMovieCache[i]);
+            if (!record->blnLoaded)
+                strLoadingMovieID = strMovieCache[i];
+            objMovieInfo[i] = std::move(record);
+        }
+    });
+}
+
+void modMovieLoader::eliminateCache() {
+    withHandler(ctx_.errors, "modMovieLoader.eliminateCache >", [&] {
+        const DateTime today = ctx_.clock.now();
+        for (const auto& record : objMovieInfo) {
+            if (!record || vb::DateDiffDays(record->datTerm, today) <= 0)
+                continue;
+            const std::string folder = ctx_.paths.movieRoot() + record->get_strMovieID();
+            if (fs::existFolder(folder))
+                fs::removeTree(folder);
+        }
+    });
+}
+
+void modMovieLoader::updateMovie() {
+    withHandler(ctx_.errors, "modMovieLoader.updateMovie >", [&] {
+        if (!strLoadingMovieID.empty()) {
+            const int index = getIndexByMovieID(strLoadingMovieID);
+            if (objMovieInfo.at(static_cast<std::size_t>(index))->updateDat()) {
+                strMovieCache.push_back(strLoadingMovieID);
+                strLoadingMovieID.clear();
+            }
+        }
+        genNextLoadMovie();
+    });
+}
+
+int modMovieLoader::getIndexByMovieID(const std::string& id) {
+    return withHandler(ctx_.errors, "modMovieLoader.getIndexByMovieID >", -1, [&] {
+        for (std::size_t i = 0; i < objMovieInfo.size(); ++i)
+            if (objMovieInfo[i] && objMovieInfo[i]->strMovieId == id)
+                return static_cast<int>(i);
+        return -1;
+    });
+}
+
+void modMovieLoader::genNextLoadMovie() {
+    withHandler(ctx_.errors, "modMovieLoader.genNextLoadMovie >", [&] {
+        if (!strLoadingMovieID.empty())
+            return;
+        for (const auto& id : strMovieCatalog) {
+            if (contains(strMovieCache, id))
+                continue;
+            auto record = std::make_unique<clsMovieInformation>(ctx_);
+            record->init(id);
+            if (!record->blnDate) {
+                const std::string folder = ctx_.paths.movieRoot() + id;
+                if (!fs::listFolder(folder, true).empty())
+                    fs::removeTree(folder);
+                continue;
+            }
+            strLoadingMovieID = id;
+            // A second init of the same id would find both folder and description in place and
+            // fetch nothing, so the record just read is the one kept.
+            objMovieInfo.push_back(std::move(record));
+            return;
+        }
+    });
+}
+
+void modMovieLoader::setAdvertisement() {
+    withHandler(ctx_.errors, "modMovieLoader.setAdvertisement >", [&] {
+        // Shown: every piece is present, they were joined, and the term has not yet come. A
+        // movie whose join failed would otherwise be offered with nothing to play.
+        const auto ready = [](const std::unique_ptr<clsMovieInformation>& r) {
+            return r && r->blnLoaded && r->blnDate && r->checkMovie();
+        };
+        const auto n = std::count_if(objMovieInfo.begin(), objMovieInfo.end(), ready);
+        objMovieList = clsBrismaNewsList(ctx_.errors, &ctx_.gate);
+        if (n == 0) {
+            objMovieList.intMax = 0;
+            return;
+        }
+        objMovieList.init(static_cast<int16_t>(n));
+        int16_t position = 0;
+        for (const auto& record : objMovieInfo)
+            if (ready(record))
+                objMovieList.SetNews(position++, record->getAdvertisement());
+    });
+}
+
+bool modMovieLoader::existMovieID(const std::string& id) {
+    return contains(strMovieCatalog, id);
+}
+
+} // namespace brisma

@@ -1,0 +1,338 @@
+#include "news/modChannel.h"
+
+#include "common/AppContext.h"
+#include "common/BrismaError.h"
+#include "common/EscapeXml.h"
+#include "common/VbConv.h"
+#include "news/ErrorNumber.h"
+#include "news/MovieHeadlines.h"
+#include "news/NewsHost.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/text/Cp932.h"
+#include "platform/xml/XmlDocument.h"
+#include "report/modInet.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+
+namespace brisma {
+namespace {
+
+// The largest value the original's decimal type holds: 2^96 - 1.
+const SortKey kMaxDecimal = (SortKey{1} << 96) - 1;
+
+SortKey toDecimal(const std::string& key) {
+    if (key.empty())
+        raise(err::TypeMismatch);
+    SortKey value = 0;
+    for (const char c : key) {
+        if (c < '0' || c > '9')
+            raise(err::TypeMismatch);
+        const auto digit = static_cast<unsigned>(c - '0');
+        if (value > (kMaxDecimal - digit) / 10)
+            raise(err::Overflow);
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+// Twenty digits at least, leading zeros restoring the "0" of a read headline.
+std::string renderKey(SortKey value) {
+    std::string digits;
+    do {
+        digits.push_back(static_cast<char>('0' + static_cast<int>(value % 10)));
+        value /= 10;
+    } while (value != 0);
+    if (digits.size() < 20)
+        digits.append(20 - digits.size(), '0');
+    std::reverse(digits.begin(), digits.end());
+    return digits;
+}
+
+int16_t toInt16(long value) {
+    if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
+        raise(err::Overflow);
+    return static_cast<int16_t>(value);
+}
+
+// An empty document, or one that holds no item and is no RSS document (a server's error page),
+// is no feed: the channel keeps its headlines and its copy.
+bool isFeed(const XmlDocument& doc, const std::vector<XmlNode>& items) {
+    return !doc.empty() && (!items.empty() || doc.documentElement().nodeName() == "rdf:RDF");
+}
+
+const char* boolText(bool value) {
+    return value ? "True" : "False";
+}
+
+} // namespace
+
+modChannel::modChannel(AppContext& ctx, modInet& inet, NewsHost& host, MovieHeadlines& movies)
+    : objClickLogList(ctx.errors, &ctx.gate), objMovieLogList(ctx.errors, &ctx.gate), ctx_(ctx), inet_(inet),
+      host_(host), movies_(movies) {}
+
+clsBrismaChannel& modChannel::channelAt(int16_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= objChannel.size())
+        raise(err::SubscriptOutOfRange);
+    return objChannel[static_cast<std::size_t>(index)];
+}
+
+void modChannel::SortNewsCopyTo() {
+    withHandler(ctx_.errors, "modChannel.SortNewsCopyTo >", [&] {
+        intChannelNum = 0;
+        objChannel.clear();
+        objClickLogList = clsBrismaNewsList(ctx_.errors, &ctx_.gate);
+        objMovieLogList = clsBrismaNewsList(ctx_.errors, &ctx_.gate);
+    });
+}
+
+int32_t modChannel::SetChannelListFromXML() {
+    try {
+        const XmlDocument doc = XmlDocument::loadUrl(ctx_.http, ctx_.script.channel);
+        const auto entries = doc.getElementsByTagName("channel");
+        // A document without entries (nothing loaded, an error page) keeps the last good copy.
+        if (!entries.empty())
+            doc.save(ctx_.paths.channelXml());
+        intChannelNum = toInt16(static_cast<long>(entries.size()));
+        if (intChannelNum == 0)
+            raise(err::SubscriptOutOfRange);
+        objChannel.clear();
+        objChannel.reserve(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            objChannel.emplace_back(ctx_);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            objChannel[i].SetFromXML(entries[i]);
+        return 0;
+    } catch (...) {
+        return reportCaught(ctx_.errors, "modChannel.SetChannelListFromXML >");
+    }
+}
+
+bool modChannel::ChannelExist(int16_t ch) {
+    return withHandler(ctx_.errors, "modChannel.ChannelExist >", false, [&] {
+        for (int16_t i = 0; i < intChannelNum; ++i)
+            if (channelAt(i).intChannel == ch)
+                return true;
+        return false;
+    });
+}
+
+int16_t modChannel::GetChannelIndex(int16_t ch) {
+    try {
+        for (int16_t i = 0; i < intChannelNum; ++i)
+            if (channelAt(i).intChannel == ch)
+                return i;
+        return int16_t{-1};
+    } catch (...) {
+        ctx_.messages.show(std::to_string(caughtNumber()) + "@ChannelExist");
+        return int16_t{-1};
+    }
+}
+
+int32_t modChannel::ReadNewsXML(int16_t ch) {
+    return withHandler(ctx_.errors, "modChannel.ReadNewsXML >", int32_t{0}, [&] {
+        if (!ChannelExist(ch))
+            return int32_t{-1};
+        clsBrismaChannel& channel = channelAt(GetChannelIndex(ch));
+        inet_.SendUpdateLog("open", ch);
+        const XmlDocument doc = XmlDocument::loadUrl(ctx_.http, channel.strHlid);
+        const auto items = doc.getElementsByTagName("item");
+        if (!isFeed(doc, items))
+            return int32_t{0};
+        doc.save(ctx_.paths.newsXml(ch));
+        // The merge takes intNewsNum positions: never more than the list holds.
+        const long capacity = std::max<long>(channel.newsCapacity(), 0);
+        channel.intNewsNum = toInt16(std::min(static_cast<long>(items.size()), capacity));
+        int32_t result = 0;
+        for (const XmlNode& item : items)
+            result = channel.InsertNewsXML(item);
+        return result;
+    });
+}
+
+bool modChannel::UpdateChannel(int16_t ch) {
+    return withHandler(ctx_.errors, "modChannel.UpdateChannel >", false, [&] {
+        if (!ChannelExist(ch))
+            return false;
+        inet_.SendUpdateLog(host_.tickerOpen() ? "open" : "close", ch);
+        const int32_t read = ReadNewsXML(ch);
+        clsBrismaChannel& channel = channelAt(GetChannelIndex(ch));
+        channel.ReadAdTextXML();
+        channel.ReadBanner(ch);
+        return read != 0;
+    });
+}
+
+int16_t modChannel::ChangeChannel() {
+    return withHandler(ctx_.errors, "modChannel.ChangeChannel >", int16_t{-1}, [&] {
+        long sum = 0;
+        for (const int16_t number : intSelectedChannel)
+            sum = toInt16(sum + number);
+        if (sum == 0)
+            return int16_t{-1};
+        for (int16_t i = 0; i < intChannelNum; ++i)
+            channelAt(i).blnFav = false;
+        for (const int16_t number : intSelectedChannel) {
+            if (number <= 0)
+                continue;
+            SetFav(number);
+            ReadNewsXML(number);
+            const int16_t index = GetChannelIndex(number);
+            if (index >= 0) {
+                channelAt(index).ReadAdTextXML();
+                channelAt(index).ReadBanner(number);
+            }
+        }
+        host_.saveSelectedChannels();
+        host_.restartListMovie();
+        SortIdWithMovie();
+        return int16_t{1};
+    });
+}
+
+void modChannel::SetFav(int16_t ch) {
+    withHandler(ctx_.errors, "modChannel.SetFav >", [&] {
+        const int16_t index = GetChannelIndex(ch);
+        if (index >= 0)
+            channelAt(index).blnFav = true;
+    });
+}
+
+void modChannel::SortIdWithMovie() {
+    withHandler(ctx_.errors, "modChannel.SortIdWithMovie >", [&] {
+        clsBrismaNewsList& movieList = movies_.movieList();
+        const int16_t n = toInt16(long{GetFavNewsNum()} + movieList.intMax);
+        if (n <= 0)
+            raise(err::SubscriptOutOfRange);
+        strSortKey.assign(static_cast<std::size_t>(n), std::string());
+        std::vector<SortKey> values(static_cast<std::size_t>(n));
+        std::size_t c = 0;
+        const auto store = [&](std::string key) {
+            if (c >= values.size())
+                raise(err::SubscriptOutOfRange);
+            strSortKey[c] = std::move(key);
+            values[c] = toDecimal(strSortKey[c]);
+            ++c;
+        };
+
+        for (int16_t i = 0; i < intChannelNum; ++i) {
+            const clsBrismaChannel& channel = channelAt(i);
+            if (!channel.blnFav || (channel.strChannelType != "news" && channel.strChannelType != "info"))
+                continue;
+            for (int16_t p = 0; p < channel.intNewsNum; ++p) {
+                std::string key = channel.GetSortId(p);
+                if (!key.empty())
+                    store(std::move(key));
+            }
+        }
+        for (int16_t p = 0; p < movieList.intMax; ++p)
+            if (movies_.existMovieID(movieList.GetMovieId(p)))
+                store(movieList.GetSortId(p));
+
+        SortId(values, 0, static_cast<int32_t>(c) - 1);
+
+        auto merged = std::make_shared<clsBrismaNewsList>(ctx_.errors, &ctx_.gate);
+        merged->init(static_cast<int16_t>(c));
+        objNewsList = merged;
+        for (std::size_t k = 0; k < c; ++k) {
+            const std::string key = renderKey(values[c - 1 - k]);
+            strSortKey[k] = key;
+            const std::string source = vb::Right(key, 3);
+            // A key not found in its source, or naming no registry channel, gives an empty item.
+            clsBrismaNews news(ctx_.errors);
+            if (source == "903") {
+                movieList.GetNewsBySortId(news, key);
+            } else {
+                const int16_t index = GetChannelIndex(vb::CInt(source));
+                if (index >= 0)
+                    channelAt(index).GetNewsBySortId(news, key);
+            }
+            merged->CopyFrom(news, static_cast<int16_t>(k));
+        }
+        SaveNewsListXML();
+    });
+}
+
+void modChannel::SortId(std::vector<SortKey>& arr, int32_t lo, int32_t hi) {
+    withHandler(ctx_.errors, "modChannel.SortId >", [&] {
+        if (lo < hi && (lo < 0 || static_cast<std::size_t>(hi) >= arr.size()))
+            raise(err::SubscriptOutOfRange);
+        sortRange(arr, lo, hi);
+    });
+}
+
+// Quicksort with the middle element as pivot.
+void modChannel::sortRange(std::vector<SortKey>& arr, int32_t lo, int32_t hi) {
+    if (lo >= hi)
+        return;
+    const int32_t m = (lo + hi) / 2;
+    const SortKey pivot = arr[m];
+    arr[m] = arr[lo];
+    int32_t last = lo;
+    for (int32_t i = lo + 1; i <= hi; ++i) {
+        if (arr[i] < pivot) {
+            ++last;
+            std::swap(arr[last], arr[i]);
+        }
+    }
+    arr[lo] = arr[last];
+    arr[last] = pivot;
+    sortRange(arr, lo, last - 1);
+    sortRange(arr, last + 1, hi);
+}
+
+int16_t modChannel::GetFavNewsNum() {
+    int16_t sum = 0;
+    for (int16_t i = 0; i < intChannelNum; ++i) {
+        const clsBrismaChannel& channel = channelAt(i);
+        if (channel.blnFav && channel.intChannel != 901)
+            sum = toInt16(long{sum} + channel.intNewsNum);
+    }
+    return sum;
+}
+
+void modChannel::SaveNewsListXML() {
+    const std::shared_ptr<clsBrismaNewsList> list = objNewsList;
+    if (!list)
+        raise(err::ObjectNotSet);
+    std::string out = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
+                      "<rdf:RDF xmlns=\"http://purl.org/rss/1.0/\""
+                      " xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" xmlns:brs=\"";
+    out += escapeXML(ctx_.serverBase);
+    out += "\">\r\n";
+    clsBrismaNews news(ctx_.errors);
+    for (int16_t p = 0; p < list->intMax; ++p) {
+        list->CopyTo(news, p);
+        out += "<item>\r\n";
+        out += "<brs:hlid>" + escapeXML(news.strID) + "</brs:hlid>\r\n";
+        out += std::string("<brs:click>") + boolText(news.blnClicked) + "</brs:click>\r\n";
+        out += "<brs:type>" + escapeXML(news.strNewsType) + "</brs:type>\r\n";
+        out += "<title>" + escapeXML(news.strNewsText) + "</title>\r\n";
+        out += "<link>" + escapeXML(news.strNewsUrl) + "</link>\r\n";
+        out += "<credit>" + escapeXML(news.strContName) + "</credit>\r\n";
+        out += "</item>\r\n";
+    }
+    out += "</rdf:RDF>\r\n";
+    fs::writeFileAtomic(ctx_.paths.mergedNewsXml(), text::toCp932(out));
+}
+
+void modChannel::SetClick(const std::string& strChannel, const std::string& cid, const std::string& ctext,
+                          const std::string& chref) {
+    withHandler(ctx_.errors, "modChannel.SetClick >", [&] {
+        if (strChannel.empty())
+            return;
+        if (strChannel == "903") {
+            movies_.movieList().SetClick(cid, ctext, chref);
+        } else {
+            const int16_t index = GetChannelIndex(vb::CInt(strChannel));
+            if (index >= 0)
+                channelAt(index).SetClick(cid, ctext, chref);
+        }
+        // Held while the walk yields, in case a rebuild replaces the merged list meanwhile.
+        if (const std::shared_ptr<clsBrismaNewsList> merged = objNewsList)
+            merged->SetClick(cid, ctext, chref);
+    });
+}
+
+} // namespace brisma

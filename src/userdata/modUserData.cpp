@@ -1,0 +1,265 @@
+#include "userdata/modUserData.h"
+
+#include "common/BrismaError.h"
+#include "common/EscapeXml.h"
+#include "common/VbConv.h"
+#include "news/modChannel.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/text/Cp932.h"
+#include "platform/ui/EventGate.h"
+#include "platform/ui/StringTable.h"
+#include "platform/xml/XmlDocument.h"
+#include "report/modInet.h"
+
+#include <array>
+#include <cstddef>
+#include <utility>
+
+namespace brisma {
+namespace {
+
+constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
+
+// The elements of user.xml in the order of the file, and the values they hold.
+constexpr std::array<std::pair<const char*, std::string UserRecord::*>, 16> kUserElements{{
+    {"id", &UserRecord::strUserID},
+    {"version", &UserRecord::strUserVersion},
+    {"email", &UserRecord::strEmail},
+    {"sex", &UserRecord::strSex},
+    {"bday", &UserRecord::strBday},
+    {"yy", &UserRecord::strYy},
+    {"mm", &UserRecord::strMm},
+    {"dd", &UserRecord::strDd},
+    {"prid", &UserRecord::strPrID},
+    {"arid", &UserRecord::strArID},
+    {"pr", &UserRecord::strPr},
+    {"class", &UserRecord::strClass},
+    {"job", &UserRecord::strJob},
+    {"netenv", &UserRecord::strNetEnv},
+    {"pcenv", &UserRecord::strPcEnv},
+    {"carrier", &UserRecord::strCarrier},
+}};
+
+std::string element(const char* name, std::string_view value) {
+    return std::string("<") + name + ">" + escapeXML(value) + "</" + name + ">\r\n";
+}
+
+// The child elements of `parent` in document order. Anything else among them (a comment, real
+// text) cannot be read as an element and ends the walk with a failure.
+template <class F> void walkElements(const XmlNode& parent, F&& visit) {
+    for (XmlNode child = parent.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        if (!child.isElement())
+            raise(err::TypeMismatch);
+        visit(child);
+    }
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    fs::writeFileAtomic(path, text::toCp932(text));
+}
+
+} // namespace
+
+modUserData::modUserData(AppContext& ctx, UserRecord& user, modChannel& channels, modInet& inet)
+    : ctx_(ctx), user_(user), channels_(channels), inet_(inet) {}
+
+std::string modUserData::escapeXML(std::string_view text) {
+    return brisma::escapeXML(text);
+}
+
+bool modUserData::existUserXML() {
+    return withHandler(ctx_.errors, "modUserData.existUserXML >", false,
+                       [&] { return fs::existFile(ctx_.paths.userXml()); });
+}
+
+void modUserData::loadUserDataXML() {
+    withHandler(ctx_.errors, "modUserData.loadUserDataXML >", [&] {
+        const XmlDocument doc = XmlDocument::loadFile(ctx_.paths.userXml());
+        const auto roots = doc.getElementsByTagName("userdata");
+        if (roots.empty())
+            raise(err::ObjectNotSet);
+        walkElements(roots.front(), [&](const XmlNode& child) {
+            const std::string name = child.nodeName();
+            for (const auto& [elementName, field] : kUserElements) {
+                if (name == elementName) {
+                    user_.*field = child.text();
+                    break;
+                }
+            }
+        });
+    });
+}
+
+// Every value is escaped, so a server-given id holding "<" or "&" still gives a readable file.
+void modUserData::saveUserDataXML() {
+    withHandler(ctx_.errors, "modUserData.saveUserDataXML >", [&] {
+        std::string out = kDeclaration;
+        out += "<userdata>\r\n";
+        for (const auto& [name, field] : kUserElements)
+            out += element(name, field == &UserRecord::strUserVersion ? LoadResString(119) : user_.*field);
+        out += "</userdata>\r\n\r\n";
+        writeText(ctx_.paths.userXml(), out);
+    });
+}
+
+bool modUserData::checkVersion(const std::string& version) {
+    return withHandler(ctx_.errors, "modUserData.checkVersion >", false,
+                       [&] { return user_.strUserVersion == version; });
+}
+
+void modUserData::updateUserData() {
+    withHandler(ctx_.errors, "modUserData.updateUserData >", [&] {
+        inet_.UpdateUser();
+        user_.strUserVersion = LoadResString(119);
+        saveUserDataXML();
+    });
+}
+
+// The type is escaped as well as the name: both come from the server's channel list.
+void modUserData::saveSelectedChannelXML() {
+    withHandler(ctx_.errors, "modUserData.saveSelectedChannelXML >", [&] {
+        std::string out = kDeclaration;
+        out += "<selected>\r\n";
+        for (const int16_t number : channels_.intSelectedChannel) {
+            std::string type;
+            std::string name;
+            const int16_t index = number > 0 ? channels_.GetChannelIndex(number) : int16_t{-1};
+            if (index >= 0) {
+                const clsBrismaChannel& channel = channels_.objChannel.at(static_cast<std::size_t>(index));
+                type = channel.strChannelType;
+                name = channel.strName;
+            }
+            out += "<item>\r\n";
+            out += element("type", type);
+            out += element("number", vb::ZeroPad(number, 3));
+            out += element("name", name);
+            out += "</item>\r\n";
+        }
+        out += "</selected>\r\n\r\n";
+        writeText(ctx_.paths.selectedXml(), out);
+    });
+}
+
+void modUserData::loadSelectedChannelXML() {
+    withHandler(ctx_.errors, "modUserData.loadSelectedChannelXML >", [&] {
+        const XmlDocument doc = XmlDocument::loadFile(ctx_.paths.selectedXml());
+        const auto items = doc.getElementsByTagName("item");
+        auto& slots = channels_.intSelectedChannel;
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            if (k >= slots.size())
+                raise(err::SubscriptOutOfRange);
+            walkElements(items[k], [&](const XmlNode& child) {
+                if (child.nodeName() == "number")
+                    slots[k] = vb::CInt(child.text());
+            });
+        }
+    });
+}
+
+// A list that did not load is not saved: an empty copy would never be fetched again.
+void modUserData::loadPrefectureXML() {
+    withHandler(ctx_.errors, "modUserData.loadPrefectureXML >", [&] {
+        const std::string path = ctx_.paths.prefectureXml();
+        if (fs::existFile(path))
+            return;
+        const XmlDocument doc = XmlDocument::loadUrl(ctx_.http, ctx_.script.prefecture);
+        if (!doc.empty())
+            doc.save(path);
+    });
+}
+
+void modUserData::setClickLog(const clsBrismaNews& news) {
+    withHandler(ctx_.errors, "modUserData.setClickLog >", [&] {
+        const std::string& type = news.strNewsType;
+        if (type == "tbn" || type == "mov" || type == "pr")
+            inet_.SendAdClickLog(news.strID, type);
+        else
+            inet_.SendClickLog(news.strID);
+        if (type == "tbn")
+            return;
+        channels_.SetClick(vb::Left(news.strID, 3), news.strID, news.strNewsText, news.strNewsUrl);
+        if (type == "mov") {
+            channels_.objMovieLogList.InsertNews(news);
+            saveMovieLog();
+        } else {
+            channels_.objClickLogList.InsertNews(news);
+            saveClickLog();
+        }
+        channels_.SaveNewsListXML();
+    });
+}
+
+void modUserData::saveClickLog() {
+    withHandler(ctx_.errors, "modUserData.saveClickLog >",
+                [&] { writeLog(channels_.objClickLogList, ctx_.paths.clickLogXml()); });
+}
+
+void modUserData::saveMovieLog() {
+    withHandler(ctx_.errors, "modUserData.saveMovieLog >",
+                [&] { writeLog(channels_.objMovieLogList, ctx_.paths.movieLogXml()); });
+}
+
+void modUserData::loadClickLog() {
+    withHandler(ctx_.errors, "modUserData.loadClickLog >", [&] {
+        readLog(channels_.objClickLogList, ctx_.paths.clickLogXml());
+        saveClickLog();
+    });
+}
+
+void modUserData::loadMovieLog() {
+    withHandler(ctx_.errors, "modUserData.loadMovieLog >", [&] {
+        readLog(channels_.objMovieLogList, ctx_.paths.movieLogXml());
+        saveMovieLog();
+    });
+}
+
+// Every position, empty ones included, so that reading the file back replaces the whole list.
+// The id and the type are escaped too: they come from the feeds.
+void modUserData::writeLog(clsBrismaNewsList& list, const std::string& path) {
+    std::string out = kDeclaration;
+    out += "<rdf:RDF xmlns=\"http://purl.org/rss/1.0/\" "
+           "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\""
+           " xmlns:brs=\"" +
+           escapeXML(ctx_.serverBase) + "\">\r\n";
+    clsBrismaNews news(ctx_.errors);
+    for (int16_t p = 0; p < list.intMax; ++p) {
+        list.CopyTo(news, p);
+        out += "<item>\r\n";
+        out += element("brs:hlid", news.strID);
+        out += element("brs:type", news.strNewsType);
+        out += element("title", news.strNewsText);
+        out += element("link", news.strNewsUrl);
+        out += element("credit", news.strContName);
+        out += "</item>\r\n";
+        ctx_.gate.yieldOnce();
+    }
+    out += "</rdf:RDF>\r\n\r\n";
+    writeText(path, out);
+}
+
+// From the last item to the first: inserting each at position 0 rebuilds the file's order.
+void modUserData::readLog(clsBrismaNewsList& list, const std::string& path) {
+    const XmlDocument doc = XmlDocument::loadFile(path);
+    const auto items = doc.getElementsByTagName("item");
+    for (auto item = items.rbegin(); item != items.rend(); ++item) {
+        clsBrismaNews news(ctx_.errors);
+        walkElements(*item, [&](const XmlNode& child) {
+            const std::string name = child.nodeName();
+            if (name == "brs:hlid")
+                news.strID = child.text();
+            else if (name == "title")
+                news.strNewsText = child.text();
+            else if (name == "link")
+                news.strNewsUrl = child.text();
+            else if (name == "credit")
+                news.strContName = child.text();
+            else if (name == "brs:type")
+                news.strNewsType = child.text();
+        });
+        news.blnClicked = true;
+        list.InsertNews(news);
+        channels_.SetClick(vb::Left(news.strID, 3), news.strID, news.strNewsText, news.strNewsUrl);
+    }
+}
+
+} // namespace brisma

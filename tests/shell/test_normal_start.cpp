@@ -1,0 +1,134 @@
+#include "TestApp.h"
+#include "news/modChannel.h"
+#include "shell/frmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace brisma::test {
+namespace {
+
+namespace fsys = std::filesystem;
+
+const std::string kData = std::string(BRISMA_TEST_DATA) + "/normal";
+const int kChannels[] = {1, 2, 3, 5, 8, 12, 20, 33};
+
+std::string withBase(std::string bytes, const std::string& base) {
+    for (auto at = bytes.find("{BASE}"); at != std::string::npos; at = bytes.find("{BASE}", at))
+        bytes.replace(at, 6, base);
+    return bytes;
+}
+
+std::string pad3(int n) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%03d", n);
+    return buf;
+}
+
+// Eight selected channels with feeds, advertisement texts and banners, one channel of another
+// kind, two complete cached movies and one catalogue movie not yet cached, one logged click.
+class NormalStart : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const auto& e : fsys::recursive_directory_iterator(kData + "/serve")) {
+            if (!e.is_regular_file())
+                continue;
+            const std::string rel = fsys::relative(e.path(), kData + "/serve").string();
+            // The catalogue is the movie base followed by "/movie.xml".
+            const std::string path = rel == "movie/movie.xml" ? "/movie//movie.xml" : "/" + rel;
+            server.route(path, withBase(readTestData(kData + "/serve", rel), server.base()));
+        }
+        server.route("/scripts_desktop3.xml", scriptXml(server.base()));
+        fsys::copy(kData + "/cache", folder.path(), fsys::copy_options::recursive);
+        writeProfile(folder, "3.1.1");
+    }
+
+    std::string expected(const std::string& name) {
+        return withBase(readTestData(kData + "/expected", name), server.base());
+    }
+
+    TempAppFolder folder;
+    TestServer server;
+};
+
+TEST_F(NormalStart, WritesEveryFileAndSendsEveryRequestInOrder) {
+    TestApp t(folder, server);
+    ASSERT_TRUE(t.start());
+    t.app().context().http.flush(3000);
+    for (const auto& r : t.errors->reports)
+        ADD_FAILURE() << "reported: " << r.number << " " << r.text;
+
+    std::vector<std::string> downloads = {"/scripts_desktop3.xml", "/prefecture.xml", "/channel.xml"};
+    std::vector<std::string> reports;
+    for (int ch : kChannels) {
+        downloads.push_back("/feeds/" + std::to_string(ch) + ".xml");
+        downloads.push_back("/adtext/" + pad3(ch) + ".xml");
+        downloads.push_back("/banner/" + pad3(ch) + ".swf");
+        reports.push_back("/logupdate?version=3.1.1&userid=U001&channel=" + pad3(ch) +
+                          "&type=desktop3&com=open&date=20261208&time=102030");
+    }
+    downloads.push_back("/banner/001.swf");
+    downloads.push_back("/movie//movie.xml");
+    downloads.push_back("/movie/70000003/70000003.xml");
+    EXPECT_EQ(downloadTargets(server), downloads);
+    EXPECT_EQ(reportTargets(server), reports);
+
+    EXPECT_EQ(folder.read("/flash/xml/selected.xml"), expected("selected.xml"));
+    EXPECT_EQ(folder.read("/flash/xml/news901.xml"), expected("news901.xml"));
+    EXPECT_EQ(folder.read("/flash/xml/news902.xml"), expected("news902.xml"));
+    EXPECT_EQ(folder.read("/flash/xml/news998.xml"), expected("news998.xml"));
+    EXPECT_TRUE(folder.exists("/flash/xml/prefecture.xml"));
+    EXPECT_TRUE(folder.exists("/flash/xml/channel.xml"));
+    for (int ch : kChannels) {
+        EXPECT_TRUE(folder.exists("/flash/xml/news" + std::to_string(ch) + ".xml")) << ch;
+        EXPECT_EQ(folder.read("/flash/banner/" + pad3(ch) + ".swf"),
+                  readTestData(kData + "/serve/banner", pad3(ch) + ".swf"));
+    }
+    EXPECT_EQ(folder.read("/movie/movie.xml"), readTestData(kData + "/serve/movie", "movie.xml"));
+    EXPECT_TRUE(folder.exists("/movie/70000003/70000003.xml"));
+    EXPECT_NE(t.app().main().trayIcon(), nullptr);
+    EXPECT_TRUE(t.app().main().TimerHTTP.isActive());
+}
+
+TEST_F(NormalStart, RefreshCyclesFetchOnePiecePerCycleAndKeepTheReadMarks) {
+    TestApp t(folder, server);
+    ASSERT_TRUE(t.start());
+    frmMain& main = t.app().main();
+    const auto refresh = [&] {
+        main.intHTTPTimerCountByMinutes = 300;
+        t.app().handle([&] { main.TimerHTTP_Timer(); });
+        EXPECT_EQ(main.intHTTPTimerCountByMinutes, 0);
+    };
+    const auto pieceRequests = [&] {
+        std::vector<std::string> pieces;
+        for (const auto& target : server.targets())
+            if (target.rfind("/movie/70000003/70000003.0", 0) == 0)
+                pieces.push_back(target);
+        return pieces;
+    };
+
+    refresh();
+    EXPECT_EQ(pieceRequests(), std::vector<std::string>{"/movie/70000003/70000003.001"});
+    EXPECT_FALSE(folder.exists("/movie/70000003/70000003"));
+    // The click survives the refresh: same merged list, same log.
+    EXPECT_EQ(folder.read("/flash/xml/news998.xml"), expected("news998.xml"));
+    EXPECT_EQ(folder.read("/flash/xml/news901.xml"), expected("news901.xml"));
+
+    refresh();
+    EXPECT_EQ(pieceRequests(),
+              (std::vector<std::string>{"/movie/70000003/70000003.001", "/movie/70000003/70000003.002"}));
+    EXPECT_EQ(folder.read("/movie/70000003/70000003"), readTestData(kData + "/expected", "70000003.assembled"));
+    EXPECT_EQ(folder.read("/flash/xml/news998.xml"), expected("news998-three-movies.xml"));
+
+    refresh();
+    EXPECT_EQ(pieceRequests().size(), 2u) << "a complete movie is not fetched again";
+    EXPECT_EQ(folder.read("/flash/xml/news998.xml"), expected("news998-three-movies.xml"));
+    EXPECT_EQ(folder.read("/flash/xml/news901.xml"), expected("news901.xml"));
+    t.app().context().http.flush(3000);
+    for (const auto& r : t.errors->reports)
+        ADD_FAILURE() << "reported: " << r.number << " " << r.text;
+}
+
+} // namespace
+} // namespace brisma::test
