@@ -1,4 +1,5 @@
 #include "TempAppFolder.h"
+#include "ErrorNumber.h"
 #include "common/BrismaError.h"
 #include "platform/fs/FileSystem.h"
 
@@ -14,15 +15,6 @@ namespace {
 
 using test::TempAppFolder;
 
-long errorOf(auto&& f) {
-    try {
-        f();
-    } catch (const BrismaError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 TEST(FileSystem, ExistenceAndFolders) {
     TempAppFolder dir;
     dir.write("/a.txt", "x");
@@ -34,9 +26,9 @@ TEST(FileSystem, ExistenceAndFolders) {
     fs::makeFolder(dir.file("/flash"));
     fs::makeFolder(dir.file("/flash")); // an existing folder is left alone
     EXPECT_TRUE(fs::existFolder(dir.file("/flash")));
-    EXPECT_EQ(errorOf([&] { fs::makeFolder(dir.file("/no/such/parent")); }), err::PathFileAccess);
-    EXPECT_EQ(errorOf([&] { fs::readFile(dir.file("/missing")); }), err::FileNotFound);
-    EXPECT_EQ(errorOf([&] { fs::deleteFile(dir.file("/missing")); }), err::FileNotFound);
+    EXPECT_EQ(test::errorNumberOf([&] { fs::makeFolder(dir.file("/no/such/parent")); }), err::PathFileAccess);
+    EXPECT_EQ(test::errorNumberOf([&] { fs::readFile(dir.file("/missing")); }), err::FileNotFound);
+    EXPECT_EQ(test::errorNumberOf([&] { fs::deleteFile(dir.file("/missing")); }), err::FileNotFound);
 }
 
 TEST(FileSystem, AtomicReplaceKeepsTheOldFileWhenTheWriteFails) {
@@ -47,7 +39,7 @@ TEST(FileSystem, AtomicReplaceKeepsTheOldFileWhenTheWriteFails) {
 
     // A target that cannot be replaced (a non-empty folder stands there) fails cleanly.
     dir.write("/blocked/inner", "keep");
-    EXPECT_EQ(errorOf([&] { fs::writeFileAtomic(dir.file("/blocked"), "data"); }), err::PathFileAccess);
+    EXPECT_EQ(test::errorNumberOf([&] { fs::writeFileAtomic(dir.file("/blocked"), "data"); }), err::PathFileAccess);
     EXPECT_EQ(dir.read("/blocked/inner"), "keep");
     // No temporary file is left behind by either write.
     for (const auto& name : fs::listFolder(dir.path(), false))

@@ -1,3 +1,4 @@
+#include "ErrorNumber.h"
 #include "common/BrismaError.h"
 #include "common/VbConv.h"
 
@@ -5,15 +6,6 @@
 
 namespace brisma {
 namespace {
-
-long errorOf(auto&& f) {
-    try {
-        f();
-    } catch (const BrismaError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 TEST(VbConv, IntegerConversionTrimsRoundsHalfToEvenAndChecksRange) {
     EXPECT_EQ(vb::CInt(" 12 "), 12);
@@ -25,10 +17,10 @@ TEST(VbConv, IntegerConversionTrimsRoundsHalfToEvenAndChecksRange) {
     EXPECT_EQ(vb::CLng("2147483647"), 2147483647);
     EXPECT_EQ(vb::CLng("-1"), -1);
 
-    EXPECT_EQ(errorOf([] { vb::CInt("32768"); }), err::Overflow);
-    EXPECT_EQ(errorOf([] { vb::CLng("2147483648"); }), err::Overflow);
+    EXPECT_EQ(test::errorNumberOf([] { vb::CInt("32768"); }), err::Overflow);
+    EXPECT_EQ(test::errorNumberOf([] { vb::CLng("2147483648"); }), err::Overflow);
     for (const char* bad : {"", " ", "abc", "12a", "0x10", "inf", "nan", "1e", "."})
-        EXPECT_EQ(errorOf([&] { vb::CInt(bad); }), err::TypeMismatch) << bad;
+        EXPECT_EQ(test::errorNumberOf([&] { vb::CInt(bad); }), err::TypeMismatch) << bad;
 }
 
 TEST(VbConv, BooleanWordsAndNumbers) {
@@ -38,8 +30,8 @@ TEST(VbConv, BooleanWordsAndNumbers) {
     EXPECT_TRUE(vb::CBool("-1"));
     EXPECT_FALSE(vb::CBool("0"));
     EXPECT_TRUE(vb::CBool("0.5"));
-    EXPECT_EQ(errorOf([] { vb::CBool("yes"); }), err::TypeMismatch);
-    EXPECT_EQ(errorOf([] { vb::CBool(""); }), err::TypeMismatch);
+    EXPECT_EQ(test::errorNumberOf([] { vb::CBool("yes"); }), err::TypeMismatch);
+    EXPECT_EQ(test::errorNumberOf([] { vb::CBool(""); }), err::TypeMismatch);
 }
 
 TEST(VbConv, DatesAndDayBoundaries) {
@@ -54,7 +46,7 @@ TEST(VbConv, DatesAndDayBoundaries) {
     EXPECT_EQ(vb::CDate("2024/02/29").day, 29);
 
     for (const char* bad : {"", "2026/13/01", "2025/02/29", "2026/12", "tomorrow", "2026/12/09 25:00", "2026/12-09"})
-        EXPECT_EQ(errorOf([&] { vb::CDate(bad); }), err::TypeMismatch) << bad;
+        EXPECT_EQ(test::errorNumberOf([&] { vb::CDate(bad); }), err::TypeMismatch) << bad;
 
     // Day boundaries ignore the time of day.
     EXPECT_EQ(vb::DateDiffDays(vb::CDate("2026/12/08 23:59"), vb::CDate("2026/12/09 00:01")), 1);

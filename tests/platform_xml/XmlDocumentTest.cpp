@@ -1,5 +1,6 @@
 #include "platform/xml/XmlDocument.h"
 
+#include "ErrorNumber.h"
 #include "TempAppFolder.h"
 #include "common/BrismaError.h"
 
@@ -12,14 +13,7 @@ namespace {
 
 const std::string feedPath = BRISMA_TEST_DATA "/feed_sjis.xml";
 
-long errorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const BrismaError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using test::errorNumberOf;
 
 } // namespace
 

@@ -133,38 +133,29 @@ TEST(StartUp, ASecondInstanceEndsAtOnceAndTouchesNothing) {
 }
 
 TEST(StartUp, ProfileOfThisVersionIsNotReportedAnOlderOneIsReportedAndRewritten) {
-    {
+    // The reports of a normal start with a profile of `version`.
+    const auto reportsFor = [](const std::string& version) {
         TempAppFolder folder;
         TestServer server;
         server.route("/scripts_desktop3.xml", scriptXml(server.base()));
         serveOneChannel(server);
-        writeProfile(folder, "3.1.1");
+        writeProfile(folder, version);
         TestApp t(folder, server);
-        ASSERT_TRUE(t.start());
+        EXPECT_TRUE(t.start());
         t.app().context().http.flush(2000);
-        for (const auto& target : server.targets())
-            EXPECT_NE(target.rfind("/user", 0), 0u) << target;
         EXPECT_NE(t.app().main().trayIcon(), nullptr);
         EXPECT_TRUE(t.app().main().TimerApp.isActive());
         EXPECT_TRUE(t.app().main().TimerHTTP.isActive());
-        EXPECT_FALSE(t.app().app().blnFirstStart);
-    }
-    {
-        TempAppFolder folder;
-        TestServer server;
-        server.route("/scripts_desktop3.xml", scriptXml(server.base()));
-        serveOneChannel(server);
-        writeProfile(folder, "3.0.9");
-        TestApp t(folder, server);
-        ASSERT_TRUE(t.start());
-        t.app().context().http.flush(2000);
-        const auto reports = reportTargets(server);
-        ASSERT_FALSE(reports.empty());
-        EXPECT_EQ(reports.front(), "/user?com=update&version=3.1.1&type=desktop3&id=U001&email=a@example.com"
-                                   "&sex=&bday=&prefecture=0&prid=&arid=&cls=&job=&netenv=&pcenv=&carier="
-                                   "&date=20261208&time=102030");
         EXPECT_NE(folder.read("/flash/xml/user.xml").find("<version>3.1.1</version>\r\n"), std::string::npos);
-    }
+        return reportTargets(server);
+    };
+    for (const auto& target : reportsFor("3.1.1"))
+        EXPECT_NE(target.rfind("/user", 0), 0u) << target;
+    const auto reports = reportsFor("3.0.9");
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.front(), "/user?com=update&version=3.1.1&type=desktop3&id=U001&email=a@example.com"
+                               "&sex=&bday=&prefecture=0&prid=&arid=&cls=&job=&netenv=&pcenv=&carier="
+                               "&date=20261208&time=102030");
 }
 
 TEST(StartUp, ANormalStartWithoutChannelListEndsWithoutMessage) {
