@@ -14,8 +14,8 @@ TestApp::TestApp(TempAppFolder& folder, TestServer& server) {
     config.players = &players;
     config.clock = &clock;
     config.httpLimits.connectTimeoutMs = 2000;
-    config.httpLimits.totalTimeoutMs = 3000;
-    config.httpLimits.lowSpeedTimeS = 2;
+    config.httpLimits.totalTimeoutMs = 5000;
+    config.httpLimits.lowSpeedTimeS = 3;
     config.httpLimits.maxBodyBytes = 4u * 1024u * 1024u;
     config.endProcess = [] {};
     app_ = std::make_unique<Application>(std::move(config));

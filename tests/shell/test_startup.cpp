@@ -26,13 +26,19 @@ std::map<std::string, std::pair<std::uintmax_t, std::filesystem::file_time_type>
     return files;
 }
 
-void serveOneChannel(TestServer& server) {
-    std::string list = kChannelList;
-    list.replace(list.find("FEED"), 4, server.base() + "feed5.xml");
+// Channel 5 with a one-item feed; each answer takes `delayMs`.
+void serveOneChannel(TestServer& server, int delayMs = 0) {
+    TestServer::Response list;
+    list.body = kChannelList;
+    list.body.replace(list.body.find("FEED"), 4, server.base() + "feed5.xml");
+    list.delayMs = delayMs;
     server.route("/channel.xml", list);
-    server.route("/feed5.xml", "<?xml version=\"1.0\"?><rdf:RDF xmlns:rdf=\"r\" xmlns:brs=\"b\"><item>"
-                               "<brs:hlid>0052026120800000001</brs:hlid><credit>c</credit><title>t</title>"
-                               "<link>l</link></item></rdf:RDF>");
+    TestServer::Response feed;
+    feed.body = "<?xml version=\"1.0\"?><rdf:RDF xmlns:rdf=\"r\" xmlns:brs=\"b\"><item>"
+                "<brs:hlid>0052026120800000001</brs:hlid><credit>c</credit><title>t</title>"
+                "<link>l</link></item></rdf:RDF>";
+    feed.delayMs = delayMs;
+    server.route("/feed5.xml", feed);
 }
 
 TEST(ServerScript, EntriesAreReadWhereverTheyStandAndTheLaterWins) {
@@ -185,6 +191,24 @@ TEST(StartUp, AServerThatNeverAnswersFailsAfterItsTimeoutWhileTimersTick) {
     EXPECT_GT(ticks, 0) << "the scroll timer must keep ticking during a download";
     EXPECT_TRUE(t.messages.shown.empty());
     EXPECT_TRUE(t.app().app().blnFirstStart);
+}
+
+TEST(StartUp, ASlowServerDuringTheNormalStartDoesNotStopTheTimers) {
+    TempAppFolder folder;
+    TestServer server;
+    server.route("/scripts_desktop3.xml", scriptXml(server.base()));
+    serveOneChannel(server, 2000);
+    writeProfile(folder, "3.1.1");
+    folder.write("/flash/xml/selected.xml", "<selected><item><number>5</number></item></selected>");
+    TestApp t(folder, server);
+
+    int ticks = 0;
+    QTimer scroll;
+    QObject::connect(&scroll, &QTimer::timeout, [&] { ++ticks; });
+    scroll.start(20);
+    ASSERT_TRUE(t.start());
+    EXPECT_GT(ticks, 1) << "the scroll timer must keep ticking through both slow answers";
+    EXPECT_TRUE(folder.exists("/flash/xml/news5.xml"));
 }
 
 TEST(StartUp, GarbageErrorPagesAndEndlessBodiesDoNotCrash) {
