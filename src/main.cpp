@@ -2,14 +2,19 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/text/Cp932.h"
 #include "shell/Application.h"
+#include "shell/frmMain.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +36,32 @@ void preferXcbUnderWayland() {
         return;
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     std::cerr << "brisma: running on XWayland (xcb), since Wayland does not let the bar place itself\n";
+}
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    (void)!::write(signalPipe[1], &byte, 1);
+}
+
+// A logout or a kill ends the application through the same close as the session's end: the
+// main window's query-unload, unload and terminate handlers run, nothing is saved.
+void quitOnTerminationSignals(QObject* owner) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char byte = 0;
+        (void)!::read(signalPipe[0], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(sig, &action, nullptr);
 }
 
 } // namespace
@@ -61,6 +92,11 @@ int main(int argc, char** argv) {
     config.appFolder = brisma::defaultAppFolder();
     std::error_code ec;
     std::filesystem::create_directories(config.appFolder, ec);
+    if (ec) {
+        std::cerr << "brisma: cannot create the application folder " << config.appFolder << ": " << ec.message()
+                  << "\n";
+        return 1;
+    }
     const char* server = std::getenv("BRISMA_SERVER");
     config.serverBase = (server && *server) ? server : BRISMA_SERVER_BASE_DEFAULT;
 
@@ -70,6 +106,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "brisma: error %ld: %s\n", number, text.c_str());
         });
     }
+    QObject::connect(&qapp, &QCoreApplication::aboutToQuit, [&app] { app.main().Unload(); });
+    quitOnTerminationSignals(&qapp);
     if (!app.start())
         return 0;
     return QApplication::exec();

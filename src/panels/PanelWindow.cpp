@@ -1,5 +1,7 @@
 #include "panels/PanelWindow.h"
 
+#include "platform/ui/EventGate.h"
+
 namespace brisma {
 
 PanelWindow::PanelWindow(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener,
@@ -9,8 +11,10 @@ PanelWindow::PanelWindow(AppContext& ctx, FlashPlayerFactory& players, modFlashL
     if (QWidget* view = swfPlayer_->widget()) {
         view->setGeometry(0, 0, width, height);
     }
-    swfPlayer_->setCommandHandler(
-        [&listener](const std::string& command, const std::string& args) { listener.throwValue(command, args); });
+    // A command that arrives while a procedure runs waits for its end.
+    swfPlayer_->setCommandHandler([&ctx, &listener](const std::string& command, const std::string& args) {
+        ctx.gate.run([&listener, command, args] { listener.throwValue(command, args); });
+    });
 }
 
 PanelWindow::~PanelWindow() = default;

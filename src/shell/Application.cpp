@@ -66,10 +66,8 @@ Application::~Application() {
 }
 
 bool Application::start() {
-    try {
-        main_->Form_Load();
-    } catch (const ApplicationEnded&) {
-    }
+    // Start-up is a procedure like any other: handlers that arrive meanwhile wait for its end.
+    handle([this] { main_->Form_Load(); });
     return !ended_;
 }
 

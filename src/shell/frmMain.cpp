@@ -19,6 +19,8 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 
+#include <limits>
+
 namespace brisma {
 namespace {
 
@@ -46,7 +48,17 @@ frmMain::frmMain(Application& app) : app_(app) {
     connect(mnFin, &QAction::triggered, this, [this] { app_.handle([this] { mnFin_Click(); }); });
 
     connect(&TimerApp, &QTimer::timeout, this, [this] { TimerApp_Timer(); });
-    connect(&TimerHTTP, &QTimer::timeout, this, [this] { app_.handle([this] { TimerHTTP_Timer(); }); });
+    // Ticks that arrive while a procedure runs wait for it; they collapse into one, as pending
+    // timer ticks always did, so a long refresh cannot queue up the next ones behind it.
+    connect(&TimerHTTP, &QTimer::timeout, this, [this] {
+        if (httpTickPending_)
+            return;
+        httpTickPending_ = true;
+        app_.handle([this] {
+            httpTickPending_ = false;
+            TimerHTTP_Timer();
+        });
+    });
 }
 
 frmMain::~frmMain() = default;
@@ -135,6 +147,11 @@ void frmMain::TakeScreenSnapshot() {
 void frmMain::StartTimers() {
     TimerApp.start(kPlacementWatchMs);
     TimerHTTP.start(kRefreshTickMs);
+    // A change of resolution or of the work area is seen at once, not only at the next poll.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        connect(screen, &QScreen::geometryChanged, this, [this] { TimerApp_Timer(); });
+        connect(screen, &QScreen::availableGeometryChanged, this, [this] { TimerApp_Timer(); });
+    }
 }
 
 void frmMain::mnFin_Click() {
@@ -168,7 +185,9 @@ void frmMain::TimerApp_Timer() {
 void frmMain::TimerHTTP_Timer() {
     // This handler reports the bare description.
     withHandler(app_.errors(), "", [&] {
-        ++intHTTPTimerCountByMinutes;
+        // Held above the threshold while refreshes wait (a movie playing), never wrapped round.
+        if (intHTTPTimerCountByMinutes < std::numeric_limits<int16_t>::max())
+            ++intHTTPTimerCountByMinutes;
         if (intHTTPTimerCountByMinutes <= kTicksBetweenRefreshes || app_.movie().blnPlay)
             return;
         app_.flashLoader().updateFlash();
@@ -192,6 +211,8 @@ void frmMain::Unload() {
     if (unloaded_)
         return;
     unloaded_ = true;
+    TimerApp.stop();
+    TimerHTTP.stop();
     Form_QueryUnload();
     Form_Unload();
     Form_Terminate();

@@ -68,6 +68,7 @@ private:
 
     Application& app_;
     std::unique_ptr<QSystemTrayIcon> tray_;
+    bool httpTickPending_ = false;
     bool unloaded_ = false;
 };
 

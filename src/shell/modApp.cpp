@@ -122,10 +122,12 @@ void modApp::ErrorEnd(long number, const std::string& text) { app_.errors().Erro
 void modApp::InitApp() {
     frmMain& main = app_.main();
     main.intHTTPTimerCountByMinutes = 0;
-    frmTicker& ticker = app_.ticker();
-    ticker.blnOpen = false;
-    ticker.blnScroll = false;
-    ticker.blnMouseUp = true;
+    // A bar not yet loaded starts in this state anyway; the first start must not load it.
+    if (frmTicker* ticker = app_.loadedTicker()) {
+        ticker->blnOpen = false;
+        ticker->blnScroll = false;
+        ticker->blnMouseUp = true;
+    }
     main.TakeScreenSnapshot();
     intSelectedChannelNum = 8;
     app_.channels().SortNewsCopyTo();

@@ -45,19 +45,25 @@ TEST(FileSystem, AtomicReplaceKeepsTheOldFileWhenTheWriteFails) {
     for (const auto& name : fs::listFolder(dir.path(), false))
         EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 
-    // A writer killed before the rename leaves the previous file whole.
-    dir.write("/user.xml", "previous");
+    // A writer killed in the middle of a replace leaves the previous file whole.
+    const std::string first(8 * 1024 * 1024, 'a');
+    const std::string second(8 * 1024 * 1024, 'b');
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
     const pid_t child = fork();
     if (child == 0) {
-        const std::string big(8 * 1024 * 1024, 'z');
+        fs::writeFileAtomic(dir.file("/user.xml"), first);
+        (void)!write(ready[1], "x", 1);
         for (;;)
-            fs::writeFileAtomic(dir.file("/user.xml"), big);
+            fs::writeFileAtomic(dir.file("/user.xml"), second);
     }
-    usleep(50 * 1000);
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    usleep(20 * 1000); // into one of the later replaces
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     const std::string after = dir.read("/user.xml");
-    EXPECT_TRUE(after == "previous" || after == std::string(8 * 1024 * 1024, 'z'));
+    EXPECT_TRUE(after == first || after == second) << "a half-written file of " << after.size() << " bytes";
 }
 
 TEST(FileSystem, CopyListRemoveAndSafeNames) {
@@ -98,7 +104,7 @@ TEST(FileSystem, WholeFileLockIsExclusiveAcrossProcesses) {
     first.unlock();
     fs::FileLock again;
     EXPECT_TRUE(again.lock(dir.path(), false));
-    EXPECT_FALSE(fs::FileLock().lock(dir.file("/missing"), false)) << "locking creates nothing";
+    EXPECT_EQ(test::errorNumberOf([&] { fs::FileLock().lock(dir.file("/missing"), false); }), err::FileNotFound);
     EXPECT_FALSE(dir.exists("/missing"));
 }
 

@@ -3,8 +3,11 @@
 #include "panels/frmSplash.h"
 #include "panels/frmStart.h"
 #include "shell/frmMain.h"
+#include "movie/frmMovie.h"
 #include "shell/modApp.h"
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -114,6 +117,7 @@ TEST(StartUp, FirstStartWithoutServerBuildsFoldersAndOpensRegistration) {
     EXPECT_EQ(t.players.player("start")->movie(), folder.path() + "/flash/start2.swf");
     // The bar, the tray icon and the timers wait for the end of registration.
     EXPECT_EQ(t.app().main().trayIcon(), nullptr);
+    EXPECT_EQ(t.app().loadedTicker(), nullptr);
     EXPECT_FALSE(t.app().main().TimerApp.isActive());
     EXPECT_FALSE(t.app().main().TimerHTTP.isActive());
     EXPECT_FALSE(t.app().splash().isVisible());
@@ -220,14 +224,108 @@ TEST(StartUp, GarbageErrorPagesAndEndlessBodiesDoNotCrash) {
     for (const auto& answer : answers) {
         TempAppFolder folder;
         TestServer server;
-        server.route("/scripts_desktop3.xml", answer);
+        server.route("/scripts_desktop3.xml", scriptXml(server.base()));
         server.route("/channel.xml", answer);
         server.route("/prefecture.xml", answer);
         TestApp t(folder, server);
         EXPECT_TRUE(t.start());
         EXPECT_TRUE(t.messages.shown.empty());
+        const auto asked = downloadTargets(server);
+        EXPECT_EQ(asked, (std::vector<std::string>{"/scripts_desktop3.xml", "/prefecture.xml", "/channel.xml"}));
         EXPECT_FALSE(folder.exists("/flash/xml/prefecture.xml"));
+        EXPECT_FALSE(folder.exists("/flash/xml/channel.xml"));
+        EXPECT_TRUE(t.errors->has("modChannel.SetChannelListFromXML >"));
     }
+}
+
+TEST(StartUp, MenuCaptionsComeFromTheStringTable) {
+    TempAppFolder folder;
+    TestServer server;
+    TestApp t(folder, server);
+    ASSERT_TRUE(t.start());
+    const frmMain& main = t.app().main();
+    EXPECT_EQ(main.mnApp->text().toStdString(), "ﾍｯﾄﾞﾗｲﾝを表示");
+    EXPECT_EQ(main.mnNewsList->text().toStdString(), "最新ﾆｭｰｽﾘｽﾄを表示");
+    EXPECT_EQ(main.mnuChange->text().toStdString(), "ﾁｬﾝﾈﾙ設定(&C)");
+    EXPECT_EQ(main.mnuAbout->text().toStdString(), "ユーザー設定(&O)");
+    EXPECT_EQ(main.mnFin->text().toStdString(), "終了(&X)");
+}
+
+TEST(StartUp, ACommandArrivingDuringADownloadRunsAfterStartUp) {
+    TempAppFolder folder;
+    TestServer server;
+    TestServer::Response slow;
+    slow.delayMs = 500;
+    slow.body = scriptXml(server.base());
+    server.route("/scripts_desktop3.xml", slow);
+    serveOneChannel(server);
+    writeProfile(folder, "3.1.1");
+    TestApp t(folder, server);
+    bool ranDuringStartUp = false;
+    bool ran = false;
+    // The exit command, chosen while the script is still on its way.
+    QTimer::singleShot(100, [&] {
+        t.app().handle([&] {
+            ranDuringStartUp = !t.app().main().TimerHTTP.isActive();
+            ran = true;
+            t.app().main().mnFin_Click();
+        });
+    });
+    ASSERT_TRUE(t.start());
+    EXPECT_FALSE(ran) << "no other handler may run inside start-up";
+    for (int i = 0; i < 100 && !ran; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(ranDuringStartUp);
+    EXPECT_TRUE(t.ended());
+}
+
+TEST(Refresh, RunsOnThe301stTickAndWaitsWhileAMoviePlays) {
+    TempAppFolder folder;
+    TestServer server;
+    server.route("/scripts_desktop3.xml", scriptXml(server.base()));
+    serveOneChannel(server);
+    writeProfile(folder, "3.1.1");
+    folder.write("/flash/xml/selected.xml", "<selected><item><number>5</number></item></selected>");
+    TestApp t(folder, server);
+    ASSERT_TRUE(t.start());
+    frmMain& main = t.app().main();
+    const auto feedRequests = [&] {
+        std::size_t n = 0;
+        for (const auto& target : server.targets())
+            n += target == "/feed5.xml";
+        return n;
+    };
+    RecordingFlashPlayer& list = *t.players.player("list");
+    const std::size_t before = feedRequests();
+
+    main.intHTTPTimerCountByMinutes = 299;
+    main.TimerHTTP_Timer(); // the 300th tick
+    EXPECT_EQ(feedRequests(), before);
+    EXPECT_EQ(main.intHTTPTimerCountByMinutes, 300);
+
+    t.app().movie().blnPlay = true;
+    for (int i = 0; i < 5; ++i)
+        main.TimerHTTP_Timer();
+    EXPECT_EQ(feedRequests(), before) << "no refresh while a movie plays";
+    EXPECT_EQ(main.intHTTPTimerCountByMinutes, 305);
+
+    t.app().movie().blnPlay = false;
+    list.clearCalls();
+    main.TimerHTTP_Timer();
+    EXPECT_EQ(feedRequests(), before + 1);
+    EXPECT_EQ(main.intHTTPTimerCountByMinutes, 0);
+    EXPECT_EQ(list.calls(), (std::vector<std::string>{"GotoFrame 1", "Playing=True"}));
+
+    // Ticks that pile up behind a running procedure collapse into one.
+    main.intHTTPTimerCountByMinutes = 10;
+    t.app().handle([&] {
+        for (int i = 0; i < 5; ++i)
+            QMetaObject::invokeMethod(&main.TimerHTTP, "timeout", Qt::DirectConnection);
+    });
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(main.intHTTPTimerCountByMinutes, 11);
 }
 
 TEST(Shutdown, TheExitCommandSavesTheUserFilesOtherClosesDoNot) {

@@ -186,12 +186,17 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
 
 bool FileLock::lock(const std::string& path, bool forWriting) {
     unlock();
+    checkPath(path);
     const int fd = ::open(path.c_str(), (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        fail(errno == ENOENT ? err::FileNotFound : err::PathFileAccess, path);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
         ::close(fd);
-        return false;
+        if (e == EWOULDBLOCK)
+            return false;
+        errno = e;
+        fail(err::PathFileAccess, path);
     }
     fd_ = fd;
     return true;

@@ -46,8 +46,8 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // Opens `path` (file or folder) and locks it; false when another holder has it or it
-    // cannot be opened. Nothing is created.
+    // Opens `path` (file or folder) and locks it; false when another holder has it. A path
+    // that cannot be opened raises Path/File access error. Nothing is created.
     bool lock(const std::string& path, bool forWriting);
     void unlock();
     bool locked() const { return fd_ >= 0; }

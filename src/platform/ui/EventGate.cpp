@@ -66,7 +66,7 @@ void EventGate::scheduleFlush() {
     if (flushScheduled_ || !QCoreApplication::instance())
         return;
     flushScheduled_ = true;
-    QTimer::singleShot(0, QCoreApplication::instance(), [this] { flush(); });
+    QTimer::singleShot(0, &flushContext_, [this] { flush(); });
 }
 
 void EventGate::flush() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QObject>
 
 #include <deque>
 #include <functional>
@@ -36,6 +37,8 @@ private:
 
     int depth_ = 0;
     QElapsedTimer sinceYield_;
+    // The scheduled flush belongs to this gate and dies with it.
+    QObject flushContext_;
     bool flushScheduled_ = false;
     std::deque<std::function<void()>> deferred_;
 };
