@@ -40,7 +40,7 @@ public:
     int32_t InsertNewsXML(const XmlNode& de);
     int32_t GetNewsBySortId(clsBrismaNews& udtTmpNews, const std::string& strTmpId);
     int32_t GetNewsById(clsBrismaNews& udtTmpNews, const std::string& strTmpId);
-    // 0 when the copy fails.
+    // The list's copy: 0, or the number of the failure it reported.
     int32_t NewsCopyTo(clsBrismaNews& udtTmpNews, int16_t src);
     void SetClick(const std::string& cid, const std::string& ctext, const std::string& chref);
     // Loads adtext + NNN.xml. An item without "Text" or "UrlClick" raises to the caller.

@@ -263,23 +263,30 @@ void modChannel::SortId(std::vector<SortKey>& arr, int32_t lo, int32_t hi) {
 }
 
 // Quicksort with the middle element as pivot.
+// The partition steps of the recursive quicksort; the smaller side recurses and the larger one
+// loops, so many equal keys cannot exhaust the stack.
 void modChannel::sortRange(std::vector<SortKey>& arr, int32_t lo, int32_t hi) {
-    if (lo >= hi)
-        return;
-    const int32_t m = (lo + hi) / 2;
-    const SortKey pivot = arr[m];
-    arr[m] = arr[lo];
-    int32_t last = lo;
-    for (int32_t i = lo + 1; i <= hi; ++i) {
-        if (arr[i] < pivot) {
-            ++last;
-            std::swap(arr[last], arr[i]);
+    while (lo < hi) {
+        const int32_t m = (lo + hi) / 2;
+        const SortKey pivot = arr[m];
+        arr[m] = arr[lo];
+        int32_t last = lo;
+        for (int32_t i = lo + 1; i <= hi; ++i) {
+            if (arr[i] < pivot) {
+                ++last;
+                std::swap(arr[last], arr[i]);
+            }
+        }
+        arr[lo] = arr[last];
+        arr[last] = pivot;
+        if (last - lo < hi - last) {
+            sortRange(arr, lo, last - 1);
+            lo = last + 1;
+        } else {
+            sortRange(arr, last + 1, hi);
+            hi = last - 1;
         }
     }
-    arr[lo] = arr[last];
-    arr[last] = pivot;
-    sortRange(arr, lo, last - 1);
-    sortRange(arr, last + 1, hi);
 }
 
 int16_t modChannel::GetFavNewsNum() {
@@ -314,7 +321,7 @@ void modChannel::SaveNewsListXML() {
         out += "</item>\r\n";
     }
     out += "</rdf:RDF>\r\n";
-    fs::writeFileAtomic(ctx_.paths.mergedNewsXml(), text::toCp932(out));
+    fs::writeFileAtomic(ctx_.paths.mergedNewsXml(), text::toCp932Xml(out));
 }
 
 void modChannel::SetClick(const std::string& strChannel, const std::string& cid, const std::string& ctext,

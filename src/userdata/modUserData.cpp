@@ -55,7 +55,7 @@ template <class F> void walkElements(const XmlNode& parent, F&& visit) {
 }
 
 void writeText(const std::string& path, const std::string& text) {
-    fs::writeFileAtomic(path, text::toCp932(text));
+    fs::writeFileAtomic(path, text::toCp932Xml(text));
 }
 
 } // namespace

@@ -32,6 +32,11 @@ TEST(Cp932, UnconvertibleInputIsReplacedOneCharacterAtATime) {
               "9d\uFFFD");
 }
 
+TEST(Cp932, XmlTextKeepsWhatCp932LacksAsCharacterReferences) {
+    EXPECT_EQ(toCp932Xml("Caf\u00e9 😀 ①"), "Caf&#233; &#128512; \x87\x40");
+    EXPECT_EQ(toCp932Xml("a\xFF" "b"), "a?b"); // a byte that is no character stays "?"
+}
+
 TEST(Cp932, AnsiLengthCountsCp932Bytes) {
     EXPECT_EQ(ansiLength(""), 0u);
     EXPECT_EQ(ansiLength("abc"), 3u);

@@ -203,6 +203,34 @@ TEST_F(UserDataTest, ClicksGoToTheirLogFilesExactlyAndReadingThemBackChangesNoBy
     EXPECT_TRUE(t.recorded.reports.empty());
 }
 
+TEST_F(UserDataTest, ALoggedClickKeepsItsTextAndReadMarkThroughEveryRefresh) {
+    // Text Shift_JIS cannot hold, XML specials and a CR, all of which a feed may carry.
+    const auto news = headline("0050000000000000001", "spt", "Caf\u00e9 a<b&c\r ①😀", "http://n.test/?a=1&b=2",
+                               "Q&A社");
+    startLogs(100, 20, news);
+    data.setClickLog(news);
+    const std::string first = written("news901.xml");
+    EXPECT_NE(first.find("<title>Caf&#233; a&lt;b&amp;c&#13; \x87\x40&#128512;</title>"), std::string::npos);
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        // A refresh: the feed fills the merged list afresh (unread), the log puts the mark back.
+        startLogs(100, 20, news);
+        data.loadClickLog();
+        EXPECT_EQ(written("news901.xml"), first) << cycle;
+        EXPECT_TRUE(shownAsRead(news.strID)) << cycle;
+    }
+    const XmlDocument doc = XmlDocument::loadFile(t.paths.clickLogXml());
+    EXPECT_EQ(doc.getElementsByTagName("title").at(0).text(), "Caf\u00e9 a<b&c\r ①😀");
+    EXPECT_TRUE(t.recorded.reports.empty());
+
+    // A control character from the server cannot make the profile unreadable.
+    user.strUserID = std::string("N\x01 7");
+    data.saveUserDataXML();
+    user.strUserID.clear();
+    data.loadUserDataXML();
+    EXPECT_EQ(user.strUserID, "N 7");
+    EXPECT_TRUE(t.recorded.reports.empty());
+}
+
 TEST_F(UserDataTest, BannerClickIsReportedButNeitherMarkedNorLogged) {
     t.script.logadclick = t.server.base() + "logadclick";
     const auto banner = headline("tb1", "tbn", "バナー", "http://ad.test/tb");

@@ -10,7 +10,7 @@ namespace brisma::text {
 namespace {
 
 // One conversion with glibc iconv. When a character cannot be converted, `skip` tells how many
-// input bytes it spans; the replacement is written in its place and the rest goes on.
+// input bytes it spans and `replace` what is written in its place; the rest goes on.
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {
@@ -21,8 +21,8 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    template <typename Skip>
-    std::string run(std::string_view input, std::string_view replacement, Skip skip) {
+    template <typename Skip, typename Replace>
+    std::string run(std::string_view input, Skip skip, Replace replace) {
         std::string out(input.size() * 2 + 16, '\0');
         char* in = const_cast<char*>(input.data());
         std::size_t inLeft = input.size();
@@ -40,6 +40,7 @@ public:
             }
             // EILSEQ (not convertible) or EINVAL (cut off at the end): replace and go on.
             const std::size_t n = std::min(inLeft, skip(std::string_view(in, inLeft)));
+            const std::string replacement = replace(std::string_view(in, n));
             in += n;
             inLeft -= n;
             if (out.size() - used < replacement.size())
@@ -64,6 +65,18 @@ std::size_t utf8CharLength(std::string_view s) {
             return i;
     }
     return n;
+}
+
+// "&#N;" for a whole UTF-8 character, "?" for bytes that are none.
+std::string characterReference(std::string_view bytes) {
+    const auto lead = static_cast<unsigned char>(bytes.front());
+    const std::size_t n = bytes.size();
+    if (n < 2 || n != utf8CharLength(bytes))
+        return "?";
+    unsigned long code = lead & (n == 2 ? 0x1F : n == 3 ? 0x0F : 0x07);
+    for (std::size_t i = 1; i < n; ++i)
+        code = (code << 6) | (static_cast<unsigned char>(bytes[i]) & 0x3F);
+    return "&#" + std::to_string(code) + ";";
 }
 
 bool isLeadByte(unsigned char c) {
@@ -91,12 +104,17 @@ void installShiftJisAliases() {
 
 std::string toCp932(std::string_view utf8) {
     Converter conv("CP932", "UTF-8");
-    return conv.run(utf8, "?", utf8CharLength);
+    return conv.run(utf8, utf8CharLength, [](std::string_view) { return std::string("?"); });
+}
+
+std::string toCp932Xml(std::string_view utf8) {
+    Converter conv("CP932", "UTF-8");
+    return conv.run(utf8, utf8CharLength, characterReference);
 }
 
 std::string fromCp932(std::string_view cp932) {
     Converter conv("UTF-8", "CP932");
-    return conv.run(cp932, "\xEF\xBF\xBD", cp932CharLength);
+    return conv.run(cp932, cp932CharLength, [](std::string_view) { return std::string("\xEF\xBF\xBD"); });
 }
 
 std::size_t ansiLength(std::string_view utf8) {

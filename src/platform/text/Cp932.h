@@ -15,6 +15,10 @@ void installShiftJisAliases();
 // UTF-8 to CP932; a character CP932 cannot hold is written as "?".
 std::string toCp932(std::string_view utf8);
 
+// The same for XML text the system writes itself: a character CP932 cannot hold is written as
+// its character reference ("&#233;"), so it reads back as it was.
+std::string toCp932Xml(std::string_view utf8);
+
 // CP932 to UTF-8; a byte sequence that is not CP932 becomes U+FFFD.
 std::string fromCp932(std::string_view cp932);
 
