@@ -9,13 +9,20 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace brisma {
 namespace {
 
 // The server splits every movie into pieces of this size; only the last may be shorter.
 constexpr int64_t PieceSize = 131072;
+// The largest movie joined in memory, as large as one HTTP body may be.
+constexpr int64_t MaxLength = 64 * 1024 * 1024;
 constexpr long InputPastEndOfFile = 62;
+
+[[noreturn]] void refuse(long number, const std::string& what) {
+    throw BrismaError(number, errorDescription(number) + ": " + what);
+}
 
 // The description file's children must all be elements.
 const XmlNode& requireElement(const XmlNode& node) {
@@ -26,6 +33,15 @@ const XmlNode& requireElement(const XmlNode& node) {
     return node;
 }
 
+// The length comes from the server: it must be one the pieces hold exactly, and it is checked
+// before anything is allocated for it.
+void requireLengthFits(int32_t length, std::size_t count) {
+    const auto pieces = static_cast<int64_t>(count);
+    if (pieces < 1 || length <= (pieces - 1) * PieceSize || length > pieces * PieceSize || length > MaxLength)
+        refuse(err::InvalidArgument,
+               "length " + std::to_string(length) + " for " + std::to_string(pieces) + " pieces");
+}
+
 } // namespace
 
 clsMovieInformation::clsMovieInformation(AppContext& ctx) : ctx_(ctx) {}
@@ -34,9 +50,13 @@ std::string clsMovieInformation::movieFolder(const std::string& id) const {
     return ctx_.paths.movieRoot() + id + "/";
 }
 
+bool clsMovieInformation::pieceNameAllowed(const std::string& name) const {
+    return fs::isSafeName(name) && name != strMovieId && name != strMovieId + ".xml";
+}
+
 std::string clsMovieInformation::pieceFile(const std::string& name) const {
-    if (!fs::isSafeName(name))
-        throw BrismaError(err::BadFileName, errorDescription(err::BadFileName) + ": " + name);
+    if (!pieceNameAllowed(name))
+        refuse(err::BadFileName, name);
     return movieFolder(strMovieId) + name;
 }
 
@@ -66,14 +86,17 @@ void clsMovieInformation::ReadMovieIDtxtfromFile(const std::string& id) {
         const XmlDocument doc = XmlDocument::loadFile(movieFolder(id) + id + ".xml");
         if (doc.empty())
             return;
+        // The id names the folder every later path is built on, the one the cache clean-up
+        // removes too: another movie's id is not taken, as it would point them at its folder.
+        std::optional<std::string> otherId;
         for (XmlNode node = doc.documentElement().firstChild(); !node.isNull(); node = node.nextSibling()) {
             const std::string name = requireElement(node).nodeName();
             if (name == "id") {
-                // The id names the folder every later path is built on.
                 const std::string value = node.text();
-                if (!fs::isSafeName(value))
-                    throw BrismaError(err::BadFileName, errorDescription(err::BadFileName) + ": " + value);
-                strMovieId = value;
+                if (value == id)
+                    strMovieId = value;
+                else
+                    otherId = value;
             } else if (name == "owner_name") {
                 strOwnerName = node.text();
             } else if (name == "text") {
@@ -90,6 +113,11 @@ void clsMovieInformation::ReadMovieIDtxtfromFile(const std::string& id) {
                 readSplitData(node);
             }
         }
+        // Read to the end all the same, so the term decides when the cache drops the movie.
+        if (otherId)
+            refuse(err::InvalidArgument, "id " + *otherId);
+        requireUsable();
+        blnUsable = true;
     });
 }
 
@@ -108,12 +136,25 @@ void clsMovieInformation::readSplitData(const XmlNode& splitdata) {
     }
 }
 
+void clsMovieInformation::requireUsable() const {
+    for (const auto& name : strSplitData)
+        if (!pieceNameAllowed(name))
+            refuse(err::BadFileName, name);
+    // A name given twice would leave a part of the movie that is never fetched.
+    std::vector<std::string> sorted = strSplitData;
+    std::sort(sorted.begin(), sorted.end());
+    if (const auto twice = std::adjacent_find(sorted.begin(), sorted.end()); twice != sorted.end())
+        refuse(err::InvalidArgument, "piece " + *twice + " named twice");
+    requireLengthFits(lngLength, strSplitData.size());
+}
+
 void clsMovieInformation::genNextLoadDat(const std::string& id) {
     withHandler(ctx_.errors, "clsMovieInformation.genNextLoadDat >", [&] {
         const std::vector<std::string> present = fs::listFolder(movieFolder(id), true);
         for (const auto& piece : strSplitData) {
             // A refused name is never fetched, so it can never count as present.
-            if (!fs::isSafeName(piece) || std::find(present.begin(), present.end(), piece) == present.end()) {
+            if (!pieceNameAllowed(piece) ||
+                std::find(present.begin(), present.end(), piece) == present.end()) {
                 strNextLoad = piece;
                 blnLoaded = false;
                 return;
@@ -138,8 +179,9 @@ bool clsMovieInformation::updateDat() {
         if (checkMovie())
             return false;
         if (blnLoaded) {
+            // A join that failed leaves no movie, and the next cycle tries again.
             uniteMovie();
-            return true;
+            return checkMovie();
         }
         return false;
     });
@@ -152,21 +194,19 @@ bool clsMovieInformation::checkMovie() {
 
 void clsMovieInformation::uniteMovie() {
     withHandler(ctx_.errors, "clsMopvieInformation.uniteMovie >", [&] {
-        const auto pieces = static_cast<int64_t>(strSplitData.size());
-        // The length comes from the server: it must be one the pieces hold exactly, and it is
-        // checked before anything is allocated for it.
-        if (lngLength < 1 || lngLength <= (pieces - 1) * PieceSize || lngLength > pieces * PieceSize)
-            throw BrismaError(err::InvalidArgument, errorDescription(err::InvalidArgument) + ": length " +
-                                                        std::to_string(lngLength) + " for " +
-                                                        std::to_string(pieces) + " pieces");
+        requireLengthFits(lngLength, strSplitData.size());
         std::string movie;
         movie.reserve(static_cast<std::size_t>(lngLength));
         for (const auto& name : strSplitData) {
             const auto chunk = static_cast<std::size_t>(
                 std::min<int64_t>(PieceSize, lngLength - static_cast<int64_t>(movie.size())));
-            const std::string piece = fs::readFile(pieceFile(name));
-            if (piece.size() < chunk)
+            const std::string path = pieceFile(name);
+            const std::string piece = fs::readFile(path);
+            if (piece.size() < chunk) {
+                // Gone, it is the next piece a cycle fetches.
+                fs::deleteFile(path);
                 throw BrismaError(InputPastEndOfFile, "Input past end of file: " + name);
+            }
             movie.append(piece, 0, chunk);
         }
         movie[0] = static_cast<char>(~static_cast<unsigned char>(movie[0]));

@@ -39,12 +39,20 @@ public:
     DateTime datTerm{1899, 12, 30};
     bool blnLoaded = false;
     bool blnDate = false;
+    // The description was read whole and describes this movie with pieces that can be fetched
+    // and joined. Only such a movie is ever in progress or shown.
+    bool blnUsable = false;
 
 private:
     std::string movieFolder(const std::string& id) const;
-    // Path of a piece of this movie; a name that could leave the folder is refused.
+    // A piece name may neither leave the folder nor take the name of the joined movie or of the
+    // description.
+    bool pieceNameAllowed(const std::string& name) const;
+    // Path of a piece of this movie; a name that is not allowed is refused.
     std::string pieceFile(const std::string& name) const;
     void readSplitData(const XmlNode& splitdata);
+    // Raises unless the pieces just read can be fetched and joined.
+    void requireUsable() const;
 
     AppContext& ctx_;
     std::string strOwnerName;

@@ -96,7 +96,9 @@ void modMovieLoader::checkCache() {
         for (std::size_t i = 0; i < strMovieCache.size(); ++i) {
             auto record = std::make_unique<clsMovieInformation>(ctx_);
             record->init(strMovieCache[i]);
-            if (!record->blnLoaded)
+            // Pieces all present but not joined (a failed join, or a stop before it) are in
+            // progress too, so the next updateDat joins them.
+            if (record->blnUsable && (!record->blnLoaded || !record->checkMovie()))
                 strLoadingMovieID = strMovieCache[i];
             objMovieInfo[i] = std::move(record);
         }
@@ -147,7 +149,9 @@ void modMovieLoader::genNextLoadMovie() {
                 continue;
             auto record = std::make_unique<clsMovieInformation>(ctx_);
             record->init(id);
-            if (!record->blnDate) {
+            // A movie that can never be fetched is dropped like one out of its term, so that it
+            // does not hold up the next.
+            if (!record->blnDate || !record->blnUsable) {
                 const std::string folder = ctx_.paths.movieRoot() + id;
                 if (!fs::listFolder(folder, true).empty())
                     fs::removeTree(folder);
@@ -164,10 +168,10 @@ void modMovieLoader::genNextLoadMovie() {
 
 void modMovieLoader::setAdvertisement() {
     withHandler(ctx_.errors, "modMovieLoader.setAdvertisement >", [&] {
-        // Shown: every piece is present, they were joined, and the term has not yet come. A
-        // movie whose join failed would otherwise be offered with nothing to play.
+        // Shown: a usable description, every piece present and joined, and the term not yet
+        // come. A movie whose join failed would otherwise be offered with nothing to play.
         const auto ready = [](const std::unique_ptr<clsMovieInformation>& r) {
-            return r && r->blnLoaded && r->blnDate && r->checkMovie();
+            return r && r->blnUsable && r->blnLoaded && r->blnDate && r->checkMovie();
         };
         const auto n = std::count_if(objMovieInfo.begin(), objMovieInfo.end(), ready);
         objMovieList = clsBrismaNewsList(ctx_.errors, &ctx_.gate);

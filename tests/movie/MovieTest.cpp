@@ -94,14 +94,21 @@ struct MovieTest : ::testing::Test {
         std::sort(ids.begin(), ids.end()); // in listing order, which the file system decides
         return ids;
     }
+    // A fresh record, so nothing a previous description set hides what this one lacks.
+    clsMovieInformation opened(const std::string& id) {
+        clsMovieInformation record(t.ctx);
+        record.init(id);
+        return record;
+    }
+    std::string root() const { return t.paths.movieRoot(); }
     TestContext t;
     modMovieLoader loader{t.ctx};
-    clsMovieInformation rec{t.ctx};
 };
 
 TEST_F(MovieTest, RecordFetchesOnePieceAtATimeAndJoinsByteExact) {
     const std::string movie = serve("m0000001", "2026/12/09", 2 * Piece + 1000);
-    rec.init("m0000001");
+    clsMovieInformation rec = opened("m0000001");
+    EXPECT_TRUE(rec.blnUsable); // its "id" element is its own id
     EXPECT_FALSE(rec.updateDat());
     EXPECT_FALSE(rec.updateDat());
     EXPECT_TRUE(rec.updateDat());
@@ -110,7 +117,7 @@ TEST_F(MovieTest, RecordFetchesOnePieceAtATimeAndJoinsByteExact) {
     EXPECT_EQ(t.server.targets(), (Names{"/movies/m0000001/m0000001.xml", "/movies/m0000001/m0000001_1",
                                          "/movies/m0000001/m0000001_2", "/movies/m0000001/m0000001_3"}));
     // Nothing half-written is left beside the final names.
-    EXPECT_EQ(files(t.paths.movieRoot() + "m0000001"),
+    EXPECT_EQ(files(root() + "m0000001"),
               (Names{"m0000001", "m0000001.xml", "m0000001_1", "m0000001_2", "m0000001_3"}));
     EXPECT_TRUE(t.recorded.reports.empty());
 }
@@ -118,7 +125,7 @@ TEST_F(MovieTest, RecordFetchesOnePieceAtATimeAndJoinsByteExact) {
 TEST_F(MovieTest, DescriptionFillsHeadlineAndTerm) {
     const std::string served = readTestData(BRISMA_TEST_DATA, "m0000001.xml");
     t.server.route("/movies/m0000001/m0000001.xml", served);
-    rec.init("m0000001");
+    clsMovieInformation rec = opened("m0000001");
     EXPECT_EQ(t.folder.read("/movie/m0000001/m0000001.xml"), served);
     const clsBrismaNews ad = rec.getAdvertisement();
     EXPECT_EQ(ad.strID, "90320261209m0000001");
@@ -129,70 +136,93 @@ TEST_F(MovieTest, DescriptionFillsHeadlineAndTerm) {
     EXPECT_EQ(ad.strNewsUrl, "http://example.jp/click?a=1&b=2");
     EXPECT_EQ(ad.strViewURL, "http://example.jp/view?m=m0000001");
     EXPECT_TRUE(rec.blnDate); // term tomorrow
+    EXPECT_TRUE(rec.blnUsable);
     t.clock.set(DateTime{2026, 12, 9, 0, 0, 1});
     EXPECT_FALSE(rec.checkTerm()); // on its term date the movie is out of its term
 
     // Without an "id" element the record keeps the id it was given.
     cache("m0000002", description("m0000002", "2026/12/10", 1, {"p"}, false), "", 0);
-    rec.init("m0000002");
-    EXPECT_EQ(rec.strMovieId, "m0000002");
+    const clsMovieInformation noId = opened("m0000002");
+    EXPECT_EQ(noId.strMovieId, "m0000002");
+    EXPECT_TRUE(noId.blnUsable);
 }
 
 TEST_F(MovieTest, MissingMiddlePieceIsFetchedNext) {
     const std::string movie = movieBytes(3 * Piece);
     cache("m0000001", description("m0000001", "2026/12/10", 3 * Piece, pieceNames("m0000001", 3 * Piece)),
           movie, 3);
-    fs::deleteFile(t.paths.movieRoot() + "m0000001/m0000001_2");
+    fs::deleteFile(root() + "m0000001/m0000001_2");
     t.server.route("/movies/m0000001/m0000001_2", movie.substr(Piece, Piece));
-    rec.init("m0000001");
+    clsMovieInformation rec = opened("m0000001");
     EXPECT_FALSE(rec.blnLoaded);
     EXPECT_TRUE(rec.updateDat());
     EXPECT_EQ(t.server.targets(), Names{"/movies/m0000001/m0000001_2"});
     EXPECT_EQ(t.folder.read("/movie/m0000001/m0000001"), complementFirst(movie));
 }
 
-TEST_F(MovieTest, HostileDescriptionsWriteNothing) {
-    // An id that would move the record's folder.
+TEST_F(MovieTest, UnusableDescriptionsAndBrokenDownloadsWriteNothing) {
+    // An id other than the movie's own would move the record's folder.
     cache("m0000001", description("../escape", "2026/12/10", 1, {"p"}), "", 0);
-    rec.init("m0000001");
-    EXPECT_EQ(rec.strMovieId, "m0000001");
+    const clsMovieInformation moved = opened("m0000001");
+    EXPECT_EQ(moved.strMovieId, "m0000001");
+    EXPECT_FALSE(moved.blnUsable);
     EXPECT_TRUE(t.recorded.has("clsMovieInformation.ReadMovieIDtxtfromFile >"));
 
+    // Piece names that leave the folder or would overwrite the joined movie or the description.
     const std::string movie = movieBytes(2 * Piece);
-    for (const std::string bad : {"../escape", "sub/x", ".hidden", "a\\b", ".."}) {
+    t.folder.write("/movie/m0000002/m0000002", complementFirst(movie));
+    for (const std::string bad :
+         {"../escape", "sub/x", ".hidden", "a\\b", "..", "m0000002", "m0000002.xml"}) {
         cache("m0000002", description("m0000002", "2026/12/10", 2 * Piece, {"m0000002_1", bad}), movie, 1);
-        rec.init("m0000002");
+        clsMovieInformation rec = opened("m0000002");
+        EXPECT_FALSE(rec.blnUsable) << bad;
         EXPECT_FALSE(rec.blnLoaded) << bad;
         EXPECT_FALSE(rec.updateDat()) << bad;
     }
     EXPECT_TRUE(t.recorded.has("clsMopvieInformation.updateDat >"));
-    EXPECT_EQ(files(t.paths.movieRoot()), (Names{"m0000001", "m0000002"}));
-    EXPECT_EQ(files(t.paths.movieRoot() + "m0000002"), (Names{"m0000002.xml", "m0000002_1"}));
+    EXPECT_EQ(files(root()), (Names{"m0000001", "m0000002"}));
+    EXPECT_EQ(files(root() + "m0000002"), (Names{"m0000002", "m0000002.xml", "m0000002_1"}));
+    EXPECT_EQ(t.folder.read("/movie/m0000002/m0000002"), complementFirst(movie));
     EXPECT_TRUE(t.server.targets().empty());
 
-    // Lengths the pieces cannot hold, and a piece shorter than its chunk.
+    // Lengths the pieces cannot hold; the join refuses them too.
     const Names two = pieceNames("m0000003", 2 * Piece);
     for (const long long length : std::initializer_list<long long>{-1, 0, Piece, 2 * Piece + 1, INT32_MAX}) {
         t.recorded.reports.clear();
         cache("m0000003", description("m0000003", "2026/12/10", length, two), movie, 2);
-        rec.init("m0000003");
+        clsMovieInformation rec = opened("m0000003");
+        EXPECT_FALSE(rec.blnUsable) << length;
         rec.uniteMovie();
         EXPECT_TRUE(t.recorded.has("clsMopvieInformation.uniteMovie >")) << length;
     }
-    t.folder.write("/movie/m0000003/m0000003_2", movie.substr(Piece, 100));
-    cache("m0000003", description("m0000003", "2026/12/10", 2 * Piece, two), movie, 1);
-    rec.init("m0000003");
+    // Pieces that hold the length, but a movie far beyond what is joined in memory: refused
+    // before a piece is read or a buffer allocated.
+    Names huge;
+    for (int i = 1; i <= 16384; ++i)
+        huge.push_back("m0000004_" + std::to_string(i));
+    cache("m0000004", description("m0000004", "2026/12/10", INT32_MAX, huge), "", 0);
+    clsMovieInformation big = opened("m0000004");
+    EXPECT_FALSE(big.blnUsable);
     t.recorded.reports.clear();
-    rec.uniteMovie();
-    EXPECT_TRUE(t.recorded.has("clsMopvieInformation.uniteMovie >"));
-    EXPECT_FALSE(rec.checkMovie());
+    big.uniteMovie();
+    ASSERT_EQ(t.recorded.reports.size(), 1u);
+    EXPECT_EQ(t.recorded.reports[0].number, err::InvalidArgument);
+    EXPECT_EQ(files(root() + "m0000004"), Names{"m0000004.xml"});
 
-    // A description request that fails passes to the caller; nothing is written.
+    // Downloads that break off: the description passes to the caller, a piece reports; neither
+    // leaves anything under its name.
     TestServer::Response broken;
     broken.truncate = true;
-    t.server.route("/movies/m0000004/m0000004.xml", broken);
-    EXPECT_THROW(rec.init("m0000004"), BrismaError);
-    EXPECT_EQ(files(t.paths.movieRoot() + "m0000004"), Names{});
+    broken.body = movie.substr(Piece, Piece);
+    t.server.route("/movies/m0000005/m0000005.xml", broken);
+    EXPECT_THROW(opened("m0000005"), BrismaError);
+    EXPECT_EQ(files(root() + "m0000005"), Names{});
+    cache("m0000006", description("m0000006", "2026/12/10", 2 * Piece, pieceNames("m0000006", 2 * Piece)),
+          movie, 1);
+    t.server.route("/movies/m0000006/m0000006_2", broken);
+    clsMovieInformation partial = opened("m0000006");
+    EXPECT_FALSE(partial.updateDat());
+    EXPECT_EQ(files(root() + "m0000006"), (Names{"m0000006.xml", "m0000006_1"}));
 }
 
 TEST_F(MovieTest, CycleFetchesOnePieceAndStartsTheNextMovieWhenOneCompletes) {
@@ -222,11 +252,12 @@ TEST_F(MovieTest, TermsDecideWhatStaysAndWhatIsShown) {
         t.folder.write("/movie/" + std::string(id) + "/" + id, complementFirst("abcd"));
     }
     t.server.route(Catalogue, catalogue({"m0000001", "m0000002", "m0000003", "m0000004"}));
+    t.server.route("/movies/m0000001/m0000001.xml", description("m0000001", "2026/12/07", 4, {"m0000001_1"}));
     serve("m0000004", "2026/12/01", 10);
     // The removed movie is still in the catalogue: looked at again, not started; nor is the
     // catalogue movie whose term passed before it started.
     EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000001/m0000001.xml", "/movies/m0000004/m0000004.xml"}));
-    EXPECT_EQ(files(t.paths.movieRoot()), (Names{"m0000002", "m0000003", "movie.xml"}));
+    EXPECT_EQ(files(root()), (Names{"m0000002", "m0000003", "movie.xml"}));
     EXPECT_EQ(shown(), Names{"m0000003"});
     EXPECT_TRUE(t.recorded.reports.empty()); // movie.xml was never taken for a movie
 
@@ -237,7 +268,7 @@ TEST_F(MovieTest, TermsDecideWhatStaysAndWhatIsShown) {
     serve("m0000006", "2027/01/31", 10);
     t.clock.set(DateTime{2026, 12, 11, 9, 0, 0});
     EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000005/m0000005.xml", "/movies/m0000006/m0000006.xml"}));
-    EXPECT_EQ(files(t.paths.movieRoot()), (Names{"m0000006", "movie.xml"}));
+    EXPECT_EQ(files(root()), (Names{"m0000006", "movie.xml"}));
 }
 
 TEST_F(MovieTest, HostileOrUnusableCataloguesChangeNothingOutsideTheCache) {
@@ -245,7 +276,7 @@ TEST_F(MovieTest, HostileOrUnusableCataloguesChangeNothingOutsideTheCache) {
                    catalogue({"../escape", "a\\b", ".hidden", "", "sub/dir", "..", "abcdexml", "m0000001"}));
     serve("m0000001", "2027/01/31", 10);
     EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000001/m0000001.xml"}));
-    EXPECT_EQ(files(t.paths.movieRoot()), (Names{"m0000001", "movie.xml"}));
+    EXPECT_EQ(files(root()), (Names{"m0000001", "movie.xml"}));
     EXPECT_EQ(files(t.folder.path()), (Names{"flash", "movie"}));
     EXPECT_FALSE(loader.existMovieID("../escape"));
 
@@ -264,25 +295,82 @@ TEST_F(MovieTest, HostileOrUnusableCataloguesChangeNothingOutsideTheCache) {
     EXPECT_TRUE(loader.existMovieID("m0000001"));
 }
 
-} // namespace
-} // namespace brisma
+TEST_F(MovieTest, AFailedJoinIsRetriedWithTheBadPieceFetchedAgain) {
+    // Every piece in place but never joined (a stop between the last piece and the join): the
+    // next cycle joins it, and the first catalogue movie starts in the same cycle.
+    const std::string stopped = movieBytes(2 * Piece);
+    cache("m0000003", description("m0000003", "2027/01/31", 2 * Piece, pieceNames("m0000003", 2 * Piece)),
+          stopped, 2);
+    t.server.route(Catalogue, catalogue({"m0000001", "m0000002"}));
+    const std::string movie = serve("m0000001", "2027/01/31", Piece + 10);
+    serve("m0000002", "2027/01/31", 10);
+    t.server.route("/movies/m0000001/m0000001_1", movie.substr(0, 100)); // sent short once
+    EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000001/m0000001.xml"}));
+    EXPECT_EQ(t.folder.read("/movie/m0000003/m0000003"), complementFirst(stopped));
+    EXPECT_EQ(shown(), Names{"m0000003"});
 
-namespace brisma {
-namespace {
+    EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000001/m0000001_1"}));
+    // The join fails: the short piece goes, the movie stays in progress, the next one waits.
+    EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000001/m0000001_2"}));
+    EXPECT_TRUE(t.recorded.has("clsMopvieInformation.uniteMovie >"));
+    EXPECT_EQ(files(root() + "m0000001"), (Names{"m0000001.xml", "m0000001_2"}));
+    EXPECT_EQ(shown(), Names{"m0000003"});
 
-TEST_F(MovieTest, OnlyJoinedMoviesAreOffered) {
-    t.server.route(Catalogue, catalogue({"m0000005"}));
-    const std::string movie = movieBytes(2 * Piece);
-    // Every piece is there but the join never happened (or failed): nothing to play yet.
-    cache("m0000005", description("m0000005", "2027/01/31", 2 * Piece, pieceNames("m0000005", 2 * Piece)), movie, 2);
-    loader.ProcMovie();
-    EXPECT_EQ(loader.movieList().intMax, 0);
-
-    t.folder.write("/movie/m0000005/m0000005", complementFirst(movie));
-    loader.ProcMovie();
-    ASSERT_EQ(loader.movieList().intMax, 1);
-    EXPECT_EQ(loader.movieList().GetMovieId(0), "m0000005");
+    t.server.route("/movies/m0000001/m0000001_1", movie.substr(0, Piece));
+    EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000001/m0000001_1", "/movies/m0000002/m0000002.xml"}));
+    EXPECT_EQ(t.folder.read("/movie/m0000001/m0000001"), complementFirst(movie));
+    EXPECT_EQ(shown(), (Names{"m0000001", "m0000003"}));
 }
+
+// A description that cannot be fetched and joined as it stands, served for m0000001 ahead of the
+// sound m0000002 in the catalogue.
+struct Unusable {
+    const char* name;
+    std::string xml;
+};
+
+std::vector<Unusable> unusableDescriptions() {
+    const char* term = "2027/01/31";
+    const Names two = pieceNames("m0000001", 2 * Piece);
+    Names huge;
+    for (int i = 1; i <= 16384; ++i)
+        huge.push_back("m0000001_" + std::to_string(i));
+    return {
+        {"PieceOutsideTheFolder", description("m0000001", term, 2 * Piece, {"m0000001_1", "../x"})},
+        {"EmptyPieceName", description("m0000001", term, 2 * Piece, {"m0000001_1", ""})},
+        {"PieceNamedTwice", description("m0000001", term, 2 * Piece, {"m0000001_1", "m0000001_1"})},
+        {"PieceNamedLikeTheMovie", description("m0000001", term, 2 * Piece, {"m0000001_1", "m0000001"})},
+        {"PieceNamedLikeTheDescription",
+         description("m0000001", term, 2 * Piece, {"m0000001_1", "m0000001.xml"})},
+        {"AnotherMoviesId", description("m0000002", term, 2 * Piece, pieceNames("m0000002", 2 * Piece))},
+        {"NoPieces", description("m0000001", term, 1, {})},
+        {"LengthThePiecesCannotHold", description("m0000001", term, Piece, two)},
+        {"HugeButConsistent", description("m0000001", term, INT32_MAX, huge)},
+    };
+}
+
+struct UnusableMovie : MovieTest, ::testing::WithParamInterface<Unusable> {};
+
+TEST_P(UnusableMovie, NeverHoldsUpTheNextMovieAndIsNeverShown) {
+    t.server.route(Catalogue, catalogue({"m0000001", "m0000002"}));
+    t.server.route("/movies/m0000001/m0000001.xml", GetParam().xml);
+    serve("m0000002", "2027/01/31", 10);
+    // From the catalogue: dropped like a movie out of its term.
+    EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000001/m0000001.xml", "/movies/m0000002/m0000002.xml"}));
+    EXPECT_EQ(files(root()), (Names{"m0000002", "movie.xml"}));
+
+    // From the cache, with pieces and a joined movie beside it: not in progress, not shown.
+    fs::removeTree(root() + "m0000002");
+    const std::string movie = movieBytes(2 * Piece);
+    cache("m0000001", GetParam().xml, movie, 2);
+    t.folder.write("/movie/m0000001/m0000001", complementFirst(movie));
+    EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000002/m0000002.xml"}));
+    EXPECT_EQ(files(root() + "m0000001"), (Names{"m0000001", "m0000001.xml", "m0000001_1", "m0000001_2"}));
+    EXPECT_EQ(shown(), Names{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Descriptions, UnusableMovie, ::testing::ValuesIn(unusableDescriptions()),
+                         [](const ::testing::TestParamInfo<Unusable>& info) { return info.param.name; });
 
 } // namespace
 } // namespace brisma
