@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -24,6 +25,12 @@ struct ApplicationEnded {};
 
 // Number and description of the exception in flight (BrismaError, std::exception, anything).
 void currentError(long& number, std::string& description);
+
+// For procedures that return the error number rather than a fixed failure value. Call only
+// inside a catch block: the number of the error in flight, with or without a report of
+// `label` + description.
+int32_t caughtNumber();
+int32_t reportCaught(const ErrorReporter& errors, const char* label);
 
 // Runs `body`; a run-time error that reaches here goes to `handler(number, description)` and the
 // call returns normally. ApplicationEnded passes through.

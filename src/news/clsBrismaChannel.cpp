@@ -2,8 +2,8 @@
 
 #include "common/AppContext.h"
 #include "common/BrismaError.h"
+#include "common/ErrorReporter.h"
 #include "common/VbConv.h"
-#include "news/ErrorNumber.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/xml/XmlDocument.h"

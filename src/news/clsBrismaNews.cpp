@@ -3,7 +3,6 @@
 #include "common/BrismaError.h"
 #include "common/ErrorReporter.h"
 #include "common/VbConv.h"
-#include "news/ErrorNumber.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace brisma {

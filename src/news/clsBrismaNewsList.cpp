@@ -1,7 +1,7 @@
 #include "news/clsBrismaNewsList.h"
 
 #include "common/BrismaError.h"
-#include "news/ErrorNumber.h"
+#include "common/ErrorReporter.h"
 #include "platform/ui/EventGate.h"
 
 namespace brisma {

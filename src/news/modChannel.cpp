@@ -2,9 +2,9 @@
 
 #include "common/AppContext.h"
 #include "common/BrismaError.h"
+#include "common/ErrorReporter.h"
 #include "common/EscapeXml.h"
 #include "common/VbConv.h"
-#include "news/ErrorNumber.h"
 #include "news/MovieHeadlines.h"
 #include "news/NewsHost.h"
 #include "platform/fs/FileSystem.h"
