@@ -50,7 +50,9 @@ Application::Application(ApplicationConfig config)
     channels_ = std::make_unique<modChannel>(ctx_, *inet_, *this, *movies_);
     userData_ = std::make_unique<modUserData>(ctx_, user_, *channels_, *inet_);
     listener_ = std::make_unique<modFlashListener>();
-    flashLoader_ = std::make_unique<modFlashLoader>(ctx_);
+    // A window not yet loaded shows the new module when it loads.
+    flashLoader_ = std::make_unique<modFlashLoader>(
+        ctx_, [this] { if (ticker_) ticker_->ReloadSWF(); }, [this] { if (list_) list_->ReloadSWF(); });
     movie_ = std::make_unique<frmMovie>();
     main_ = std::make_unique<frmMain>(*this);
     app_ = std::make_unique<modApp>(*this);
