@@ -18,7 +18,6 @@ namespace {
 constexpr int64_t PieceSize = 131072;
 // The largest movie joined in memory, as large as one HTTP body may be.
 constexpr int64_t MaxLength = 64 * 1024 * 1024;
-constexpr long InputPastEndOfFile = 62;
 
 [[noreturn]] void refuse(long number, const std::string& what) {
     throw BrismaError(number, errorDescription(number) + ": " + what);
@@ -205,7 +204,7 @@ void clsMovieInformation::uniteMovie() {
             if (piece.size() < chunk) {
                 // Gone, it is the next piece a cycle fetches.
                 fs::deleteFile(path);
-                throw BrismaError(InputPastEndOfFile, "Input past end of file: " + name);
+                refuse(err::InputPastEndOfFile, name);
             }
             movie.append(piece, 0, chunk);
         }

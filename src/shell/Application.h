@@ -33,9 +33,9 @@ class modUserData;
 struct ApplicationConfig {
     std::string appFolder;
     std::string serverBase;
-    MessageBoxService* messages = nullptr;  // null: Qt dialogs
-    FlashPlayerFactory* players = nullptr;  // null: the desktop's player backend
-    const Clock* clock = nullptr;           // null: the system clock
+    MessageBoxService* messages = nullptr; // null: Qt dialogs
+    FlashPlayerFactory* players = nullptr; // null: the desktop's player backend
+    const Clock* clock = nullptr;          // null: the system clock
     HttpLimits httpLimits;
     // Ends the process at once. Null: flush the reports briefly and exit. A hook that returns
     // (tests) makes EndApp stop the procedure in progress instead.
@@ -74,9 +74,11 @@ public:
     modUserData& userData() { return *userData_; }
     modFlashLoader& flashLoader() { return *flashLoader_; }
     modFlashListener& listener() { return *listener_; }
-    frmMovie& movie() { return *movie_; }
 
     // Forms are loaded on first use, as the original loaded a form when it was first named.
+    // The movie window writes its shell into the folder tree, so it loads after start-up.
+    frmMovie& movie();
+    frmMovie* loadedMovie() { return movie_.get(); }
     frmTicker& ticker();
     frmList& list();
     frmSplash& splash();

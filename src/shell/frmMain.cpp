@@ -18,7 +18,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSystemTrayIcon>
-
 #include <limits>
 
 namespace brisma {
@@ -30,7 +29,9 @@ constexpr int kPlacementWatchMs = 100;
 constexpr int kRefreshTickMs = 1000;
 constexpr int kTicksBetweenRefreshes = 300;
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
@@ -188,7 +189,8 @@ void frmMain::TimerHTTP_Timer() {
         // Held above the threshold while refreshes wait (a movie playing), never wrapped round.
         if (intHTTPTimerCountByMinutes < std::numeric_limits<int16_t>::max())
             ++intHTTPTimerCountByMinutes;
-        if (intHTTPTimerCountByMinutes <= kTicksBetweenRefreshes || app_.movie().blnPlay)
+        const frmMovie* movie = app_.loadedMovie();
+        if (intHTTPTimerCountByMinutes <= kTicksBetweenRefreshes || (movie && movie->blnPlay))
             return;
         app_.flashLoader().updateFlash();
         modChannel& channels = app_.channels();
@@ -229,14 +231,14 @@ void frmMain::Form_QueryUnload() {
 
 void frmMain::Form_Unload() {
     withNamedHandler(app_.errors(), "Form_Unload", [&] {
-        if (app_.movie().blnPlay)
-            app_.movie().CloseMovie();
+        if (frmMovie* movie = app_.loadedMovie(); movie && movie->blnPlay)
+            movie->CloseMovie();
     });
 }
 
 void frmMain::Form_Terminate() {
-    if (app_.movie().blnPlay)
-        app_.movie().CloseMovie();
+    if (frmMovie* movie = app_.loadedMovie(); movie && movie->blnPlay)
+        movie->CloseMovie();
 }
 
 } // namespace brisma
