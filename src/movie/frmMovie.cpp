@@ -69,9 +69,7 @@ void frmMovie::loadMovie(const std::string& id) {
         throw BrismaError(err::PermissionDenied, errorDescription(err::PermissionDenied) + ": " + play);
 }
 
-void frmMovie::CloseMovie() {
-    CloseMovieByID(strCurID);
-}
+void frmMovie::CloseMovie() { CloseMovieByID(strCurID); }
 
 void frmMovie::CloseMovieByID(const std::string&) {
     LockedFile.unlock();

@@ -33,9 +33,9 @@ class modUserData;
 struct ApplicationConfig {
     std::string appFolder;
     std::string serverBase;
-    MessageBoxService* messages = nullptr; // null: Qt dialogs
-    FlashPlayerFactory* players = nullptr; // null: the desktop's player backend
-    const Clock* clock = nullptr;          // null: the system clock
+    MessageBoxService* messages = nullptr;  // null: Qt dialogs
+    FlashPlayerFactory* players = nullptr;  // null: the desktop's player backend
+    const Clock* clock = nullptr;           // null: the system clock
     HttpLimits httpLimits;
     // Ends the process at once. Null: flush the reports briefly and exit. A hook that returns
     // (tests) makes EndApp stop the procedure in progress instead.

@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSystemTrayIcon>
+
 #include <limits>
 
 namespace brisma {
@@ -29,9 +30,7 @@ constexpr int kPlacementWatchMs = 100;
 constexpr int kRefreshTickMs = 1000;
 constexpr int kTicksBetweenRefreshes = 300;
 
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
+QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
