@@ -44,12 +44,12 @@ Rectangle {
                     radius: 5
                     color: "#ff8a1f"
                     opacity: 0.25
-                    SequentialAnimation on opacity {
+                    SequentialAnimation {
                         running: flash.playing
                         loops: Animation.Infinite
                         PauseAnimation { duration: dot.index * 200 }
-                        NumberAnimation { to: 1; duration: 300 }
-                        NumberAnimation { to: 0.25; duration: 300 }
+                        NumberAnimation { target: dot; property: "opacity"; to: 1; duration: 300 }
+                        NumberAnimation { target: dot; property: "opacity"; to: 0.25; duration: 300 }
                         PauseAnimation { duration: (2 - dot.index) * 200 }
                     }
                 }

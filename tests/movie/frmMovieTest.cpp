@@ -5,6 +5,13 @@
 #include "movie/clsMovieInformation.h"
 #include "platform/player/RecordingFlashPlayer.h"
 
+#include <QElapsedTimer>
+#include <QMetaMethod>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -238,6 +245,74 @@ TEST_F(MovieWindowTest, ShellIsWrittenWhenMissingAndLeftAloneWhenPresent) {
     EXPECT_EQ(t.folder.read("/flash/movie.swf"), "a newer shell");
     EXPECT_EQ(player().calls(), Calls{"Movie=" + shell});
 }
+
+// What the player gives every movie as `flash`, as far as these movies use it: it plays and keeps
+// the commands it is sent.
+constexpr const char* FlashStandIn = R"(import QtQml
+QtObject {
+    property bool playing: true
+    property int frame: 0
+    property var commands: []
+    signal frameSet(int frame)
+    function fscommand(command, args) { commands.push(command + "|" + args); }
+})";
+
+struct MovieDocument {
+    const char* name;
+    const char* folder;
+    const char* file;
+    bool closes; // has the "閉じる" button that sends movie:close
+};
+
+class MovieDocuments : public ::testing::TestWithParam<MovieDocument> {};
+
+TEST_P(MovieDocuments, RunAsQmlOfTheWindowsSizeAndCloseTheWindow) {
+    QQmlEngine engine;
+    QList<QQmlError> warnings;
+    QObject::connect(&engine, &QQmlEngine::warnings, [&](const QList<QQmlError>& w) { warnings += w; });
+    QQmlComponent flashComponent(&engine);
+    flashComponent.setData(FlashStandIn, QUrl());
+    const std::unique_ptr<QObject> flash(flashComponent.create());
+    ASSERT_TRUE(flash) << flashComponent.errorString().toStdString();
+    QQmlContext context(engine.rootContext());
+    context.setContextProperty(QStringLiteral("flash"), flash.get());
+
+    const QString path = QString::fromStdString(std::string(GetParam().folder) + "/" + GetParam().file);
+    QQmlComponent movie(&engine, QUrl::fromLocalFile(path));
+    ASSERT_TRUE(movie.isReady()) << movie.errorString().toStdString();
+    const std::unique_ptr<QObject> root(movie.create(&context));
+    auto* item = qobject_cast<QQuickItem*>(root.get());
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->width(), 660);
+    EXPECT_EQ(item->height(), 560);
+    // A moment of playing, so the animations' scripts run.
+    QElapsedTimer playing;
+    playing.start();
+    while (playing.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    for (const auto& w : warnings)
+        ADD_FAILURE() << w.toString().toStdString();
+
+    auto* button = item->findChild<QQuickItem*>(QStringLiteral("closeButton"));
+    ASSERT_EQ(button != nullptr, GetParam().closes);
+    if (!button)
+        return;
+    QObject* area = nullptr;
+    for (QQuickItem* child : button->childItems())
+        if (std::string(child->metaObject()->className()).starts_with("QQuickMouseArea"))
+            area = child;
+    ASSERT_NE(area, nullptr);
+    const QMetaMethod clicked = area->metaObject()->method(area->metaObject()->indexOfSignal("clicked(QQuickMouseEvent*)"));
+    void* noEvent = nullptr;
+    ASSERT_TRUE(clicked.invoke(area, Qt::DirectConnection, QGenericArgument("QQuickMouseEvent*", &noEvent)));
+    EXPECT_EQ(flash->property("commands").toStringList(), QStringList{QStringLiteral("movie:close|")});
+}
+
+INSTANTIATE_TEST_SUITE_P(ShellAndDemo, MovieDocuments,
+                         ::testing::Values(MovieDocument{"Shell", BRISMA_MOVIE_SHELL_DIR, "movie.qml", false},
+                                           MovieDocument{"ProductTeaser", BRISMA_DEMO_MOVIES_DIR, "80000001.qml", true},
+                                           MovieDocument{"ServiceNotice", BRISMA_DEMO_MOVIES_DIR, "80000002.qml", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace brisma
