@@ -52,6 +52,9 @@ void frmMovie::playMovie(const std::string& id) {
 }
 
 void frmMovie::loadMovie(const std::string& id) {
+    // Ids also come from the panels' commands: one that would leave its movie folder is refused.
+    if (!fs::isSafeName(id))
+        throw BrismaError(err::BadFileName, errorDescription(err::BadFileName) + ": " + id);
     const std::string play = ctx_.paths.playCopy();
     // The copy and the restored first byte are one atomic replace: the play copy never holds
     // the cached, complemented byte, and a failure leaves the previous file whole.

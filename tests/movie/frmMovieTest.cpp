@@ -186,13 +186,15 @@ TEST_F(MovieWindowTest, AnotherMovieClosesThePlayingOneBeforeItIsCopied) {
 TEST_F(MovieWindowTest, IdsThatPlayNothingChangeNothing) {
     cacheFromServer("m0000001", movieBytes(10, 0x42));
     t.folder.write("/movie/m0000003/m0000003", "");
+    t.folder.write("/outside", "not a movie"); // what "/movie/../outside/../outside" names
     struct Case {
         const char* id;
         bool whilePlaying;
         long raises; // 0: nothing raised
     };
     for (const Case c : {Case{"", false, 0}, Case{"", true, 0}, Case{"m0000002", false, err::FileNotFound},
-                         Case{"m0000003", false, err::InputPastEndOfFile}}) {
+                         Case{"m0000003", false, err::InputPastEndOfFile},
+                         Case{"../outside", false, err::BadFileName}}) {
         SCOPED_TRACE(std::string(c.id) + (c.whilePlaying ? " while playing" : ""));
         window_.reset();
         frmMovie& w = window();

@@ -25,7 +25,7 @@ Rectangle {
     Text {
         id: heading
         x: 48
-        y: 56
+        y: 96
         text: "Brisma からのお知らせ"
         color: "#ff8a1f"
         font.pixelSize: 16
@@ -56,7 +56,7 @@ Rectangle {
 
         Repeater {
             model: [
-                "12月29日から1月3日まで、一部チャンネルの更新が少なくなります。",
+                "12月29日から1月3日は、一部チャンネルの更新を休みます。",
                 "天気・交通の速報は、休まずお届けします。",
                 "動画広告は、バーの見出しをクリックするといつでも見られます。"
             ]
@@ -74,7 +74,7 @@ Rectangle {
                     color: "#ff8a1f"
                 }
                 Text {
-                    width: 520
+                    width: 560
                     wrapMode: Text.Wrap
                     text: parent.modelData
                     color: "#d5deea"
