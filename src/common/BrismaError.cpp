@@ -28,4 +28,8 @@ std::string errorDescription(long number) {
 
 void raise(long number) { throw BrismaError(number); }
 
+void raise(long number, const std::string& what) {
+    throw BrismaError(number, errorDescription(number) + ": " + what);
+}
+
 } // namespace brisma

@@ -41,5 +41,7 @@ std::string errorDescription(long number);
 
 // Raises the classic error `number` with its standard description.
 [[noreturn]] void raise(long number);
+// The same, its description followed by ": " and `what` (the file, name or value refused).
+[[noreturn]] void raise(long number, const std::string& what);
 
 } // namespace brisma

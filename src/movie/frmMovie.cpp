@@ -22,7 +22,7 @@ void writeShellWhenMissing(const std::string& path) {
         return;
     QFile shell(QStringLiteral(":/brisma/movie/movie.qml"));
     if (!shell.open(QIODevice::ReadOnly))
-        raise(err::FileNotFound);
+        raise(err::FileNotFound, shell.fileName().toStdString());
     fs::writeFileAtomic(path, shell.readAll().toStdString());
 }
 
@@ -54,13 +54,13 @@ void frmMovie::playMovie(const std::string& id) {
 void frmMovie::loadMovie(const std::string& id) {
     // Ids also come from the panels' commands: one that would leave its movie folder is refused.
     if (!fs::isSafeName(id))
-        throw BrismaError(err::BadFileName, errorDescription(err::BadFileName) + ": " + id);
+        brisma::raise(err::BadFileName, id);
     const std::string play = ctx_.paths.playCopy();
     // The copy and the restored first byte are one atomic replace: the play copy never holds
     // the cached, complemented byte, and a failure leaves the previous file whole.
     std::string movie = fs::readFile(ctx_.paths.movieRoot() + id + "/" + id);
     if (movie.empty())
-        throw BrismaError(err::InputPastEndOfFile, errorDescription(err::InputPastEndOfFile) + ": " + id);
+        brisma::raise(err::InputPastEndOfFile, id);
     movie[0] = static_cast<char>(~static_cast<unsigned char>(movie[0]));
     fs::writeFileAtomic(play, movie);
     strCurID = id;
@@ -69,7 +69,7 @@ void frmMovie::loadMovie(const std::string& id) {
     swfPlayer_->Play();
     blnPlay = true;
     if (!LockedFile.lock(play, false))
-        throw BrismaError(err::PermissionDenied, errorDescription(err::PermissionDenied) + ": " + play);
+        brisma::raise(err::PermissionDenied, play);
 }
 
 void frmMovie::CloseMovie() { CloseMovieByID(strCurID); }
