@@ -266,6 +266,8 @@ struct MovieDocument {
     bool closes; // has the "閉じる" button that sends movie:close
 };
 
+void PrintTo(const MovieDocument& document, std::ostream* os) { *os << document.file; }
+
 class MovieDocuments : public ::testing::TestWithParam<MovieDocument> {};
 
 TEST_P(MovieDocuments, RunAsQmlOfTheWindowsSizeAndCloseTheWindow) {
