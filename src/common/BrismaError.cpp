@@ -16,6 +16,8 @@ std::string errorDescription(long number) {
     case err::TypeMismatch: return "Type mismatch";
     case err::BadFileName: return "Bad file name or number";
     case err::FileNotFound: return "File not found";
+    case err::InputPastEndOfFile: return "Input past end of file";
+    case err::PermissionDenied: return "Permission denied";
     case err::PathFileAccess: return "Path/File access error";
     case err::ObjectNotSet: return "Object variable or With block variable not set";
     case err::NetworkFailure: return "The system cannot locate the resource specified.";
@@ -25,5 +27,9 @@ std::string errorDescription(long number) {
 }
 
 void raise(long number) { throw BrismaError(number); }
+
+void raise(long number, const std::string& what) {
+    throw BrismaError(number, errorDescription(number) + ": " + what);
+}
 
 } // namespace brisma

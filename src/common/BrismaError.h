@@ -16,6 +16,8 @@ constexpr long SubscriptOutOfRange = 9;
 constexpr long TypeMismatch = 13;
 constexpr long BadFileName = 52;
 constexpr long FileNotFound = 53;
+constexpr long InputPastEndOfFile = 62;
+constexpr long PermissionDenied = 70;
 constexpr long PathFileAccess = 75;
 constexpr long ObjectNotSet = 91;
 // Transport and parser failures keep numbers of their own (the HRESULTs the original reported).
@@ -39,5 +41,7 @@ std::string errorDescription(long number);
 
 // Raises the classic error `number` with its standard description.
 [[noreturn]] void raise(long number);
+// The same, its description followed by ": " and `what` (the file, name or value refused).
+[[noreturn]] void raise(long number, const std::string& what);
 
 } // namespace brisma

@@ -18,11 +18,6 @@ namespace {
 constexpr int64_t PieceSize = 131072;
 // The largest movie joined in memory, as large as one HTTP body may be.
 constexpr int64_t MaxLength = 64 * 1024 * 1024;
-constexpr long InputPastEndOfFile = 62;
-
-[[noreturn]] void refuse(long number, const std::string& what) {
-    throw BrismaError(number, errorDescription(number) + ": " + what);
-}
 
 // The description file's children must all be elements.
 const XmlNode& requireElement(const XmlNode& node) {
@@ -38,7 +33,7 @@ const XmlNode& requireElement(const XmlNode& node) {
 void requireLengthFits(int32_t length, std::size_t count) {
     const auto pieces = static_cast<int64_t>(count);
     if (pieces < 1 || length <= (pieces - 1) * PieceSize || length > pieces * PieceSize || length > MaxLength)
-        refuse(err::InvalidArgument,
+        raise(err::InvalidArgument,
                "length " + std::to_string(length) + " for " + std::to_string(pieces) + " pieces");
 }
 
@@ -56,7 +51,7 @@ bool clsMovieInformation::pieceNameAllowed(const std::string& name) const {
 
 std::string clsMovieInformation::pieceFile(const std::string& name) const {
     if (!pieceNameAllowed(name))
-        refuse(err::BadFileName, name);
+        raise(err::BadFileName, name);
     return movieFolder(strMovieId) + name;
 }
 
@@ -115,7 +110,7 @@ void clsMovieInformation::ReadMovieIDtxtfromFile(const std::string& id) {
         }
         // Read to the end all the same, so the term decides when the cache drops the movie.
         if (otherId)
-            refuse(err::InvalidArgument, "id " + *otherId);
+            raise(err::InvalidArgument, "id " + *otherId);
         requireUsable();
         blnUsable = true;
     });
@@ -139,12 +134,12 @@ void clsMovieInformation::readSplitData(const XmlNode& splitdata) {
 void clsMovieInformation::requireUsable() const {
     for (const auto& name : strSplitData)
         if (!pieceNameAllowed(name))
-            refuse(err::BadFileName, name);
+            raise(err::BadFileName, name);
     // A name given twice would leave a part of the movie that is never fetched.
     std::vector<std::string> sorted = strSplitData;
     std::sort(sorted.begin(), sorted.end());
     if (const auto twice = std::adjacent_find(sorted.begin(), sorted.end()); twice != sorted.end())
-        refuse(err::InvalidArgument, "piece " + *twice + " named twice");
+        raise(err::InvalidArgument, "piece " + *twice + " named twice");
     requireLengthFits(lngLength, strSplitData.size());
 }
 
@@ -205,7 +200,7 @@ void clsMovieInformation::uniteMovie() {
             if (piece.size() < chunk) {
                 // Gone, it is the next piece a cycle fetches.
                 fs::deleteFile(path);
-                throw BrismaError(InputPastEndOfFile, "Input past end of file: " + name);
+                raise(err::InputPastEndOfFile, name);
             }
             movie.append(piece, 0, chunk);
         }

@@ -53,7 +53,6 @@ Application::Application(ApplicationConfig config)
     // A window not yet loaded shows the new module when it loads.
     flashLoader_ = std::make_unique<modFlashLoader>(
         ctx_, [this] { if (ticker_) ticker_->ReloadSWF(); }, [this] { if (list_) list_->ReloadSWF(); });
-    movie_ = std::make_unique<frmMovie>();
     main_ = std::make_unique<frmMain>(*this);
     app_ = std::make_unique<modApp>(*this);
 }
@@ -64,6 +63,7 @@ Application::~Application() {
     splash_.reset();
     list_.reset();
     ticker_.reset();
+    movie_.reset();
     main_.reset();
 }
 
@@ -93,6 +93,17 @@ void Application::endProcess() {
     http_.flush(2000);
     std::fflush(nullptr);
     std::_Exit(0);
+}
+
+frmMovie& Application::movie() {
+    if (!movie_) {
+        // The movie's commands reach the dispatcher through the gate, as every panel's do.
+        auto toDispatcher = [this](const std::string& command, const std::string& args) {
+            handle([this, command, args] { listener_->throwValue(command, args); });
+        };
+        movie_ = std::make_unique<frmMovie>(ctx_, *players_, toDispatcher);
+    }
+    return *movie_;
 }
 
 frmTicker& Application::ticker() {

@@ -74,9 +74,11 @@ public:
     modUserData& userData() { return *userData_; }
     modFlashLoader& flashLoader() { return *flashLoader_; }
     modFlashListener& listener() { return *listener_; }
-    frmMovie& movie() { return *movie_; }
 
     // Forms are loaded on first use, as the original loaded a form when it was first named.
+    // The movie window writes its shell into the folder tree, so it loads after start-up.
+    frmMovie& movie();
+    frmMovie* loadedMovie() { return movie_.get(); }
     frmTicker& ticker();
     frmList& list();
     frmSplash& splash();

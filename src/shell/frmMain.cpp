@@ -188,7 +188,8 @@ void frmMain::TimerHTTP_Timer() {
         // Held above the threshold while refreshes wait (a movie playing), never wrapped round.
         if (intHTTPTimerCountByMinutes < std::numeric_limits<int16_t>::max())
             ++intHTTPTimerCountByMinutes;
-        if (intHTTPTimerCountByMinutes <= kTicksBetweenRefreshes || app_.movie().blnPlay)
+        const frmMovie* movie = app_.loadedMovie();
+        if (intHTTPTimerCountByMinutes <= kTicksBetweenRefreshes || (movie && movie->blnPlay))
             return;
         app_.flashLoader().updateFlash();
         modChannel& channels = app_.channels();
@@ -229,14 +230,14 @@ void frmMain::Form_QueryUnload() {
 
 void frmMain::Form_Unload() {
     withNamedHandler(app_.errors(), "Form_Unload", [&] {
-        if (app_.movie().blnPlay)
-            app_.movie().CloseMovie();
+        if (frmMovie* movie = app_.loadedMovie(); movie && movie->blnPlay)
+            movie->CloseMovie();
     });
 }
 
 void frmMain::Form_Terminate() {
-    if (app_.movie().blnPlay)
-        app_.movie().CloseMovie();
+    if (frmMovie* movie = app_.loadedMovie(); movie && movie->blnPlay)
+        movie->CloseMovie();
 }
 
 } // namespace brisma
