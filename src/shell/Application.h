@@ -76,7 +76,7 @@ public:
     modFlashListener& listener() { return *listener_; }
     frmMovie& movie() { return *movie_; }
 
-    // Forms are loaded on first use, as the original loaded a form when it was first named.
+    // Forms are loaded on first use: a form that is never named is never built.
     frmTicker& ticker();
     frmList& list();
     frmSplash& splash();
