@@ -6,8 +6,8 @@
 
 namespace brisma {
 
-// The system's run-time error numbers (5, 6, 9, 13, ...); the labelled error texts carry them,
-// so they are fixed.
+// The system's run-time error numbers; the error texts that the server or the tests see depend
+// on them.
 namespace err {
 constexpr long InvalidArgument = 5;
 constexpr long Overflow = 6;

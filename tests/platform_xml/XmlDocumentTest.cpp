@@ -105,9 +105,9 @@ TEST(XmlDocument, NullNodesWalkToNullAndRaiseOnRead) {
 
 TEST(XmlDocument, SaveWritesTheDocumentsOwnEncoding) {
     test::TempAppFolder folder;
-    const std::string original = test::readTestData(BRISMA_TEST_DATA, "feed_sjis.xml");
+    const std::string served = test::readTestData(BRISMA_TEST_DATA, "feed_sjis.xml");
     XmlDocument::loadFile(feedPath).save(folder.file("/copy.xml"));
-    EXPECT_EQ(folder.read("/copy.xml"), original);
+    EXPECT_EQ(folder.read("/copy.xml"), served);
 
     const auto utf8 = XmlDocument::fromBytes("<a>\n  <b>漢 ①</b>\n</a>");
     utf8.save(folder.file("/utf8.xml"));

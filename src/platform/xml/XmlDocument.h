@@ -46,10 +46,10 @@ private:
     _xmlNode* node_ = nullptr;
 };
 
-// A DOM document on libxml2. A load that fails for any reason (missing file, no connection,
-// a status outside 2xx, not well-formed, an encoding it cannot read, a DTD with entity declarations, external
-// references) leaves an empty document and raises nothing. Nothing outside the given file or
-// address is ever read.
+// A DOM document on libxml2. A load that fails for any reason (missing file, no connection, a
+// status outside 2xx, not well-formed, an encoding it cannot read, a DTD with entity declarations,
+// external references) leaves an empty document and raises nothing. Nothing outside the given
+// file or address is ever read.
 class XmlDocument {
 public:
     XmlDocument();
