@@ -6,8 +6,8 @@
 
 namespace brisma {
 
-// Run-time error numbers in the style of the original system; texts that the server or the
-// tests see depend on them.
+// The system's run-time error numbers; the error texts that the server or the tests see depend
+// on them.
 namespace err {
 constexpr long InvalidArgument = 5;
 constexpr long Overflow = 6;
@@ -20,7 +20,7 @@ constexpr long InputPastEndOfFile = 62;
 constexpr long PermissionDenied = 70;
 constexpr long PathFileAccess = 75;
 constexpr long ObjectNotSet = 91;
-// Transport and parser failures keep numbers of their own (the HRESULTs the original reported).
+// Transport and parser failures keep numbers of their own, in the HRESULT form.
 constexpr long NetworkFailure = -2146697211; // resource could not be located / reached
 constexpr long ParserUnavailable = -2147221005;
 } // namespace err

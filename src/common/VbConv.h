@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-// The original language's conversions, which are part of the system's behaviour: blanks are
+// The system's text-to-number and date conversions, which its behaviour depends on: blanks are
 // trimmed, fractions round half to even, out-of-range values raise Overflow (6) and texts that
 // are not numbers raise Type mismatch (13).
 namespace brisma::vb {

@@ -35,7 +35,7 @@ public:
     clsBrismaNews getAdvertisement() const;
 
     std::string strMovieId;
-    // The original's empty date, so a movie without a term counts as long expired.
+    // The empty date, 1899-12-30, so a movie without a term counts as long expired.
     DateTime datTerm{1899, 12, 30};
     bool blnLoaded = false;
     bool blnDate = false;

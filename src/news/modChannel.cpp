@@ -19,7 +19,7 @@
 namespace brisma {
 namespace {
 
-// The largest value the original's decimal type holds: 2^96 - 1.
+// Sort keys are decimals of at most 96 bits; a larger key overflows: 2^96 - 1 is the largest.
 const SortKey kMaxDecimal = (SortKey{1} << 96) - 1;
 
 SortKey toDecimal(const std::string& key) {

@@ -75,7 +75,7 @@ public:
     modFlashLoader& flashLoader() { return *flashLoader_; }
     modFlashListener& listener() { return *listener_; }
 
-    // Forms are loaded on first use, as the original loaded a form when it was first named.
+    // Forms are loaded on first use: a form that is never named is never built.
     // The movie window writes its shell into the folder tree, so it loads after start-up.
     frmMovie& movie();
     frmMovie* loadedMovie() { return movie_.get(); }

@@ -295,6 +295,15 @@ TEST_F(MovieTest, HostileOrUnusableCataloguesChangeNothingOutsideTheCache) {
     EXPECT_TRUE(loader.existMovieID("m0000001"));
 }
 
+TEST_F(MovieTest, NamespaceDeclarationsBeforeTheIdAreNoAttributes) {
+    t.server.route(Catalogue, std::string("<movies><movie xmlns=\"urn:m\" xmlns:x=\"urn:x\" id=\"m0000001\" "
+                                          "x:kind=\"new\"/></movies>"));
+    serve("m0000001", "2027/01/31", 10);
+    EXPECT_EQ(cycle(), (Names{Catalogue, "/movies/m0000001/m0000001.xml"}));
+    EXPECT_TRUE(loader.existMovieID("m0000001"));
+    EXPECT_TRUE(t.recorded.reports.empty());
+}
+
 TEST_F(MovieTest, AFailedJoinIsRetriedWithTheBadPieceFetchedAgain) {
     // Every piece in place but never joined (a stop between the last piece and the join): the
     // next cycle joins it, and the first catalogue movie starts in the same cycle.

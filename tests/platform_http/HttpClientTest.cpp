@@ -84,6 +84,15 @@ TEST_F(HttpGet, ReturnsTheExactBodyWhateverTheStatusAndFollowsRedirects) {
     get(server.base() + "user?com=regist&email=a&b@x.jp");
     EXPECT_EQ(server.targets(), (Texts{"/bin", "/bin", "/failed", "/unrouted", "/old.xml", "/bin",
                                        "/user?com=regist&email=a&b@x.jp"}));
+    // The status comes beside the same body: the final one after a redirect.
+    HttpClient http(&gate, patient());
+    for (const auto& [path, status, body] : {std::tuple{"failed", 500L, std::string("<error/>")},
+                                             {"unrouted", 404L, "<html><body>404 Not Found</body></html>"},
+                                             {"old.xml", 200L, binary}}) {
+        const HttpResponse response = http.getResponse(server.base() + path);
+        EXPECT_EQ(response.status, status) << path;
+        EXPECT_EQ(response.body, body) << path;
+    }
 }
 
 TEST_F(HttpGet, RaisesWhenNoCompleteAnswerArrives) {

@@ -1,6 +1,10 @@
 #include "platform/text/Cp932.h"
 
+#include "platform/xml/XmlDocument.h"
+
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 using namespace brisma::text;
 
@@ -35,6 +39,38 @@ TEST(Cp932, UnconvertibleInputIsReplacedOneCharacterAtATime) {
 TEST(Cp932, XmlTextKeepsWhatCp932LacksAsCharacterReferences) {
     EXPECT_EQ(toCp932Xml("Caf\u00e9 😀 ①"), "Caf&#233; &#128512; \x87\x40");
     EXPECT_EQ(toCp932Xml("a\xFF" "b"), "a?b"); // a byte that is no character stays "?"
+    EXPECT_EQ(toCp932Xml("x\xE6\xBC" "a\xE6\xBC"), "x?a?"); // so does a character cut off
+    // These convert, but read back as U+FF5E, U+FF0D, U+2015 and "\\".
+    EXPECT_EQ(toCp932Xml("\u301C\u2212\u2014\u00A5"), "&#12316;&#8722;&#8212;&#165;");
+}
+
+TEST(Cp932, EveryCharacterWrittenAsXmlReadsBackAsItWas) {
+    // Each character of the Basic Multilingual Plane that XML allows, in an element of its own.
+    std::vector<std::string> characters;
+    std::string text;
+    for (char32_t c = 0xA0; c <= 0xFFFD; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        std::string utf8;
+        if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (c >> 6));
+        } else {
+            utf8 += static_cast<char>(0xE0 | (c >> 12));
+            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        characters.push_back(utf8);
+        text += "<c>" + utf8 + "</c>";
+    }
+    const auto doc = brisma::XmlDocument::fromBytes("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><a>" +
+                                                    toCp932Xml(text) + "</a>");
+    const auto read = doc.getElementsByTagName("c");
+    ASSERT_EQ(read.size(), characters.size());
+    std::vector<std::string> changed;
+    for (std::size_t i = 0; i < read.size(); ++i)
+        if (read[i].text() != characters[i])
+            changed.push_back(characters[i] + " -> " + read[i].text());
+    EXPECT_EQ(changed, std::vector<std::string>{});
 }
 
 TEST(Cp932, AnsiLengthCountsCp932Bytes) {

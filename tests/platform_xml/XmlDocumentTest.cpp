@@ -2,7 +2,9 @@
 
 #include "ErrorNumber.h"
 #include "TempAppFolder.h"
+#include "TestServer.h"
 #include "common/BrismaError.h"
+#include "platform/http/HttpClient.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -74,9 +76,23 @@ TEST(XmlDocument, NamesMatchExactlyAndSearchesCoverTheRightNodes) {
     EXPECT_TRUE(root.firstElementByTagName("hlid").isNull());
     EXPECT_EQ(doc.getElementsByTagName("item").size(), 2u);
     ASSERT_EQ(root.getElementsByTagName("item").size(), 1u);
+    // Namespace declarations are no attributes: the first attribute is the first one after them.
     EXPECT_EQ(root.firstElementByTagName("item").firstAttributeValue(), "inner");
     EXPECT_EQ(root.firstAttributeValue(), "a & <b>");
     EXPECT_EQ(root.firstChild().firstAttributeValue(), std::nullopt);
+}
+
+TEST(XmlDocument, AnAddressLoadsOnlyWhatIsAnsweredWithASuccessStatus) {
+    test::TestServer server;
+    HttpClient http(nullptr);
+    for (const auto& [status, loads] :
+         {std::pair{200, true}, {299, true}, {300, false}, {404, false}, {500, false}}) {
+        test::TestServer::Response answer;
+        answer.status = status;
+        answer.body = "<?xml version=\"1.0\"?><error><code>404</code></error>";
+        server.route("/doc.xml", answer);
+        EXPECT_EQ(XmlDocument::loadUrl(http, server.base() + "doc.xml").empty(), !loads) << status;
+    }
 }
 
 TEST(XmlDocument, NullNodesWalkToNullAndRaiseOnRead) {
@@ -89,9 +105,9 @@ TEST(XmlDocument, NullNodesWalkToNullAndRaiseOnRead) {
 
 TEST(XmlDocument, SaveWritesTheDocumentsOwnEncoding) {
     test::TempAppFolder folder;
-    const std::string original = test::readTestData(BRISMA_TEST_DATA, "feed_sjis.xml");
+    const std::string served = test::readTestData(BRISMA_TEST_DATA, "feed_sjis.xml");
     XmlDocument::loadFile(feedPath).save(folder.file("/copy.xml"));
-    EXPECT_EQ(folder.read("/copy.xml"), original);
+    EXPECT_EQ(folder.read("/copy.xml"), served);
 
     const auto utf8 = XmlDocument::fromBytes("<a>\n  <b>漢 ①</b>\n</a>");
     utf8.save(folder.file("/utf8.xml"));

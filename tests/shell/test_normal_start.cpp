@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 namespace brisma::test {
 namespace {
@@ -26,6 +28,12 @@ std::string pad3(int n) {
     return buf;
 }
 
+// The logged click, the cached movies and a registered profile.
+void prepare(TempAppFolder& home) {
+    fsys::copy(kData + "/cache", home.path(), fsys::copy_options::recursive);
+    writeProfile(home, "3.1.1");
+}
+
 // Eight selected channels with feeds, advertisement texts and banners, one channel of another
 // kind, two complete cached movies and one catalogue movie not yet cached, one logged click.
 class NormalStart : public ::testing::Test {
@@ -40,8 +48,7 @@ protected:
             server.route(path, withBase(readTestData(kData + "/serve", rel), server.base()));
         }
         server.route("/scripts_desktop3.xml", scriptXml(server.base()));
-        fsys::copy(kData + "/cache", folder.path(), fsys::copy_options::recursive);
-        writeProfile(folder, "3.1.1");
+        prepare(folder);
     }
 
     std::string expected(const std::string& name) {
@@ -128,6 +135,62 @@ TEST_F(NormalStart, RefreshCyclesFetchOnePiecePerCycleAndKeepTheReadMarks) {
     t.app().context().http.flush(3000);
     for (const auto& r : t.errors->reports)
         ADD_FAILURE() << "reported: " << r.number << " " << r.text;
+}
+
+// What a normal start on a fresh folder leaves behind: every file (by its hash), the reports,
+// the messages, the channels' advertisement texts and whether the application ended.
+std::vector<std::string> startFootprint(TestServer& server) {
+    TempAppFolder home;
+    prepare(home);
+    TestApp t(home, server);
+    const bool started = t.start();
+    t.app().context().http.flush(3000);
+    const auto local = [&](std::string text) {
+        for (auto at = text.find(home.path()); at != std::string::npos; at = text.find(home.path()))
+            text.replace(at, home.path().size(), "{HOME}");
+        return text;
+    };
+    std::vector<std::string> out{"started " + std::to_string(started) + " ended " +
+                                 std::to_string(t.ended())};
+    for (const auto& e : fsys::recursive_directory_iterator(home.path()))
+        if (e.is_regular_file()) {
+            const std::string rel = fsys::relative(e.path(), home.path()).string();
+            out.push_back("file " + rel + " " +
+                          std::to_string(std::hash<std::string>{}(home.read("/" + rel))));
+        }
+    std::sort(out.begin() + 1, out.end());
+    for (const auto& r : t.errors->reports)
+        out.push_back("report " + std::to_string(r.number) + " " + local(r.text));
+    for (const auto& m : t.messages.shown)
+        out.push_back("message " + m);
+    for (const auto& channel : t.app().channels().objChannel)
+        if (channel.udtAdText)
+            out.push_back("ad " + channel.udtAdText->strID + " " + channel.udtAdText->strNewsText);
+    return out;
+}
+
+// A document answered with an error status is a failed load, however well-formed the answer:
+// the start goes on as if the server could not be reached. The same answer with 200 is read.
+TEST_F(NormalStart, ADocumentAnsweredWithAnErrorStatusIsNoDocument) {
+    for (const char* path :
+         {"/scripts_desktop3.xml", "/channel.xml", "/feeds/5.xml", "/adtext/005.xml", "/prefecture.xml"}) {
+        const std::string body = path == std::string("/scripts_desktop3.xml")
+                                     ? scriptXml(server.base())
+                                     : withBase(readTestData(kData + "/serve", path + 1), server.base());
+        const auto answer = [&](int status, bool truncate) {
+            TestServer::Response r;
+            r.status = status;
+            r.body = body;
+            r.truncate = truncate;
+            server.route(path, r);
+            return startFootprint(server);
+        };
+        const auto unreachable = answer(200, true);
+        EXPECT_EQ(answer(404, false), unreachable) << path;
+        EXPECT_EQ(answer(500, false), unreachable) << path;
+        EXPECT_NE(answer(200, false), unreachable) << path;
+        server.route(path, body);
+    }
 }
 
 } // namespace

@@ -62,6 +62,23 @@ struct UserDataTest : ::testing::Test {
         clsBrismaNews news(t.errors);
         return channels.objNewsList->GetNewsById(news, id) == 1 && news.blnClicked;
     }
+    // Clicks `news`, then refreshes three times; the click log it wrote first.
+    std::string clickedThroughRefreshes(const clsBrismaNews& news) {
+        startLogs(100, 20, news);
+        data.setClickLog(news);
+        const std::string first = written("news901.xml");
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            // A refresh: the feed fills the merged list afresh (unread), the log puts the mark back.
+            startLogs(100, 20, news);
+            data.loadClickLog();
+            EXPECT_EQ(written("news901.xml"), first) << cycle;
+            EXPECT_TRUE(shownAsRead(news.strID)) << cycle;
+        }
+        const XmlDocument doc = XmlDocument::loadFile(t.paths.clickLogXml());
+        EXPECT_EQ(doc.getElementsByTagName("title").at(0).text(), news.strNewsText);
+        EXPECT_TRUE(t.recorded.reports.empty());
+        return first;
+    }
 
     test::TestContext t;
     std::string base = "http://brisma.test/"; // the "brs" namespace of the log files
@@ -207,20 +224,8 @@ TEST_F(UserDataTest, ALoggedClickKeepsItsTextAndReadMarkThroughEveryRefresh) {
     // Text Shift_JIS cannot hold, XML specials and a CR, all of which a feed may carry.
     const auto news = headline("0050000000000000001", "spt", "Caf\u00e9 a<b&c\r ①😀", "http://n.test/?a=1&b=2",
                                "Q&A社");
-    startLogs(100, 20, news);
-    data.setClickLog(news);
-    const std::string first = written("news901.xml");
+    const std::string first = clickedThroughRefreshes(news);
     EXPECT_NE(first.find("<title>Caf&#233; a&lt;b&amp;c&#13; \x87\x40&#128512;</title>"), std::string::npos);
-    for (int cycle = 0; cycle < 3; ++cycle) {
-        // A refresh: the feed fills the merged list afresh (unread), the log puts the mark back.
-        startLogs(100, 20, news);
-        data.loadClickLog();
-        EXPECT_EQ(written("news901.xml"), first) << cycle;
-        EXPECT_TRUE(shownAsRead(news.strID)) << cycle;
-    }
-    const XmlDocument doc = XmlDocument::loadFile(t.paths.clickLogXml());
-    EXPECT_EQ(doc.getElementsByTagName("title").at(0).text(), "Caf\u00e9 a<b&c\r ①😀");
-    EXPECT_TRUE(t.recorded.reports.empty());
 
     // A control character from the server cannot make the profile unreadable.
     user.strUserID = std::string("N\x01 7");
@@ -229,6 +234,14 @@ TEST_F(UserDataTest, ALoggedClickKeepsItsTextAndReadMarkThroughEveryRefresh) {
     data.loadUserDataXML();
     EXPECT_EQ(user.strUserID, "N 7");
     EXPECT_TRUE(t.recorded.reports.empty());
+}
+
+TEST_F(UserDataTest, CharactersThatCp932WouldTurnIntoOthersKeepTheReadMark) {
+    // As a UTF-8 feed delivers them: WAVE DASH, MINUS SIGN, EM DASH, YEN SIGN.
+    const auto news =
+        headline("0050000000000000002", "eco", "\u301C\u2212\u2014\u00A5100", "http://n.test/2");
+    const std::string first = clickedThroughRefreshes(news);
+    EXPECT_NE(first.find("<title>&#12316;&#8722;&#8212;&#165;100</title>"), std::string::npos);
 }
 
 TEST_F(UserDataTest, BannerClickIsReportedButNeitherMarkedNorLogged) {

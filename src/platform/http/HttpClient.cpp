@@ -60,16 +60,16 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }
 
 // One GET with every limit applied; raises NetworkFailure when no complete answer arrives.
-std::string fetch(const std::string& url, const HttpLimits& limits, bool keepBody,
-                  const std::atomic<bool>* cancel) {
+HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBody,
+                   const std::atomic<bool>* cancel) {
     initCurlOnce();
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
     if (!handle)
         fail("curl_easy_init failed", url);
     CURL* h = handle.get();
 
-    std::string body;
-    Transfer t{keepBody ? &body : nullptr, limits.maxBodyBytes, cancel};
+    HttpResponse response;
+    Transfer t{keepBody ? &response.body : nullptr, limits.maxBodyBytes, cancel};
     char message[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, message);
     // Without the scheme restriction (which also binds redirects) an address could read local files.
@@ -96,7 +96,8 @@ std::string fetch(const std::string& url, const HttpLimits& limits, bool keepBod
         fail("Answer larger than " + std::to_string(limits.maxBodyBytes) + " bytes", url);
     if (code != CURLE_OK)
         fail(message[0] ? message : curl_easy_strerror(code), url);
-    return body;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response.status);
+    return response;
 }
 
 } // namespace
@@ -171,6 +172,10 @@ HttpClient::HttpClient(EventGate* gate, HttpLimits limits)
 HttpClient::~HttpClient() = default;
 
 std::string HttpClient::get(const std::string& url) {
+    return getResponse(url).body;
+}
+
+HttpResponse HttpClient::getResponse(const std::string& url) {
     const QCoreApplication* app = QCoreApplication::instance();
     if (!gate_ || !app || QThread::currentThread() != app->thread())
         return fetch(url, limits_, true, nullptr);
@@ -179,21 +184,21 @@ std::string HttpClient::get(const std::string& url) {
     struct Outcome {
         std::mutex mutex;
         bool done = false;
-        std::string body;
+        HttpResponse response;
         std::exception_ptr error;
         std::function<void()> wake;
     } outcome;
     std::function<void()> wake;
     std::jthread worker([&outcome, url, limits = limits_] {
-        std::string body;
+        HttpResponse response;
         std::exception_ptr error;
         try {
-            body = fetch(url, limits, true, nullptr);
+            response = fetch(url, limits, true, nullptr);
         } catch (...) {
             error = std::current_exception();
         }
         std::lock_guard lock(outcome.mutex);
-        outcome.body = std::move(body);
+        outcome.response = std::move(response);
         outcome.error = error;
         outcome.done = true;
         if (outcome.wake)
@@ -211,7 +216,7 @@ std::string HttpClient::get(const std::string& url) {
     worker.join();
     if (outcome.error)
         std::rethrow_exception(outcome.error);
-    return std::move(outcome.body);
+    return std::move(outcome.response);
 }
 
 void HttpClient::getAsync(const std::string& url) {

@@ -17,6 +17,12 @@ struct HttpLimits {
     std::size_t maxQueuedReports = 256;
 };
 
+// A complete answer: the final status (after redirects) and the body bytes.
+struct HttpResponse {
+    long status = 0;
+    std::string body;
+};
+
 // HTTP GET on libcurl. Redirects are followed and the proxy variables honoured.
 class HttpClient {
 public:
@@ -31,6 +37,8 @@ public:
     // err::NetworkFailure. On the GUI thread the wait runs in the gate's restricted loop, so the
     // bar keeps scrolling and no other handler runs meanwhile.
     std::string get(const std::string& url);
+    // The same request, with the status beside the body, for callers that judge the answer by it.
+    HttpResponse getResponse(const std::string& url);
 
     // Fire-and-forget GET through the one background sender; never blocks the caller. When the
     // queue is full the request is dropped.

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <iconv.h>
 #include <libxml/encoding.h>
+#include <optional>
 #include <stdexcept>
 
 namespace brisma::text {
@@ -56,10 +57,14 @@ private:
     iconv_t cd_;
 };
 
+// Bytes of a whole UTF-8 character that begins with `lead`; 1 for a byte that cannot begin one.
+std::size_t utf8SequenceLength(unsigned char lead) {
+    return lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
+}
+
 // Bytes of the UTF-8 character at the front; 1 for a byte that cannot start one.
 std::size_t utf8CharLength(std::string_view s) {
-    const auto lead = static_cast<unsigned char>(s.front());
-    std::size_t n = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
+    const std::size_t n = utf8SequenceLength(static_cast<unsigned char>(s.front()));
     for (std::size_t i = 1; i < n; ++i) {
         if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
             return i;
@@ -67,11 +72,11 @@ std::size_t utf8CharLength(std::string_view s) {
     return n;
 }
 
-// "&#N;" for a whole UTF-8 character, "?" for bytes that are none.
+// "&#N;" for a whole UTF-8 character, "?" for bytes that are none (a character cut off included).
 std::string characterReference(std::string_view bytes) {
     const auto lead = static_cast<unsigned char>(bytes.front());
     const std::size_t n = bytes.size();
-    if (n < 2 || n != utf8CharLength(bytes))
+    if (n < 2 || n != utf8SequenceLength(lead) || n != utf8CharLength(bytes))
         return "?";
     unsigned long code = lead & (n == 2 ? 0x1F : n == 3 ? 0x0F : 0x07);
     for (std::size_t i = 1; i < n; ++i)
@@ -107,9 +112,42 @@ std::string toCp932(std::string_view utf8) {
     return conv.run(utf8, utf8CharLength, [](std::string_view) { return std::string("?"); });
 }
 
+// Some characters convert to CP932 yet read back as another (U+301C WAVE DASH comes back as
+// U+FF5E): only text that comes back itself is written as CP932. Lines are tried whole first, so
+// only a line that does not come back goes character by character.
 std::string toCp932Xml(std::string_view utf8) {
-    Converter conv("CP932", "UTF-8");
-    return conv.run(utf8, utf8CharLength, characterReference);
+    Converter there("CP932", "UTF-8");
+    Converter back("UTF-8", "CP932");
+    const auto strict = [](Converter& conv, std::string_view input) -> std::optional<std::string> {
+        bool failed = false;
+        std::string out = conv.run(input, utf8CharLength, [&](std::string_view) {
+            failed = true;
+            return std::string();
+        });
+        return failed ? std::nullopt : std::optional(std::move(out));
+    };
+    const auto comesBack = [&](std::string_view text) -> std::optional<std::string> {
+        auto bytes = strict(there, text);
+        return bytes && strict(back, *bytes) == text ? bytes : std::nullopt;
+    };
+    std::string out;
+    out.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const std::size_t end = utf8.find('\n');
+        const std::string_view line = end == std::string_view::npos ? utf8 : utf8.substr(0, end + 1);
+        utf8.remove_prefix(line.size());
+        if (const auto bytes = comesBack(line)) {
+            out += *bytes;
+            continue;
+        }
+        for (std::string_view rest = line; !rest.empty();) {
+            const std::string_view character = rest.substr(0, utf8CharLength(rest));
+            rest.remove_prefix(character.size());
+            const auto bytes = comesBack(character);
+            out += bytes ? *bytes : characterReference(character);
+        }
+    }
+    return out;
 }
 
 std::string fromCp932(std::string_view cp932) {

@@ -299,13 +299,16 @@ XmlDocument XmlDocument::loadFile(const std::string& path) {
 }
 
 XmlDocument XmlDocument::loadUrl(HttpClient& http, const std::string& url) {
-    std::string bytes;
+    HttpResponse response;
     try {
-        bytes = http.get(url);
+        response = http.getResponse(url);
     } catch (...) {
         return {};
     }
-    return fromBytes(bytes);
+    // An error page is no document, however well-formed it is.
+    if (response.status < 200 || response.status > 299)
+        return {};
+    return fromBytes(response.body);
 }
 
 bool XmlDocument::empty() const {

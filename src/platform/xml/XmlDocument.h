@@ -46,10 +46,10 @@ private:
     _xmlNode* node_ = nullptr;
 };
 
-// A DOM document on libxml2. A load that fails for any reason (missing file, no connection,
-// not well-formed, an encoding it cannot read, a DTD with entity declarations, external
-// references) leaves an empty document and raises nothing. Nothing outside the given file or
-// address is ever read.
+// A DOM document on libxml2. A load that fails for any reason (missing file, no connection, a
+// status outside 2xx, not well-formed, an encoding it cannot read, a DTD with entity declarations,
+// external references) leaves an empty document and raises nothing. Nothing outside the given
+// file or address is ever read.
 class XmlDocument {
 public:
     XmlDocument();
@@ -59,7 +59,7 @@ public:
 
     static XmlDocument fromBytes(std::string_view bytes);
     static XmlDocument loadFile(const std::string& path);
-    // GET through `http`; a request that fails gives an empty document.
+    // GET through `http`; a request that fails or is answered outside 2xx gives an empty document.
     static XmlDocument loadUrl(HttpClient& http, const std::string& url);
 
     bool empty() const;
