@@ -2,6 +2,7 @@
 
 #include "platform/fs/FileSystem.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -105,8 +106,15 @@ QWidget* QmlFlashPlayer::widget() { return view_; }
 void QmlFlashPlayer::queueCommand(const std::string& command, const std::string& args) {
     commands_.emplace_back(command, args);
     // Delivered after the movie's script has returned: a handler may reload or empty this player.
-    if (commands_.size() == 1)
-        QMetaObject::invokeMethod(&flash_, [this] { deliverCommands(); }, Qt::QueuedConnection);
+    if (commands_.size() != 1)
+        return;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [this, alive = std::weak_ptr<bool>(alive_)] {
+            if (const auto living = alive.lock(); living && *living)
+                deliverCommands();
+        },
+        Qt::QueuedConnection);
 }
 
 void QmlFlashPlayer::deliverCommands() {

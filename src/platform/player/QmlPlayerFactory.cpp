@@ -17,6 +17,9 @@
 namespace brisma {
 namespace {
 
+// The schemes the URL interceptor lets through.
+constexpr const char* desktopSchemes[] = {"file", "qrc"};
+
 void openInBrowser(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 bool debugOutput() {
@@ -34,21 +37,28 @@ QmlPlayerFactory::QmlPlayerFactory(const std::string& appFolder, FlashObject::Op
     ::unsetenv("QML_XHR_ALLOW_FILE_READ");
     ::unsetenv("QML_XHR_ALLOW_FILE_WRITE");
     // Painting in software: no GL context per view, little memory, works on any display.
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    static const bool software = [] {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        return true;
+    }();
+    (void)software;
 
     engine_ = std::make_unique<QQmlEngine>();
     engine_->setOutputWarningsToStandardError(debugOutput());
     engine_->setImportPathList(
         {QStringLiteral("qrc:/qt-project.org/imports"), QLibraryInfo::path(QLibraryInfo::QmlImportsPath)});
-    engine_->setPluginPathList({});
+    // Native plugins only from beside their module's qmldir.
+    engine_->setPluginPathList({QStringLiteral(".")});
     engine_->addUrlInterceptor(interceptor_.get());
     engine_->setNetworkAccessManagerFactory(network_.get());
-    for (const char* scheme : {"file", "qrc"})
+    for (const char* scheme : desktopSchemes)
         QDesktopServices::setUrlHandler(QLatin1StringView(scheme), this, "dropDesktopUrl");
 }
 
-// The handlers go with this object.
-QmlPlayerFactory::~QmlPlayerFactory() = default;
+QmlPlayerFactory::~QmlPlayerFactory() {
+    for (const char* scheme : desktopSchemes)
+        QDesktopServices::unsetUrlHandler(QLatin1StringView(scheme));
+}
 
 std::unique_ptr<FlashPlayer> QmlPlayerFactory::create(const std::string&, QWidget* parent) {
     return std::make_unique<QmlFlashPlayer>(*engine_, interceptor_->appFolder(), openUrl_, parent);
