@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QQmlProperty>
-
 #include <gtest/gtest.h>
 
 namespace brisma::test {
@@ -38,7 +37,8 @@ TEST(PlayerContract, TheMovieSeesEveryMemberAsTheSystemSetsIt) {
              p.setFlashVars("url=http%3A%2F%2Fex%2Ecom%2Fa%20b&n=1&empty=");
              p.setMovie(h.write("/flash/echo.swf", echoModule));
          },
-         {"start|url=http%3A%2F%2Fex%2Ecom%2Fa%20b&n=1&empty= {\"empty\":\"\",\"n\":\"1\",\"url\":\"http://ex.com/a b\"} 0 "
+         {"start|url=http%3A%2F%2Fex%2Ecom%2Fa%20b&n=1&empty= "
+          "{\"empty\":\"\",\"n\":\"1\",\"url\":\"http://ex.com/a b\"} 0 "
           "true"}},
         {"GotoFrame 1", [](FlashPlayer& p) { p.GotoFrame(1); }, {"frame|1", "frameSet|1 1"}},
         {"GotoFrame to the frame shown", [](FlashPlayer& p) { p.GotoFrame(1); }, {"frameSet|1 1"}},
@@ -58,9 +58,10 @@ TEST(PlayerContract, TheMovieSeesEveryMemberAsTheSystemSetsIt) {
 
 TEST(PlayerContract, AppFolderAndReadXmlReadTheSystemsFiles) {
     PlayerHarness h;
-    h.folder.write("/flash/xml/t.xml", text::toCp932("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
-                                                     "<root id=\"7\" brs:k=\"値\" xmlns:brs=\"urn:b\"><a>東京①</a>"
-                                                     "<!-- c --><b x=\"1\"/></root>\r\n"));
+    h.folder.write("/flash/xml/t.xml",
+                   text::toCp932("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
+                                 "<root id=\"7\" brs:k=\"値\" xmlns:brs=\"urn:b\"><a>東京①</a>"
+                                 "<!-- c --><b x=\"1\"/></root>\r\n"));
     h.load("/flash/xml.swf", R"(import QtQuick
 Item { Component.onCompleted: {
     flash.fscommand("folder", flash.appFolder)
@@ -92,8 +93,10 @@ Item {
             EXPECT_FALSE(inHandler) << "re-entered";
             inHandler = true;
             QQuickItem* root = h.player().rootItem();
-            seen.push_back(command + (root ? QQmlProperty(root, QStringLiteral("returned")).read().toBool() ? "+" : "-" : "0"));
-            QCoreApplication::processEvents();  // a nested loop delivers nothing
+            seen.push_back(
+                command +
+                (root ? QQmlProperty(root, QStringLiteral("returned")).read().toBool() ? "+" : "-" : "0"));
+            QCoreApplication::processEvents(); // a nested loop delivers nothing
             if (command == "a" && handlerAction == "empty")
                 h.player().setMovie("");
             if (command == "b" && handlerAction == "destroy")
@@ -143,8 +146,10 @@ TEST(PlayerContract, FilesThatAreNotMoviesLeaveAnEmptyPlayerAndNoDialog) {
         {"zlib SWF", std::string("CWS\x0a\x78\x9c", 6)},
         {"LZMA SWF", std::string("ZWS\x0d\x01", 5)},
         {"syntax error", "import QtQuick\nItem { Component.onCompleted: flash.fscommand(\"x\", \"\") "},
-        {"unknown type", "import QtQuick\nNoSuchThing { Component.onCompleted: flash.fscommand(\"x\", \"\") }"},
-        {"a window, not an item", "import QtQuick\nWindow { visible: true; Component.onCompleted: flash.fscommand(\"x\", \"\") }"},
+        {"unknown type",
+         "import QtQuick\nNoSuchThing { Component.onCompleted: flash.fscommand(\"x\", \"\") }"},
+        {"a window, not an item",
+         "import QtQuick\nWindow { visible: true; Component.onCompleted: flash.fscommand(\"x\", \"\") }"},
     };
     for (const auto& [what, bytes] : files) {
         PlayerHarness h;

@@ -5,7 +5,6 @@
 #include "platform/player/QmlPlayerFactory.h"
 
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 #include <string>

@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QObject>
 #include <QUrl>
-
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -67,7 +66,8 @@ protected:
         image.body = png();
         image.contentType = "image/png";
         server.route("/img.png", image);
-        server.route("/evil.qml", "import QtQuick\nItem { Component.onCompleted: flash.fscommand(\"evil\", \"\") }");
+        server.route("/evil.qml",
+                     "import QtQuick\nItem { Component.onCompleted: flash.fscommand(\"evil\", \"\") }");
         outside.write("/secret.txt", "secret file");
         outside.write("/secret.xml", "<s>secret</s>");
         outside.write("/secret.png", png());
@@ -79,8 +79,10 @@ protected:
             PlayerHarness h;
             std::filesystem::create_symlink(outside.file("/secret.xml"), h.folder.file("/link.xml"));
             std::filesystem::create_symlink(outside.path(), h.folder.file("/linkdir"));
-            h.write("/flash/lib/Evil.qml", "import QtQuick\nItem { Component.onCompleted: flash.fscommand(\"evil\", \"\") }");
-            h.write("/flash/Evil.qml", "import QtQuick\nItem { Component.onCompleted: flash.fscommand(\"evil\", \"\") }");
+            h.write("/flash/lib/Evil.qml",
+                    "import QtQuick\nItem { Component.onCompleted: flash.fscommand(\"evil\", \"\") }");
+            h.write("/flash/Evil.qml",
+                    "import QtQuick\nItem { Component.onCompleted: flash.fscommand(\"evil\", \"\") }");
             h.write("/flash/evil.js", "function f() { flash.fscommand(\"evil\", \"\") }");
             DesktopRecorder desktop;
             std::string qml = replaced(attempt.qml, "SERVER", server.base());
@@ -124,19 +126,23 @@ TEST_F(Sandbox, NoRequestLeavesAndNoFileOutsideIsRead) {
     const std::string outsideName = std::filesystem::path(outside.path()).filename().string();
     run({
         {"XMLHttpRequest to the server", replaced(xhr, "TARGET", "SERVERxhr"), {"sent|1", "done|0:"}},
-        {"XMLHttpRequest of a file outside", replaced(xhr, "TARGET", "file://OUTSIDE/secret.txt"), {"sent|1"}},
+        {"XMLHttpRequest of a file outside",
+         replaced(xhr, "TARGET", "file://OUTSIDE/secret.txt"),
+         {"sent|1"}},
         {"XMLHttpRequest of a file inside", replaced(xhr, "TARGET", "file://APP/flash/Evil.qml"), {"sent|1"}},
-        {"Image from the server", replaced(image, "TARGET", "SERVERimg.png"),
-         {"done|error"}},
-        {"Loader from the server", R"qml(import QtQuick
+        {"Image from the server", replaced(image, "TARGET", "SERVERimg.png"), {"done|error"}},
+        {"Loader from the server",
+         R"qml(import QtQuick
 Item { Loader { id: l; source: "SERVERevil.qml" }
        Component.onCompleted: flash.fscommand("done", String(l.item)) })qml",
          {"done|null"}},
-        {"Image of a file outside", replaced(image, "TARGET", "file://OUTSIDE/secret.png"),
-         {"done|error"}},
-        {"readXml out of the folder", R"qml(import QtQuick
+        {"Image of a file outside", replaced(image, "TARGET", "file://OUTSIDE/secret.png"), {"done|error"}},
+        {"readXml out of the folder",
+         R"qml(import QtQuick
 Item { Component.onCompleted: flash.fscommand("done", JSON.stringify([
-    flash.readXml("../)qml" + outsideName + R"qml(/secret.xml"), flash.readXml("flash/../../)qml" + outsideName + R"qml(/secret.xml"),
+    flash.readXml("../)qml" +
+             outsideName + R"qml(/secret.xml"), flash.readXml("flash/../../)qml" + outsideName +
+             R"qml(/secret.xml"),
     flash.readXml("OUTSIDE/secret.xml"), flash.readXml("file://OUTSIDE/secret.xml"),
     flash.readXml("link.xml"), flash.readXml("linkdir/secret.xml")])) })qml",
          {"done|[null,null,null,null,null,null]"}},
@@ -145,7 +151,8 @@ Item { Component.onCompleted: flash.fscommand("done", JSON.stringify([
 
 TEST_F(Sandbox, ImportsComeFromQtsOwnModulesOnly) {
     run({
-        {"Qt's own modules", R"qml(import QtQml
+        {"Qt's own modules",
+         R"qml(import QtQml
 import QtQml.Models
 import QtQuick
 import QtQuick.Controls
@@ -155,17 +162,25 @@ Item { ListModel { id: m; ListElement { t: "ok" } }
        ColumnLayout { Button { text: m.get(0).t } }
        Component.onCompleted: flash.fscommand("done", m.get(0).t) })qml",
          {"done|ok"}},
-        {"a Qt module outside the list (installed for this test)", "import QtQuick\nimport Qt.labs.folderlistmodel\nItem { Component.onCompleted: flash.fscommand(\"done\", \"\") }", {}},
+        {"a Qt module outside the list (installed for this test)",
+         "import QtQuick\nimport Qt.labs.folderlistmodel\nItem { Component.onCompleted: "
+         "flash.fscommand(\"done\", \"\") }",
+         {}},
         {"folder import", "import QtQuick\nimport \"lib\"\nItem { Evil {} }", {}},
         {"type of the movie's folder", "import QtQuick\nItem { Evil {} }", {}},
-        {"script import", "import QtQuick\nimport \"evil.js\" as E\nItem { Component.onCompleted: E.f() }", {}},
-        {"Loader of a folder type", "import QtQuick\nItem { Loader { id: l; source: \"Evil.qml\" }\n"
-                                    "Component.onCompleted: flash.fscommand(\"done\", String(l.item)) }", {"done|null"}},
+        {"script import",
+         "import QtQuick\nimport \"evil.js\" as E\nItem { Component.onCompleted: E.f() }",
+         {}},
+        {"Loader of a folder type",
+         "import QtQuick\nItem { Loader { id: l; source: \"Evil.qml\" }\n"
+         "Component.onCompleted: flash.fscommand(\"done\", String(l.item)) }",
+         {"done|null"}},
     });
 }
 
 TEST_F(Sandbox, OnlyHttpAddressesReachTheBrowserAndOnlyThroughOpenUrl) {
-    run({{"openUrl", R"qml(import QtQuick
+    run({{"openUrl",
+          R"qml(import QtQuick
 Item { Component.onCompleted: {
     for (const u of ["file://OUTSIDE/secret.txt", "javascript:alert(1)", "data:text/html,<b>x</b>", "SERVERext"])
         Qt.openUrlExternally(u)
@@ -173,7 +188,8 @@ Item { Component.onCompleted: {
                      "data:text/html,<b>x</b>", "ftp://127.0.0.1/x", "SERVERjump?a=1"])
         flash.openUrl(u)
     flash.fscommand("done", "sent")
-} })qml", {"done|sent"}}});
+} })qml",
+          {"done|sent"}}});
     EXPECT_EQ(opened, std::vector<std::string>{server.base() + "jump?a=1"});
 }
 

@@ -38,7 +38,9 @@ void RecordingFlashPlayer::setFrameNum(int frame) {
     calls_.push_back("FrameNum=" + std::to_string(frame));
 }
 
-void RecordingFlashPlayer::setFlashVars(const std::string& vars) { calls_.push_back("FlashVars=" + vars); }
+void RecordingFlashPlayer::setFlashVars(const std::string& vars) {
+    calls_.push_back("FlashVars=" + vars);
+}
 
 RecordingPlayerFactory::~RecordingPlayerFactory() {
     for (RecordingFlashPlayer* player : players_)
@@ -58,6 +60,8 @@ RecordingFlashPlayer* RecordingPlayerFactory::player(const std::string& name) co
     return nullptr;
 }
 
-void RecordingPlayerFactory::forget(RecordingFlashPlayer* player) { std::erase(players_, player); }
+void RecordingPlayerFactory::forget(RecordingFlashPlayer* player) {
+    std::erase(players_, player);
+}
 
 } // namespace brisma

@@ -10,7 +10,9 @@
 namespace brisma {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QVariantMap toVariant(const XmlNode& element) {
     QVariantMap attributes;
@@ -56,7 +58,9 @@ void FlashObject::openUrl(const QString& url) const {
         openUrl_(parsed.toString(QUrl::FullyEncoded).toStdString());
 }
 
-QString FlashObject::appFolderUrl() const { return QUrl::fromLocalFile(appFolder_).toString(); }
+QString FlashObject::appFolderUrl() const {
+    return QUrl::fromLocalFile(appFolder_).toString();
+}
 
 void FlashObject::setFlashVars(const QString& vars) {
     flashVars_ = vars;

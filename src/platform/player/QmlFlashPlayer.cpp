@@ -11,7 +11,6 @@
 #include <QQuickItem>
 #include <QQuickWidget>
 #include <QUrl>
-
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -26,7 +25,8 @@ bool debugOutput() {
 
 // A real SWF file (plain, zlib or LZMA) is not a document this player runs.
 bool isSwf(const std::string& bytes) {
-    return bytes.size() >= 3 && (bytes.starts_with("FWS") || bytes.starts_with("CWS") || bytes.starts_with("ZWS"));
+    return bytes.size() >= 3 &&
+           (bytes.starts_with("FWS") || bytes.starts_with("CWS") || bytes.starts_with("ZWS"));
 }
 
 } // namespace
@@ -36,7 +36,8 @@ QmlFlashPlayer::QmlFlashPlayer(QQmlEngine& engine, const QString& appFolder, Fla
     : engine_(engine),
       flash_(appFolder, std::move(openUrl),
              [this](const std::string& command, const std::string& args) { queueCommand(command, args); }),
-      context_(std::make_unique<QQmlContext>(engine.rootContext())), view_(new QQuickWidget(&engine, parent)) {
+      context_(std::make_unique<QQmlContext>(engine.rootContext())),
+      view_(new QQuickWidget(&engine, parent)) {
     context_->setContextProperty(QStringLiteral("flash"), &flash_);
 }
 
@@ -77,7 +78,8 @@ void QmlFlashPlayer::load(const QString& file) {
         // Only an item can live in the view; a top-level window would escape it.
         if (debugOutput())
             std::cerr << "brisma: movie " << file.toStdString() << " does not load: "
-                      << (object ? "its root is not an item" : component_->errorString().toStdString()) << "\n";
+                      << (object ? "its root is not an item" : component_->errorString().toStdString())
+                      << "\n";
         delete object;
         component_.reset();
         return;
@@ -89,19 +91,33 @@ void QmlFlashPlayer::load(const QString& file) {
     component_->completeCreate();
 }
 
-void QmlFlashPlayer::Play() { flash_.setPlaying(true); }
+void QmlFlashPlayer::Play() {
+    flash_.setPlaying(true);
+}
 
-void QmlFlashPlayer::Stop() { flash_.setPlaying(false); }
+void QmlFlashPlayer::Stop() {
+    flash_.setPlaying(false);
+}
 
-void QmlFlashPlayer::GotoFrame(int frame) { flash_.gotoFrame(frame); }
+void QmlFlashPlayer::GotoFrame(int frame) {
+    flash_.gotoFrame(frame);
+}
 
-void QmlFlashPlayer::setPlaying(bool playing) { flash_.setPlaying(playing); }
+void QmlFlashPlayer::setPlaying(bool playing) {
+    flash_.setPlaying(playing);
+}
 
-void QmlFlashPlayer::setFrameNum(int frame) { flash_.setFrame(frame); }
+void QmlFlashPlayer::setFrameNum(int frame) {
+    flash_.setFrame(frame);
+}
 
-void QmlFlashPlayer::setFlashVars(const std::string& vars) { flash_.setFlashVars(QString::fromStdString(vars)); }
+void QmlFlashPlayer::setFlashVars(const std::string& vars) {
+    flash_.setFlashVars(QString::fromStdString(vars));
+}
 
-QWidget* QmlFlashPlayer::widget() { return view_; }
+QWidget* QmlFlashPlayer::widget() {
+    return view_;
+}
 
 void QmlFlashPlayer::queueCommand(const std::string& command, const std::string& args) {
     commands_.emplace_back(command, args);

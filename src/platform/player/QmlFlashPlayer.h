@@ -5,7 +5,6 @@
 
 #include <QPointer>
 #include <QQuickItem>
-
 #include <deque>
 #include <memory>
 #include <string>
@@ -24,7 +23,8 @@ namespace brisma {
 class QmlFlashPlayer : public FlashPlayer {
 public:
     // `appFolder` canonical. The engine outlives the player.
-    QmlFlashPlayer(QQmlEngine& engine, const QString& appFolder, FlashObject::OpenUrl openUrl, QWidget* parent);
+    QmlFlashPlayer(QQmlEngine& engine, const QString& appFolder, FlashObject::OpenUrl openUrl,
+                   QWidget* parent);
     ~QmlFlashPlayer() override;
     QmlFlashPlayer(const QmlFlashPlayer&) = delete;
     QmlFlashPlayer& operator=(const QmlFlashPlayer&) = delete;

@@ -10,7 +10,6 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QUrl>
-
 #include <cstdlib>
 #include <cstring>
 
@@ -20,7 +19,9 @@ namespace {
 // The schemes the URL interceptor lets through.
 constexpr const char* desktopSchemes[] = {"file", "qrc"};
 
-void openInBrowser(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
+void openInBrowser(const std::string& url) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
 
 bool debugOutput() {
     const char* debug = std::getenv("BRISMA_DEBUG");
@@ -42,6 +43,10 @@ QmlPlayerFactory::QmlPlayerFactory(const std::string& appFolder, FlashObject::Op
         return true;
     }();
     (void)software;
+
+    // The lightest Controls style, the same on every desktop.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
+        qputenv("QT_QUICK_CONTROLS_STYLE", "Basic");
 
     engine_ = std::make_unique<QQmlEngine>();
     engine_->setOutputWarningsToStandardError(debugOutput());

@@ -4,7 +4,6 @@
 #include "platform/player/FlashPlayer.h"
 
 #include <QObject>
-
 #include <memory>
 #include <string>
 

@@ -14,7 +14,8 @@ public:
 protected:
     QNetworkReply* createRequest(Operation op, const QNetworkRequest&, QIODevice*) override {
         // A scheme no backend serves: the reply fails with "protocol unknown" and does no I/O.
-        return QNetworkAccessManager::createRequest(op, QNetworkRequest(QUrl(QStringLiteral("refused:"))), nullptr);
+        return QNetworkAccessManager::createRequest(op, QNetworkRequest(QUrl(QStringLiteral("refused:"))),
+                                                    nullptr);
     }
 };
 
