@@ -36,16 +36,15 @@ Application::Application(ApplicationConfig config)
       http_(&gate_, config_.httpLimits),
       ownPlayers_(config_.players ? nullptr
                                   : std::make_unique<QmlPlayerFactory>(config_.appFolder, config_.openUrl)),
-      players_(config_.players ? config_.players : ownPlayers_.get()), ctx_{paths_,
-                                                                            serverBase_,
-                                                                            script_,
-                                                                            errors_,
-                                                                            config_.clock ? *config_.clock
-                                                                                          : systemClock_,
-                                                                            http_,
-                                                                            gate_,
-                                                                            *orQtDialogs(config_.messages,
-                                                                                         ownMessages_)} {
+      players_(config_.players ? config_.players : ownPlayers_.get()),
+      ctx_{paths_,
+           serverBase_,
+           script_,
+           errors_,
+           config_.clock ? *config_.clock : systemClock_,
+           http_,
+           gate_,
+           *orQtDialogs(config_.messages, ownMessages_)} {
     inet_ = std::make_unique<modInet>(ctx_, user_);
     movies_ = std::make_unique<modMovieLoader>(ctx_);
     channels_ = std::make_unique<modChannel>(ctx_, *inet_, *this, *movies_);
@@ -100,9 +99,7 @@ frmTicker& Application::ticker() {
     return *ticker_;
 }
 
-void Application::unloadTicker() {
-    ticker_.reset();
-}
+void Application::unloadTicker() { ticker_.reset(); }
 
 frmList& Application::list() {
     if (!list_)
@@ -122,13 +119,9 @@ frmStart& Application::startForm() {
     return *start_;
 }
 
-bool Application::tickerOpen() const {
-    return ticker_ && ticker_->blnOpen;
-}
+bool Application::tickerOpen() const { return ticker_ && ticker_->blnOpen; }
 
-void Application::saveSelectedChannels() {
-    userData_->saveSelectedChannelXML();
-}
+void Application::saveSelectedChannels() { userData_->saveSelectedChannelXML(); }
 
 void Application::restartListMovie() {
     list().swfPlayer().GotoFrame(0);

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "RecordingErrors.h"
-#include "RecordingFlashPlayer.h"
 #include "RecordingMessageBox.h"
 #include "TempAppFolder.h"
 #include "TestServer.h"
+#include "RecordingFlashPlayer.h"
 #include "shell/Application.h"
 
 #include <memory>
