@@ -11,22 +11,15 @@
 #include <QQuickItem>
 #include <QQuickWidget>
 #include <QUrl>
-#include <cstdlib>
-#include <cstring>
+
 #include <iostream>
 
 namespace brisma {
 namespace {
 
-bool debugOutput() {
-    const char* debug = std::getenv("BRISMA_DEBUG");
-    return debug && std::strcmp(debug, "1") == 0;
-}
-
 // A real SWF file (plain, zlib or LZMA) is not a document this player runs.
 bool isSwf(const std::string& bytes) {
-    return bytes.size() >= 3 &&
-           (bytes.starts_with("FWS") || bytes.starts_with("CWS") || bytes.starts_with("ZWS"));
+    return bytes.starts_with("FWS") || bytes.starts_with("CWS") || bytes.starts_with("ZWS");
 }
 
 } // namespace
@@ -75,8 +68,9 @@ void QmlFlashPlayer::load(const QString& file) {
     QObject* object = component_->isReady() ? component_->beginCreate(context_.get()) : nullptr;
     auto* item = qobject_cast<QQuickItem*>(object);
     if (!item) {
-        // Only an item can live in the view; a top-level window would escape it.
-        if (debugOutput())
+        // Only an item can live in the view; a top-level window would escape it. The engine writes
+        // to stderr only in debug mode (BRISMA_DEBUG=1).
+        if (engine_.outputWarningsToStandardError())
             std::cerr << "brisma: movie " << file.toStdString() << " does not load: "
                       << (object ? "its root is not an item" : component_->errorString().toStdString())
                       << "\n";
