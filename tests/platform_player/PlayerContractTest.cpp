@@ -140,6 +140,20 @@ TEST(PlayerContract, TheReloadIdiomRestartsTheMovieFromTheFileOnDisk) {
     EXPECT_EQ(h.commands, (std::vector<std::string>{"v1|0", "v1|0", "v2|0"}));
 }
 
+// The movie's own size gives way to the area the form gives the view, once the window shows.
+TEST(PlayerContract, TheMovieFillsTheViewAndFollowsItsSize) {
+    PlayerHarness h;
+    h.load("/flash/box.swf", "import QtQuick\nRectangle { width: 245; height: 24 }");
+    ASSERT_NE(h.player().rootItem(), nullptr);
+    EXPECT_EQ(h.player().rootItem()->size(), QSizeF(245, 24)) << "its own size while the window is hidden";
+    h.player().widget()->window()->show();
+    for (const QSize size : {QSize(320, 240), QSize(660, 560)}) {
+        h.player().widget()->resize(size);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(h.player().rootItem()->size(), QSizeF(size));
+    }
+}
+
 TEST(PlayerContract, FilesThatAreNotMoviesLeaveAnEmptyPlayerAndNoDialog) {
     const std::vector<std::pair<const char*, std::string>> files = {
         {"plain SWF", std::string("FWS\x0a\x20\x00\x00\x00", 8) + "import QtQuick\nItem{}"},

@@ -7,9 +7,9 @@
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QQmlProperty>
 #include <QQuickItem>
 #include <QQuickWidget>
+#include <QQuickWindow>
 #include <QUrl>
 
 #include <iostream>
@@ -79,10 +79,18 @@ void QmlFlashPlayer::load(const QString& file) {
         return;
     }
     root_ = item;
-    QQuickItem* content = view_->quickWindow()->contentItem();
-    item->setParentItem(content);
-    QQmlProperty(item, QStringLiteral("anchors.fill")).write(QVariant::fromValue(content));
+    QQuickWindow* window = view_->quickWindow();
+    item->setParentItem(window->contentItem());
     component_->completeCreate();
+    // The movie fills the view once the view has its size (a hidden window's view has none yet;
+    // until then the movie keeps its own). The view sizes its window, not the content item.
+    const auto fill = [item, window] {
+        if (!window->size().isEmpty())
+            item->setSize(window->size());
+    };
+    fill();
+    QObject::connect(window, &QWindow::widthChanged, item, fill);
+    QObject::connect(window, &QWindow::heightChanged, item, fill);
 }
 
 void QmlFlashPlayer::Play() {
