@@ -1,6 +1,6 @@
 // The QML player: loading a module into a fresh player, and the process's resident memory (VmRSS)
-// at the start, with the client's eight players loaded, and with all eight windows shown. Modules: demo/content/flash/*.qml when
-// present, else the stand-ins of bench/data.
+// at the start, with the client's eight players loaded, and with all eight windows shown. Modules:
+// demo/content/flash/*.qml when present, else the stand-ins of bench/data.
 #include "platform/player/QmlPlayerFactory.h"
 
 #include <QApplication>

@@ -11,7 +11,6 @@
 #include <QQuickWidget>
 #include <QQuickWindow>
 #include <QUrl>
-
 #include <iostream>
 
 namespace brisma {
