@@ -9,7 +9,7 @@
 #include "panels/frmStart.h"
 #include "panels/modFlashListener.h"
 #include "panels/modFlashLoader.h"
-#include "platform/player/RecordingFlashPlayer.h"
+#include "platform/player/QmlPlayerFactory.h"
 #include "platform/ui/QtMessageBox.h"
 #include "report/modInet.h"
 #include "shell/frmMain.h"
@@ -34,8 +34,8 @@ MessageBoxService* orQtDialogs(MessageBoxService* given, std::unique_ptr<Message
 Application::Application(ApplicationConfig config)
     : config_(std::move(config)), paths_(config_.appFolder), serverBase_(config_.serverBase),
       http_(&gate_, config_.httpLimits),
-      // Until the panels' player backend exists, movies run in a player without a view.
-      ownPlayers_(config_.players ? nullptr : std::make_unique<RecordingPlayerFactory>()),
+      ownPlayers_(config_.players ? nullptr
+                                  : std::make_unique<QmlPlayerFactory>(config_.appFolder, config_.openUrl)),
       players_(config_.players ? config_.players : ownPlayers_.get()),
       ctx_{paths_,
            serverBase_,

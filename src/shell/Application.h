@@ -34,7 +34,9 @@ struct ApplicationConfig {
     std::string appFolder;
     std::string serverBase;
     MessageBoxService* messages = nullptr;  // null: Qt dialogs
-    FlashPlayerFactory* players = nullptr;  // null: the desktop's player backend
+    FlashPlayerFactory* players = nullptr;  // null: the QML players
+    // Where the QML players' flash.openUrl hands http and https addresses. Null: QDesktopServices.
+    std::function<void(const std::string& url)> openUrl;
     const Clock* clock = nullptr;           // null: the system clock
     HttpLimits httpLimits;
     // Ends the process at once. Null: flush the reports briefly and exit. A hook that returns

@@ -4,7 +4,7 @@
 #include "RecordingMessageBox.h"
 #include "TempAppFolder.h"
 #include "TestServer.h"
-#include "platform/player/RecordingFlashPlayer.h"
+#include "RecordingFlashPlayer.h"
 #include "shell/Application.h"
 
 #include <memory>

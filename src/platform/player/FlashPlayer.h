@@ -33,17 +33,18 @@ public:
     void setCommandHandler(CommandHandler handler) { handler_ = std::move(handler); }
 
 protected:
+    // The handler runs from a copy: it may destroy this player.
     void raiseFSCommand(const std::string& command, const std::string& args) {
-        if (handler_)
-            handler_(command, args);
+        if (const CommandHandler handler = handler_)
+            handler(command, args);
     }
 
 private:
     CommandHandler handler_;
 };
 
-// Chosen once, by the application builder: the QML backend on the desktop, the recording one
-// in tests.
+// Chosen once, by the application builder: the QML backend on the desktop, a recording one in
+// tests.
 class FlashPlayerFactory {
 public:
     virtual ~FlashPlayerFactory() = default;

@@ -221,6 +221,23 @@ std::optional<std::string> XmlNode::firstAttributeValue() const {
     return result;
 }
 
+std::vector<std::pair<std::string, std::string>> XmlNode::attributes() const {
+    if (!node_)
+        raise(err::ObjectNotSet);
+    std::vector<std::pair<std::string, std::string>> result;
+    if (!isElement())
+        return result;
+    for (xmlAttr* attr = node_->properties; attr; attr = attr->next) {
+        std::string name = asString(attr->name);
+        if (attr->ns && attr->ns->prefix)
+            name = asString(attr->ns->prefix) + ":" + name;
+        xmlChar* value = xmlNodeGetContent(reinterpret_cast<xmlNode*>(attr));
+        result.emplace_back(std::move(name), asString(value));
+        xmlFree(value);
+    }
+    return result;
+}
+
 XmlNode XmlNode::firstElementByTagName(std::string_view qname) const {
     const auto found = findElements(node_, qname, true);
     return found.empty() ? XmlNode() : found.front();

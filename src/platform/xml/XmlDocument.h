@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct _xmlNode;
@@ -34,6 +35,8 @@ public:
 
     // Value of the first attribute, whatever its name; nullopt when the element has none.
     std::optional<std::string> firstAttributeValue() const;
+    // Every attribute as (qualified name, value), in document order; none for a non-element.
+    std::vector<std::pair<std::string, std::string>> attributes() const;
 
     // First descendant element of that exact qualified name, in document order; null when none.
     XmlNode firstElementByTagName(std::string_view qname) const;

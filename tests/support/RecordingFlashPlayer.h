@@ -7,11 +7,17 @@
 
 namespace brisma {
 
+class RecordingPlayerFactory;
+
 // The test backend: records every call as a line ("Movie=...", "Play", "GotoFrame 1", ...) and
 // lets a test raise the movie's commands.
 class RecordingFlashPlayer : public FlashPlayer {
 public:
-    explicit RecordingFlashPlayer(std::string name) : name_(std::move(name)) {}
+    RecordingFlashPlayer(std::string name, RecordingPlayerFactory* factory)
+        : name_(std::move(name)), factory_(factory) {}
+    ~RecordingFlashPlayer() override;
+    RecordingFlashPlayer(const RecordingFlashPlayer&) = delete;
+    RecordingFlashPlayer& operator=(const RecordingFlashPlayer&) = delete;
 
     void setMovie(const std::string& movie) override;
     void Play() override;
@@ -32,21 +38,33 @@ public:
     void clearCalls() { calls_.clear(); }
 
 private:
+    friend class RecordingPlayerFactory;
+
     std::string name_;
+    RecordingPlayerFactory* factory_;
     std::string movie_;
     bool playing_ = false;
     int frame_ = 0;
     std::vector<std::string> calls_;
 };
 
-// Makes recording players and keeps a pointer to each, by name, for the test to drive.
+// Makes recording players and knows the living ones by name, for the test to drive. A player
+// that its form destroys leaves the factory's list.
 class RecordingPlayerFactory : public FlashPlayerFactory {
 public:
+    RecordingPlayerFactory() = default;
+    ~RecordingPlayerFactory() override;
+    RecordingPlayerFactory(const RecordingPlayerFactory&) = delete;
+    RecordingPlayerFactory& operator=(const RecordingPlayerFactory&) = delete;
+
     std::unique_ptr<FlashPlayer> create(const std::string& name, QWidget* parent) override;
-    // The last player created under `name`, or null.
+    // The last living player created under `name`, or null.
     RecordingFlashPlayer* player(const std::string& name) const;
 
 private:
+    friend class RecordingFlashPlayer;
+    void forget(RecordingFlashPlayer* player);
+
     std::vector<RecordingFlashPlayer*> players_;
 };
 

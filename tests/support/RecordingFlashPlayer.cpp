@@ -1,6 +1,11 @@
-#include "platform/player/RecordingFlashPlayer.h"
+#include "RecordingFlashPlayer.h"
 
 namespace brisma {
+
+RecordingFlashPlayer::~RecordingFlashPlayer() {
+    if (factory_)
+        factory_->forget(this);
+}
 
 void RecordingFlashPlayer::setMovie(const std::string& movie) {
     movie_ = movie;
@@ -33,10 +38,17 @@ void RecordingFlashPlayer::setFrameNum(int frame) {
     calls_.push_back("FrameNum=" + std::to_string(frame));
 }
 
-void RecordingFlashPlayer::setFlashVars(const std::string& vars) { calls_.push_back("FlashVars=" + vars); }
+void RecordingFlashPlayer::setFlashVars(const std::string& vars) {
+    calls_.push_back("FlashVars=" + vars);
+}
+
+RecordingPlayerFactory::~RecordingPlayerFactory() {
+    for (RecordingFlashPlayer* player : players_)
+        player->factory_ = nullptr;
+}
 
 std::unique_ptr<FlashPlayer> RecordingPlayerFactory::create(const std::string& name, QWidget*) {
-    auto player = std::make_unique<RecordingFlashPlayer>(name);
+    auto player = std::make_unique<RecordingFlashPlayer>(name, this);
     players_.push_back(player.get());
     return player;
 }
@@ -46,6 +58,10 @@ RecordingFlashPlayer* RecordingPlayerFactory::player(const std::string& name) co
         if ((*it)->name() == name)
             return *it;
     return nullptr;
+}
+
+void RecordingPlayerFactory::forget(RecordingFlashPlayer* player) {
+    std::erase(players_, player);
 }
 
 } // namespace brisma

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/player/FlashObject.h"
+#include "platform/player/FlashPlayer.h"
+
+#include <QPointer>
+#include <QQuickItem>
+#include <deque>
+#include <memory>
+#include <string>
+#include <utility>
+
+class QQmlComponent;
+class QQmlContext;
+class QQmlEngine;
+class QQuickWidget;
+
+namespace brisma {
+
+// A player that runs its movie file as a QML document in the shared engine, in a context of its
+// own whose context object is its `flash`. The view is a QQuickWidget; the movie's root item
+// fills it.
+class QmlFlashPlayer : public FlashPlayer {
+public:
+    // `appFolder` canonical. The engine outlives the player.
+    QmlFlashPlayer(QQmlEngine& engine, const QString& appFolder, FlashObject::OpenUrl openUrl,
+                   QWidget* parent);
+    ~QmlFlashPlayer() override;
+    QmlFlashPlayer(const QmlFlashPlayer&) = delete;
+    QmlFlashPlayer& operator=(const QmlFlashPlayer&) = delete;
+
+    void setMovie(const std::string& movie) override;
+    void Play() override;
+    void Stop() override;
+    void GotoFrame(int frame) override;
+    void setPlaying(bool playing) override;
+    void setFrameNum(int frame) override;
+    void setFlashVars(const std::string& vars) override;
+    QWidget* widget() override;
+
+    // The running movie's root item; null while the player is empty.
+    QQuickItem* rootItem() const { return root_; }
+
+private:
+    void unload();
+    void load(const QString& file);
+    void queueCommand(const std::string& command, const std::string& args);
+    void deliverCommands();
+
+    QQmlEngine& engine_;
+    FlashObject flash_;
+    std::unique_ptr<QQmlContext> context_;
+    QPointer<QQuickWidget> view_;
+    std::unique_ptr<QQmlComponent> component_;
+    QPointer<QQuickItem> root_;
+    std::deque<std::pair<std::string, std::string>> commands_;
+    bool delivering_ = false;
+    // Cleared when the player is destroyed, so that a command handler may destroy it.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace brisma
