@@ -3,7 +3,7 @@
 #include "TestContext.h"
 #include "common/BrismaError.h"
 #include "movie/clsMovieInformation.h"
-#include "platform/player/RecordingFlashPlayer.h"
+#include "RecordingFlashPlayer.h"
 
 #include <QElapsedTimer>
 #include <QMetaMethod>
