@@ -1,6 +1,6 @@
 // The QML player: loading a module into a fresh player, and the process's resident memory (VmRSS)
 // at the start, with the client's eight players loaded, and with all eight windows shown. Modules:
-// demo/content/flash/*.qml when present, else the stand-ins of bench/data.
+// demo/content/modules/*.qml when present, else the stand-ins of bench/data.
 #include "platform/player/QmlPlayerFactory.h"
 
 #include <QApplication>
@@ -17,7 +17,7 @@
 namespace {
 
 std::string module(const std::string& name) {
-    const std::string demo = std::string(BRISMA_SOURCE_DIR "/demo/content/flash/") + name + ".qml";
+    const std::string demo = std::string(BRISMA_SOURCE_DIR "/demo/content/modules/") + name + ".qml";
     if (std::filesystem::exists(demo))
         return demo;
     return std::string(BRISMA_SOURCE_DIR "/bench/data/") + name + ".qml";
