@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace brisma {
 
 // The window that plays a cached movie advertisement.
@@ -7,6 +9,7 @@ class frmMovie {
 public:
     bool blnPlay = false;
 
+    void playMovie(const std::string&) {}
     // Playback comes with the movie panel's own work.
     void CloseMovie() { blnPlay = false; }
 };

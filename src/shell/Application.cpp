@@ -16,6 +16,7 @@
 #include "shell/modApp.h"
 #include "userdata/modUserData.h"
 
+#include <QAction>
 #include <cstdio>
 #include <cstdlib>
 
@@ -36,15 +37,16 @@ Application::Application(ApplicationConfig config)
       http_(&gate_, config_.httpLimits),
       // Until the panels' player backend exists, movies run in a player without a view.
       ownPlayers_(config_.players ? nullptr : std::make_unique<RecordingPlayerFactory>()),
-      players_(config_.players ? config_.players : ownPlayers_.get()),
-      ctx_{paths_,
-           serverBase_,
-           script_,
-           errors_,
-           config_.clock ? *config_.clock : systemClock_,
-           http_,
-           gate_,
-           *orQtDialogs(config_.messages, ownMessages_)} {
+      players_(config_.players ? config_.players : ownPlayers_.get()), ctx_{paths_,
+                                                                            serverBase_,
+                                                                            script_,
+                                                                            errors_,
+                                                                            config_.clock ? *config_.clock
+                                                                                          : systemClock_,
+                                                                            http_,
+                                                                            gate_,
+                                                                            *orQtDialogs(config_.messages,
+                                                                                         ownMessages_)} {
     inet_ = std::make_unique<modInet>(ctx_, user_);
     movies_ = std::make_unique<modMovieLoader>(ctx_);
     channels_ = std::make_unique<modChannel>(ctx_, *inet_, *this, *movies_);
@@ -95,11 +97,19 @@ void Application::endProcess() {
 
 frmTicker& Application::ticker() {
     if (!ticker_)
-        ticker_ = std::make_unique<frmTicker>(ctx_, *channels_, *players_);
+        ticker_ = std::make_unique<frmTicker>(
+            ctx_, *channels_, *userData_, *inet_, *movie_, *players_,
+            // The bar's movies speak to the dispatcher through the gate, as the panels do.
+            [this](const std::string& command, const std::string& args) {
+                gate_.run([this, command, args] { listener_->throwValue(command, args); });
+            },
+            *this);
     return *ticker_;
 }
 
-void Application::unloadTicker() { ticker_.reset(); }
+void Application::unloadTicker() {
+    ticker_.reset();
+}
 
 frmList& Application::list() {
     if (!list_)
@@ -119,9 +129,17 @@ frmStart& Application::startForm() {
     return *start_;
 }
 
-bool Application::tickerOpen() const { return ticker_ && ticker_->blnOpen; }
+bool Application::tickerOpen() const {
+    return ticker_ && ticker_->blnOpen;
+}
 
-void Application::saveSelectedChannels() { userData_->saveSelectedChannelXML(); }
+void Application::saveSelectedChannels() {
+    userData_->saveSelectedChannelXML();
+}
+
+void Application::setTickerMenuCaption(const std::string& caption) {
+    main_->mnApp->setText(QString::fromStdString(caption));
+}
 
 void Application::restartListMovie() {
     list().swfPlayer().GotoFrame(0);

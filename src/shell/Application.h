@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bar/TickerHost.h"
 #include "common/AppContext.h"
 #include "common/UserRecord.h"
 #include "news/NewsHost.h"
@@ -33,9 +34,9 @@ class modUserData;
 struct ApplicationConfig {
     std::string appFolder;
     std::string serverBase;
-    MessageBoxService* messages = nullptr;  // null: Qt dialogs
-    FlashPlayerFactory* players = nullptr;  // null: the desktop's player backend
-    const Clock* clock = nullptr;           // null: the system clock
+    MessageBoxService* messages = nullptr; // null: Qt dialogs
+    FlashPlayerFactory* players = nullptr; // null: the desktop's player backend
+    const Clock* clock = nullptr;          // null: the system clock
     HttpLimits httpLimits;
     // Ends the process at once. Null: flush the reports briefly and exit. A hook that returns
     // (tests) makes EndApp stop the procedure in progress instead.
@@ -43,7 +44,7 @@ struct ApplicationConfig {
 };
 
 // Owns every module and form of the system and wires each with what it uses.
-class Application : public NewsHost {
+class Application : public NewsHost, public TickerHost {
 public:
     explicit Application(ApplicationConfig config);
     ~Application() override;
@@ -88,6 +89,8 @@ public:
     bool tickerOpen() const override;
     void saveSelectedChannels() override;
     void restartListMovie() override;
+    // TickerHost
+    void setTickerMenuCaption(const std::string& caption) override;
 
 private:
     ApplicationConfig config_;
