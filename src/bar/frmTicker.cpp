@@ -126,6 +126,8 @@ frmTicker::frmTicker(AppContext& ctx, modChannel& channels, modUserData& userDat
     windowFont_.setPointSize(9);
     headlineFont_ = QFont(QStringLiteral("IPAGothic"));
     headlineFont_.setPixelSize(12);
+    // Headlines are drawn crisp, every stroke in the full text colour.
+    headlineFont_.setStyleStrategy(QFont::NoAntialias);
     swfPlayer_->setCommandHandler(
         [this](const std::string& c, const std::string& a) { swfPlayer_FSCommand(c, a); });
     swfJump_->setCommandHandler(
