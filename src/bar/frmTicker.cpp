@@ -436,8 +436,8 @@ void frmTicker::OpenTicker() {
         show();
         blnOpen = true;
         slide(screen.x() + screen.width(), screen.x());
+        // On top through the window's kind: it stays above while open and is hidden when closed.
         move(screen.x(), y());
-        raise();
         host_.setTickerMenuCaption(LoadResString(101));
         blnScroll = false;
     });
