@@ -3,7 +3,6 @@
 #include "news/modChannel.h"
 
 #include <QGuiApplication>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -33,22 +32,36 @@ extern "C" void* realloc(void* p, std::size_t size) {
     allocations.fetch_add(1, std::memory_order_relaxed);
     return __libc_realloc(p, size);
 }
-extern "C" void free(void* p) { __libc_free(p); }
+extern "C" void free(void* p) {
+    __libc_free(p);
+}
 
 void* operator new(std::size_t size) {
     if (void* p = malloc(size ? size : 1))
         return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { free(p); }
-void operator delete[](void* p) noexcept { free(p); }
-void operator delete(void* p, std::size_t) noexcept { free(p); }
-void operator delete[](void* p, std::size_t) noexcept { free(p); }
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* p) noexcept {
+    free(p);
+}
+void operator delete[](void* p) noexcept {
+    free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    free(p);
+}
 
 namespace brisma::bench {
 
-long heapAllocations() { return allocations.load(std::memory_order_relaxed); }
+long heapAllocations() {
+    return allocations.load(std::memory_order_relaxed);
+}
 
 void fillMergedList(Application& app, int count) {
     static const char* const kTexts[] = {
@@ -83,6 +96,8 @@ double percentile(std::vector<double>& values, double fraction) {
     return values[at];
 }
 
-std::string drawingPath() { return QGuiApplication::platformName().toStdString(); }
+std::string drawingPath() {
+    return QGuiApplication::platformName().toStdString();
+}
 
 } // namespace brisma::bench

@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 
 namespace brisma::bench {
@@ -53,7 +52,8 @@ void ScrollTick(benchmark::State& state) {
     state.counters["p99_us"] = percentile(times, 0.99);
     state.counters["worst_us"] = percentile(times, 1.0);
     state.counters["allocs_per_moving_tick"] =
-        static_cast<double>(steadyAllocations) / static_cast<double>(std::max<long>(1, state.iterations() - arrivalTicks));
+        static_cast<double>(steadyAllocations) /
+        static_cast<double>(std::max<long>(1, state.iterations() - arrivalTicks));
     state.counters["arrival_ticks"] = static_cast<double>(arrivalTicks);
     state.SetLabel(drawingPath() + " drawing path, " + std::to_string(b.bar->width()) + " px, " +
                    std::to_string(b.bar->intMaxHeadLine) + " slots");

@@ -47,4 +47,7 @@ private:
 // window paints. `window` is the widget that shows the picture.
 std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window);
 
+// On X11, makes the top-level `bar` a dock window; elsewhere does nothing.
+void declareDock(QWidget& bar);
+
 } // namespace brisma

@@ -91,13 +91,10 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
-    void paintOnScreen() {
-        onScreen_ = true;
-        setAttribute(Qt::WA_NativeWindow);
-        setAttribute(Qt::WA_PaintOnScreen);
-        setAttribute(Qt::WA_NoSystemBackground);
+    // A picture drawn on the window by its surface leaves the toolkit nothing to paint with.
+    QPaintEngine* paintEngine() const override {
+        return testAttribute(Qt::WA_PaintOnScreen) ? nullptr : QWidget::paintEngine();
     }
-    QPaintEngine* paintEngine() const override { return onScreen_ ? nullptr : QWidget::paintEngine(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override { bar_.Form_Paint(*event); }
@@ -107,7 +104,6 @@ protected:
 
 private:
     frmTicker& bar_;
-    bool onScreen_ = false;
 };
 
 frmTicker::frmTicker(AppContext& ctx, modChannel& channels, modUserData& userData, modInet& inet,
@@ -159,9 +155,8 @@ void frmTicker::Form_Load() {
             jump->setGeometry(-10, -10, 1, 1);
         swfJump_->setMovie(ctx_.paths.flashModule("jump.swf"));
 
+        declareDock(*this);
         hBufDC = makeTickerSurface(*view_);
-        if (hBufDC->paintsOnScreen())
-            view_->paintOnScreen();
         scale_ = hBufDC->scale();
         hBgBitmap = art::tile(scale_);
         QImage* icons[] = {&hBitmap_all, &hBitmap_spt, &hBitmap_biz, &hBitmap_ent, &hBitmap_cul,
