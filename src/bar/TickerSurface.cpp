@@ -4,10 +4,10 @@
 #include "bar/XcbTickerSurface.h"
 
 #include <QGuiApplication>
-#include <QVariant>
 #include <QWidget>
-#include <QWindow>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace brisma {
 namespace {
@@ -34,16 +34,25 @@ std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window) {
 }
 
 void declareDock(QWidget& bar) {
-    if (!x11Connection())
+    xcb_connection_t* c = x11Connection();
+    if (!c)
         return;
-    bar.winId();
-    QWindow* window = bar.windowHandle();
-    if (!window)
-        return;
-    // The X11 window kind "dock": kept above, never focused, in no task bar or pager.
-    constexpr int kDockType = 0x4;
-    window->setProperty("_q_xcb_wm_window_type", kDockType);
-    window->setFlags(window->flags());
+    const auto window = static_cast<xcb_window_t>(bar.winId());
+    const auto atom = [c](const char* name) {
+        xcb_atom_t value = XCB_ATOM_NONE;
+        if (auto* reply = xcb_intern_atom_reply(
+                c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr)) {
+            value = reply->atom;
+            std::free(reply);
+        }
+        return value;
+    };
+    // The X11 window kind "dock": kept above, never focused, in no task bar or pager. Written
+    // before the window is first shown, which is when window managers read it.
+    const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
+                        &dock);
+    xcb_flush(c);
 }
 
 } // namespace brisma
