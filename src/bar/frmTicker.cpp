@@ -504,18 +504,26 @@ void frmTicker::Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, do
         if (button != Qt::LeftButton)
             return;
         setCustomIcon(true);
-        clsBrismaNews news(ctx_.errors);
-        if (GetClicked(roundedX(x), news) < 0)
+        // The headline under the pointer now; what the click does waits for the procedure in
+        // progress, like every other user command, while the strip moves on.
+        auto news = std::make_shared<clsBrismaNews>(ctx_.errors);
+        if (GetClicked(roundedX(x), *news) < 0)
             return;
-        userData_.setClickLog(news);
-        if (news.strNewsType != "mov") {
-            strLastClickChannel = ticker::nextClickMark(news.strID, strLastClickChannel);
-            JumpByFlash(news.strNewsUrl);
-        } else {
-            movie_.playMovie(news.strMovieId);
-            inet_.SendViewLog(news.strViewURL);
-        }
+        ctx_.gate.run([this, news] {
+            withHandler(ctx_.errors, "frmTicker.Form_MouseDown >", [&] { openClicked(*news); });
+        });
     });
+}
+
+void frmTicker::openClicked(const clsBrismaNews& news) {
+    userData_.setClickLog(news);
+    if (news.strNewsType != "mov") {
+        strLastClickChannel = ticker::nextClickMark(news.strID, strLastClickChannel);
+        JumpByFlash(news.strNewsUrl);
+    } else {
+        movie_.playMovie(news.strMovieId);
+        inet_.SendViewLog(news.strViewURL);
+    }
 }
 
 void frmTicker::Form_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x, double) {
@@ -541,11 +549,7 @@ void frmTicker::Form_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, dou
 }
 
 void frmTicker::mousePressEvent(QMouseEvent* event) {
-    const Qt::MouseButton button = event->button();
-    const Qt::KeyboardModifiers shift = event->modifiers();
-    const QPointF at = event->position();
-    // A click waits for the procedure in progress, like every other user command.
-    ctx_.gate.run([this, button, shift, at] { Form_MouseDown(button, shift, at.x(), at.y()); });
+    Form_MouseDown(event->button(), event->modifiers(), event->position().x(), event->position().y());
 }
 
 void frmTicker::mouseMoveEvent(QMouseEvent* event) {

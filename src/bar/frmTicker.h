@@ -96,6 +96,8 @@ private:
 
     void Form_Load();
     void loadTickerBanner();
+    // Logs, reports and opens a clicked headline, or plays its movie.
+    void openClicked(const clsBrismaNews& news);
     void SetMaxHeadLine(int16_t n);
     // The picture composed from the slots, without showing it.
     void compose();

@@ -105,6 +105,22 @@ TEST_F(Click, AMovieHeadlinePlaysTheMovieAndReportsOneViewWithoutAJump) {
     EXPECT_NE(folder.read("/flash/xml/news902.xml").find("9032026123170000001"), std::string::npos);
 }
 
+TEST_F(Click, AClickDuringAProcedureOpensTheHeadlineThatWasUnderThePointer) {
+    t->app().handle([&] {
+        click(middleOf(slotOf(0)));
+        // The procedure runs on while the strip moves far past the pointer.
+        for (int i = 0; i < 400; ++i)
+            bar->ScrollBar2();
+        EXPECT_TRUE(reports().empty()) << "the click waits for the procedure";
+    });
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(reports(),
+              std::vector<std::string>{"/logclick?version=3.1.1&userid=U001&channel=005&type=desktop3"
+                                       "&id=0052026120800000001" +
+                                       kStamp});
+}
+
 TEST_F(Click, EdgesIconsAndOtherButtonsHitNothing) {
     const int slot = slotOf(0);
     const double left = bar->slots().intSlotX[slot];
