@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -33,6 +34,8 @@ constexpr int kBarHeight = art::kBarHeight;
 constexpr int kBoxWidth = 245;
 constexpr int16_t kBannerWidth = 130;
 constexpr int kBannerTop = 3;
+// Slot geometry is 16-bit: a text longer than several screens is cut at this width.
+constexpr int32_t kMaxSlotWidth = 16000;
 constexpr int kBannerKey = static_cast<int>(art::kIcons.size());
 constexpr int kScrollIntervalMs = 20;
 constexpr int kSlideSteps = 128;
@@ -247,7 +250,8 @@ int32_t frmTicker::InsertNews(const clsBrismaNews& udtTmpNews) {
         const int32_t result = strip_.udtSlotNews[0].CopyFrom(udtTmpNews);
         const bool banner = udtTmpNews.strNewsType == "tbn";
         strip_.intSlotWidth[0] =
-            banner ? kBannerWidth : static_cast<int16_t>(GetTextWidth(displayText(udtTmpNews)));
+            banner ? kBannerWidth
+                   : static_cast<int16_t>(std::min(GetTextWidth(displayText(udtTmpNews)), kMaxSlotWidth));
         strip_.intSlotX[0] =
             static_cast<int16_t>(strip_.intSlotX[1] + strip_.intSlotWidth[1] + TickerStrip::kGap);
         if (!banner)

@@ -44,6 +44,12 @@ TEST_F(Layout, TheStartFillsEverySlotSixtyPixelsApartOldestAtSixty) {
         EXPECT_EQ(s.udtSlotNews[i].strID, "0052026120800000003") << i;
     EXPECT_EQ(bar->GetTextWidth("é"), 6) << "a character the code page lacks is measured as its ?";
     EXPECT_EQ(bar->GetTextWidth(""), 0);
+    // A text wider than 16-bit geometry holds is cut, and the strip stays in order.
+    clsBrismaNews endless(t->app().errors());
+    endless.strNewsText = std::string(4000, 'x');
+    ASSERT_EQ(bar->InsertNews(endless), 1);
+    EXPECT_EQ(s.intSlotWidth[0], 16000);
+    EXPECT_EQ(s.intSlotX[0], s.intSlotX[1] + s.intSlotWidth[1] + 60);
 }
 
 TEST_F(Layout, TheBannerIsStoredWhateverTheAnswerAndKeptWhenTheDownloadFails) {
