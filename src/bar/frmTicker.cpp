@@ -186,8 +186,15 @@ void frmTicker::Form_Load() {
     });
 }
 
+TickerSurface& frmTicker::picture() {
+    // None when the load handler failed before it was made.
+    if (!hBufDC)
+        brisma::raise(err::ObjectNotSet);
+    return *hBufDC;
+}
+
 void frmTicker::createPicture(int width) {
-    hBufDC->resize(width, kBarHeight, hBgBitmap, ticker::tileCount(width));
+    picture().resize(width, kBarHeight, hBgBitmap, ticker::tileCount(width));
 }
 
 void frmTicker::loadTickerBanner() {
@@ -262,13 +269,13 @@ int32_t frmTicker::InsertNews(const clsBrismaNews& udtTmpNews) {
 
 void frmTicker::renderText(std::size_t slot, QRgb colour) {
     const clsBrismaNews& news = strip_.udtSlotNews[slot];
-    hBufDC->store(strip_.textKey[slot], art::slotText(asAnsi(displayText(news)), colour,
-                                                      strip_.intSlotWidth[slot], headlineFont_, scale_));
+    picture().store(strip_.textKey[slot], art::slotText(asAnsi(displayText(news)), colour,
+                                                        strip_.intSlotWidth[slot], headlineFont_, scale_));
     strip_.renderedColour[slot] = colour;
 }
 
 void frmTicker::compose() {
-    TickerSurface& picture = *hBufDC;
+    TickerSurface& picture = this->picture();
     picture.clear();
     const int barWidth = width();
     for (std::size_t i = 0; i < strip_.intSlotX.size(); ++i) {
@@ -300,7 +307,7 @@ int32_t frmTicker::DrawBar() {
 
 int32_t frmTicker::BitBltTicker(const QWidget& frmObject) {
     try {
-        hBufDC->present(frmObject.width() - kBoxWidth, frmObject.height());
+        picture().present(frmObject.width() - kBoxWidth, frmObject.height());
         return 0;
     } catch (...) {
         return caughtNumber();

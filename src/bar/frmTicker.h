@@ -103,6 +103,7 @@ private:
     void compose();
     void renderText(std::size_t slot, QRgb colour);
     void createPicture(int width);
+    TickerSurface& picture();
     void slide(int from, int to);
     void showCustomCursor();
     void setCustomIcon(bool held);
