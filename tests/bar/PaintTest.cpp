@@ -1,4 +1,5 @@
 #include "BarFixture.h"
+#include "bar/ImageTickerSurface.h"
 #include "bar/TickerArt.h"
 
 #include <cstdlib>
@@ -159,6 +160,21 @@ TEST_F(Paint, AnAmpersandUnderlinesTheNextCharacterAndIsNotShown) {
             }
         }
     EXPECT_GT(differing, 3);
+}
+
+TEST(BarPicture, OnADenseScreenEveryCopyLandsAtItsScaledPlace) {
+    ImageTickerSurface picture(nullptr, 2);
+    picture.resize(100, 24, art::tile(2), 4);
+    picture.store(0, art::icon(art::Icon::mov, 2));
+    picture.clear();
+    picture.copy(0, 10, 0, 22, 24);
+    picture.copy(0, 90, 0, 22, 24);
+    const QImage composed = picture.readBack().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(composed.size(), QSize(200, 48));
+    const QImage icon = art::icon(art::Icon::mov, 2);
+    EXPECT_EQ(region(composed, 20, 0, 44, 48), icon);
+    EXPECT_EQ(region(composed, 180, 0, 20, 48), icon.copy(0, 0, 20, 48)) << "cut at the picture's edge";
+    EXPECT_EQ(region(composed, 0, 0, 20, 48), art::tile(2).copy(0, 0, 20, 48));
 }
 
 TEST_F(Paint, NothingIsDrawnWhileTheBarSlides) {
