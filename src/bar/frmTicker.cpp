@@ -223,10 +223,11 @@ int32_t frmTicker::InitTicker() {
     SetMaxHeadLine(n);
     // Before the first merged list there is nothing to show: the slots stay empty.
     const auto list = channels_.objNewsList;
+    if (!list)
+        return 0;
     work_.init();
     for (int16_t k = 0; k < n; ++k) {
-        if (list)
-            list->CopyTo(work_, k);
+        list->CopyTo(work_, k);
         InsertNews(work_);
         ++intPosition;
     }

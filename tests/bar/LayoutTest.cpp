@@ -1,4 +1,5 @@
 #include "BarFixture.h"
+#include "bar/TickerArt.h"
 #include "bar/TickerRules.h"
 
 #include <utility>
@@ -50,6 +51,19 @@ TEST_F(Layout, TheStartFillsEverySlotSixtyPixelsApartOldestAtSixty) {
     ASSERT_EQ(bar->InsertNews(endless), 1);
     EXPECT_EQ(s.intSlotWidth[0], 16000);
     EXPECT_EQ(s.intSlotX[0], s.intSlotX[1] + s.intSlotWidth[1] + 60);
+}
+
+TEST_F(Layout, WithoutAMergedListTheStripStaysEmptyAndNothingFails) {
+    ASSERT_EQ(t->app().channels().objNewsList, nullptr);
+    EXPECT_EQ(bar->InitTicker(), 0);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(bar->ScrollBar2(), 0);
+    bar->DrawBar();
+    const QImage picture = bar->hBufDC->readBack().convertToFormat(QImage::Format_RGB32);
+    const QImage tile = art::tile(1);
+    for (int x = 0; x < bar->width() - 245; x += 7)
+        ASSERT_EQ(picture.pixel(x, 12), tile.pixel(x % 32, 12)) << x;
+    EXPECT_TRUE(t->errors->reports.empty());
 }
 
 TEST_F(Layout, TheBannerIsStoredWhateverTheAnswerAndKeptWhenTheDownloadFails) {
