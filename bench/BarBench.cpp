@@ -1,5 +1,6 @@
 #include "BarBench.h"
 
+#include "bar/frmTicker.h"
 #include "news/modChannel.h"
 
 #include <QGuiApplication>
@@ -96,8 +97,9 @@ double percentile(std::vector<double>& values, double fraction) {
     return values[at];
 }
 
-std::string drawingPath() {
-    return QGuiApplication::platformName().toStdString();
+std::string drawingPath(const frmTicker& bar) {
+    return (bar.hBufDC->paintsOnScreen() ? "server-side pixmap" : "image in memory") + std::string(" on ") +
+           QGuiApplication::platformName().toStdString();
 }
 
 } // namespace brisma::bench

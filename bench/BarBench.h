@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace brisma {
+class frmTicker;
+}
+
 namespace brisma::bench {
 
 // Every malloc, calloc, realloc and operator new of the process since it started.
@@ -23,7 +27,7 @@ inline double microsecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
 }
 
-// "xcb" or "offscreen": which drawing path the bar takes here.
-std::string drawingPath();
+// Which drawing path the bar took, and on which platform.
+std::string drawingPath(const frmTicker& bar);
 
 } // namespace brisma::bench

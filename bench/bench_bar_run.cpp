@@ -125,7 +125,7 @@ int cost(int seconds, long xserverPid) {
     const long switches0 = contextSwitches();
     runFor(seconds * 1000);
     const double minutes = seconds / 60.0;
-    std::printf("drawing path: %s\n", drawingPath().c_str());
+    std::printf("drawing path: %s\n", drawingPath(t.app().ticker()).c_str());
     std::printf("window: %d s, bar %d px, %d slots\n", seconds, t.app().ticker().width(),
                 t.app().ticker().intMaxHeadLine);
     std::printf("own CPU: %.3f s per minute\n", (processCpuSeconds() - cpu0) / minutes);
@@ -176,7 +176,7 @@ int gaps(int delayMs) {
     std::vector<double> gapsMs;
     for (std::size_t i = 1; i < frames.size(); ++i)
         gapsMs.push_back(static_cast<double>(frames[i] - frames[i - 1]) / 1e6);
-    std::printf("drawing path: %s\n", drawingPath().c_str());
+    std::printf("drawing path: %s\n", drawingPath(t.app().ticker()).c_str());
     std::printf("server answers after %d ms; refresh took %.0f ms with %zu frames\n", delayMs,
                 static_cast<double>(refreshNs) / 1e6, frames.size() - 2);
     std::printf("gap between frames: median %.1f ms, worst %.1f ms\n", percentile(gapsMs, 0.5),

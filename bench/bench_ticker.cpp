@@ -55,7 +55,7 @@ void ScrollTick(benchmark::State& state) {
         static_cast<double>(steadyAllocations) /
         static_cast<double>(std::max<long>(1, state.iterations() - arrivalTicks));
     state.counters["arrival_ticks"] = static_cast<double>(arrivalTicks);
-    state.SetLabel(drawingPath() + " drawing path, " + std::to_string(b.bar->width()) + " px, " +
+    state.SetLabel(drawingPath(*b.bar) + ", " + std::to_string(b.bar->width()) + " px, " +
                    std::to_string(b.bar->intMaxHeadLine) + " slots");
 }
 BENCHMARK(ScrollTick)->Iterations(20000)->Unit(benchmark::kMicrosecond);

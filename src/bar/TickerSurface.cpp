@@ -23,12 +23,15 @@ xcb_connection_t* x11Connection() {
 std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window) {
     const int scale = std::max(1, static_cast<int>(std::ceil(window.devicePixelRatioF())));
     if (xcb_connection_t* connection = x11Connection()) {
-        // The window is drawn by the server-side copies alone; the toolkit never paints it.
         window.setAttribute(Qt::WA_NativeWindow);
-        window.setAttribute(Qt::WA_PaintOnScreen);
-        window.setAttribute(Qt::WA_NoSystemBackground);
-        return std::make_unique<XcbTickerSurface>(connection, static_cast<xcb_window_t>(window.winId()),
-                                                  scale);
+        auto surface =
+            std::make_unique<XcbTickerSurface>(connection, static_cast<xcb_window_t>(window.winId()), scale);
+        if (surface->takesImagesAsTheyAre()) {
+            // The window is drawn by the server-side copies alone; the toolkit never paints it.
+            window.setAttribute(Qt::WA_PaintOnScreen);
+            window.setAttribute(Qt::WA_NoSystemBackground);
+            return surface;
+        }
     }
     return std::make_unique<ImageTickerSurface>(&window, scale);
 }

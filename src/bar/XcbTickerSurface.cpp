@@ -29,6 +29,16 @@ XcbTickerSurface::~XcbTickerSurface() {
     xcb_flush(c_);
 }
 
+bool XcbTickerSurface::takesImagesAsTheyAre() const {
+    const xcb_setup_t* setup = xcb_get_setup(c_);
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST || (depth_ != 24 && depth_ != 32))
+        return false;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
+        if (it.data->depth == depth_)
+            return it.data->bits_per_pixel == 32;
+    return false;
+}
+
 void XcbTickerSurface::release(Picture& picture) {
     if (picture.pixmap != XCB_NONE)
         xcb_free_pixmap(c_, picture.pixmap);

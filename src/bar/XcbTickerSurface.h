@@ -26,6 +26,10 @@ public:
     QImage readBack() const override;
     bool paintsOnScreen() const override { return true; }
 
+    // True when the server takes our images as they are in memory: 32 bits a pixel, least
+    // significant byte first, at the window's depth.
+    bool takesImagesAsTheyAre() const;
+
 private:
     struct Picture {
         xcb_pixmap_t pixmap = XCB_NONE;
