@@ -1,28 +1,589 @@
 #include "bar/frmTicker.h"
 
+#include "bar/TickerArt.h"
+#include "bar/TickerHost.h"
+#include "bar/TickerRules.h"
+#include "common/BrismaError.h"
+#include "common/VbConv.h"
+#include "movie/frmMovie.h"
 #include "news/modChannel.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/http/HttpClient.h"
+#include "platform/text/Cp932.h"
+#include "platform/ui/EventGate.h"
+#include "platform/ui/StringTable.h"
+#include "report/modInet.h"
+#include "userdata/modUserData.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <thread>
 
 namespace brisma {
+namespace {
 
-frmTicker::frmTicker(AppContext& ctx, modChannel& channels, FlashPlayerFactory& players)
-    : ctx_(ctx), channels_(channels), swfPlayer_(players.create("ticker", this)) {
-    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool | Qt::WindowDoesNotAcceptFocus);
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedHeight(24);
+constexpr int kBarHeight = art::kBarHeight;
+// The box movie covers the bar's right end; the picture is shown left of it.
+constexpr int kBoxWidth = 245;
+constexpr int16_t kBannerWidth = 130;
+constexpr int kBannerTop = 3;
+// Slot geometry is 16-bit: a text longer than several screens is cut at this width.
+constexpr int32_t kMaxSlotWidth = 16000;
+constexpr int kBannerKey = static_cast<int>(art::kIcons.size());
+constexpr int kScrollIntervalMs = 20;
+constexpr int kSlideSteps = 128;
+// Each slide step is held this long, so the slide is seen (about a quarter of a second).
+constexpr auto kSlideStepTime = std::chrono::milliseconds(2);
+
+int iconKey(const std::string& strNewsType) {
+    const art::Icon icon = art::iconFor(strNewsType);
+    for (std::size_t k = 0; k < art::kIcons.size(); ++k)
+        if (art::kIcons[k] == icon)
+            return static_cast<int>(k);
+    return 0;
 }
 
-frmTicker::~frmTicker() = default;
+QScreen& primaryScreen() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        brisma::raise(err::ObjectNotSet);
+    return *screen;
+}
 
-// The strip, painting, scrolling and placement come with the bar's own work.
+// The text as the system's code page holds it: characters it lacks become "?".
+QString asAnsi(const std::string& text) {
+    return QString::fromStdString(text::fromCp932(text::toCp932(text)));
+}
+
+std::string displayText(const clsBrismaNews& news) {
+    return news.strNewsText + "(" + news.strContName + ")";
+}
+
+int16_t roundedX(double x) {
+    const double r = std::nearbyint(x);
+    if (r < std::numeric_limits<int16_t>::min() || r > std::numeric_limits<int16_t>::max())
+        brisma::raise(err::Overflow);
+    return static_cast<int16_t>(r);
+}
+
+void sayOnceThatWaylandCannotPlaceTheBar() {
+    static bool said = false;
+    if (said || !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return;
+    said = true;
+    std::fputs(
+        "brisma: the headline bar places itself only on X11; run with QT_QPA_PLATFORM=xcb (XWayland)\n",
+        stderr);
+}
+
+} // namespace
+
+// The part of the bar left of the box: it shows the picture and hands its pointer events to
+// the bar, whose coordinates it shares.
+class frmTicker::View : public QWidget {
+public:
+    explicit View(frmTicker& bar) : QWidget(&bar), bar_(bar) {
+        setMouseTracking(true);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+    // A picture drawn on the window by its surface leaves the toolkit nothing to paint with.
+    QPaintEngine* paintEngine() const override {
+        return testAttribute(Qt::WA_PaintOnScreen) ? nullptr : QWidget::paintEngine();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override { bar_.Form_Paint(*event); }
+    void mousePressEvent(QMouseEvent* event) override { bar_.mousePressEvent(event); }
+    void mouseMoveEvent(QMouseEvent* event) override { bar_.mouseMoveEvent(event); }
+    void mouseReleaseEvent(QMouseEvent* event) override { bar_.mouseReleaseEvent(event); }
+
+private:
+    frmTicker& bar_;
+};
+
+frmTicker::frmTicker(AppContext& ctx, modChannel& channels, modUserData& userData, modInet& inet,
+                     frmMovie& movie, FlashPlayerFactory& players, FlashPlayer::CommandHandler commands,
+                     TickerHost& host)
+    : ctx_(ctx), channels_(channels), userData_(userData), inet_(inet), movie_(movie), host_(host),
+      commands_(std::move(commands)), view_(new View(*this)), swfPlayer_(players.create("ticker", this)),
+      swfJump_(players.create("jump", this)), strip_(ctx.errors), work_(ctx.errors) {
+    // Frameless, on top, never focused, not in the task bar.
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowTitle(QStringLiteral("Brisma"));
+    setMouseTracking(true);
+    windowFont_ = QFont(QStringLiteral("IPAGothic"));
+    windowFont_.setPointSize(9);
+    headlineFont_ = QFont(QStringLiteral("IPAGothic"));
+    headlineFont_.setPixelSize(12);
+    // Headlines are drawn crisp, every stroke in the full text colour.
+    headlineFont_.setStyleStrategy(QFont::NoAntialias);
+    swfPlayer_->setCommandHandler(
+        [this](const std::string& c, const std::string& a) { swfPlayer_FSCommand(c, a); });
+    swfJump_->setCommandHandler(
+        [this](const std::string& c, const std::string& a) { swfJump_FSCommand(c, a); });
+    connect(&TimerScroll, &QTimer::timeout, this, [this] { TimerScroll_Timer(); });
+    sayOnceThatWaylandCannotPlaceTheBar();
+    Form_Load();
+}
+
+frmTicker::~frmTicker() {
+    TimerScroll.stop();
+    // The picture may refer to the view's native window: release it first.
+    hBufDC.reset();
+}
+
+void frmTicker::Form_Load() {
+    withHandler(ctx_.errors, "frmTicker.Form_Load", [&] {
+        loadTickerBanner();
+        const QScreen& screen = primaryScreen();
+        const QRect work = screen.availableGeometry();
+        const int barWidth = screen.geometry().width();
+        setGeometry(screen.geometry().x(), work.y() + work.height() - kBarHeight, barWidth, kBarHeight);
+        view_->setGeometry(0, 0, barWidth - kBoxWidth, kBarHeight);
+        if (QWidget* box = swfPlayer_->widget())
+            box->setGeometry(barWidth - kBoxWidth, 0, kBoxWidth, kBarHeight);
+        swfPlayer_->setMovie(ctx_.paths.flashModule("box.swf"));
+        swfPlayer_->Play();
+        if (QWidget* jump = swfJump_->widget())
+            jump->setGeometry(-10, -10, 1, 1);
+        swfJump_->setMovie(ctx_.paths.flashModule("jump.swf"));
+
+        declareDock(*this);
+        hBufDC = makeTickerSurface(*view_);
+        scale_ = hBufDC->scale();
+        hBgBitmap = art::tile(scale_);
+        QImage* icons[] = {&hBitmap_all, &hBitmap_spt, &hBitmap_biz, &hBitmap_ent, &hBitmap_cul,
+                           &hBitmap_oth, &hBitmap_mov, &hBitmap_it,  &hBitmap_pr};
+        for (std::size_t k = 0; k < art::kIcons.size(); ++k) {
+            *icons[k] = art::icon(art::kIcons[k], scale_);
+            hBufDC->store(static_cast<int>(k), *icons[k]);
+        }
+        hBitmap_TB = QImage(QString::fromStdString(ctx_.paths.tickerBannerBmp()));
+        if (!hBitmap_TB.isNull()) {
+            if (scale_ > 1)
+                hBitmap_TB = hBitmap_TB.scaled(hBitmap_TB.size() * scale_, Qt::IgnoreAspectRatio,
+                                               Qt::SmoothTransformation);
+            hBitmap_TB.setDevicePixelRatio(scale_);
+        }
+        hBufDC->store(kBannerKey, hBitmap_TB);
+        createPicture(barWidth);
+
+        cursor104_ = art::handCursor(false);
+        cursor106_ = art::handCursor(true);
+        SetMaxHeadLine(6);
+        intCountForBanner = 10;
+        strLastClickChannel = "000";
+    });
+}
+
+TickerSurface& frmTicker::picture() {
+    // None when the load handler failed before it was made.
+    if (!hBufDC)
+        brisma::raise(err::ObjectNotSet);
+    return *hBufDC;
+}
+
+void frmTicker::createPicture(int width) {
+    picture().resize(width, kBarHeight, hBgBitmap, ticker::tileCount(width));
+}
+
+void frmTicker::loadTickerBanner() {
+    withHandler(ctx_.errors, "frmTicker.loadTickerBanner >", [&] {
+        if (!fs::existFolder(ctx_.paths.flashFolder()))
+            fs::makeFolder(ctx_.paths.flashFolder());
+        const std::string bytes = ctx_.http.get(ctx_.script.tickerBannerUrl);
+        // Replaced in one step: a failed write leaves the previous image whole.
+        fs::writeFileAtomic(ctx_.paths.tickerBannerBmp(), bytes);
+    });
+}
+
 void frmTicker::ReloadSWF() {
     swfPlayer_->setMovie(ctx_.serverBase);
     swfPlayer_->setMovie(ctx_.paths.flashModule("box.swf"));
 }
-void frmTicker::InitTicker() {}
-void frmTicker::OpenTicker() {}
-void frmTicker::CloseTicker() {}
-void frmTicker::StartTicker() {}
-void frmTicker::StopTicker() {}
-void frmTicker::ResetLocation() {}
+
+void frmTicker::SetMaxHeadLine(int16_t n) {
+    intMaxHeadLine = n;
+    strip_.reset(n);
+}
+
+int32_t frmTicker::InitTicker() {
+    intPosition = 0;
+    const int16_t n = ticker::slotCountForWidth(primaryScreen().availableGeometry().width());
+    SetMaxHeadLine(n);
+    // Before the first merged list there is nothing to show: the slots stay empty.
+    const auto list = channels_.objNewsList;
+    if (!list)
+        return 0;
+    work_.init();
+    for (int16_t k = 0; k < n; ++k) {
+        list->CopyTo(work_, k);
+        InsertNews(work_);
+        ++intPosition;
+    }
+    return 0;
+}
+
+int32_t frmTicker::GetTextWidth(const std::string& str) {
+    int32_t width = 0;
+    onRunTimeError(
+        [&] {
+            const std::size_t bytes = text::ansiLength(str);
+            const std::string ansi = text::toCp932(str).substr(0, bytes);
+            width =
+                QFontMetrics(windowFont_).horizontalAdvance(QString::fromStdString(text::fromCp932(ansi)));
+        },
+        [&](long number, const std::string&) {
+            ctx_.errors.ErrorEnd(number, "GetTextWidth");
+            width = 0;
+        });
+    return width;
+}
+
+int32_t frmTicker::InsertNews(const clsBrismaNews& udtTmpNews) {
+    return withHandler(ctx_.errors, "frmTicker.InsertNews>", int32_t{-1}, [&] {
+        if (strip_.size() < 2)
+            brisma::raise(err::SubscriptOutOfRange);
+        strip_.shift();
+        const int32_t result = strip_.udtSlotNews[0].CopyFrom(udtTmpNews);
+        const bool banner = udtTmpNews.strNewsType == "tbn";
+        strip_.intSlotWidth[0] =
+            banner ? kBannerWidth
+                   : static_cast<int16_t>(std::min(GetTextWidth(displayText(udtTmpNews)), kMaxSlotWidth));
+        strip_.intSlotX[0] =
+            static_cast<int16_t>(strip_.intSlotX[1] + strip_.intSlotWidth[1] + TickerStrip::kGap);
+        if (!banner)
+            renderText(0, ticker::textColour(strip_.udtSlotNews[0].blnClicked, intOnMouse == 0));
+        return result;
+    });
+}
+
+void frmTicker::renderText(std::size_t slot, QRgb colour) {
+    const clsBrismaNews& news = strip_.udtSlotNews[slot];
+    picture().store(strip_.textKey[slot], art::slotText(asAnsi(displayText(news)), colour,
+                                                        strip_.intSlotWidth[slot], headlineFont_, scale_));
+    strip_.renderedColour[slot] = colour;
+}
+
+void frmTicker::compose() {
+    TickerSurface& picture = this->picture();
+    picture.clear();
+    const int barWidth = width();
+    for (std::size_t i = 0; i < strip_.intSlotX.size(); ++i) {
+        const int x = strip_.intSlotX[i];
+        const int w = strip_.intSlotWidth[i];
+        // Wholly outside the picture: nothing of it would show.
+        if (x + w <= 0 || x - art::kIconWidth >= barWidth)
+            continue;
+        const clsBrismaNews& news = strip_.udtSlotNews[i];
+        if (news.strNewsType != "tbn") {
+            const QRgb colour = ticker::textColour(news.blnClicked, intOnMouse == static_cast<int16_t>(i));
+            if (colour != strip_.renderedColour[i])
+                renderText(i, colour);
+            picture.copy(strip_.textKey[i], x, art::kTextTop, w, art::kTextHeight);
+        } else {
+            picture.copy(kBannerKey, x, kBannerTop, kBannerWidth, kBarHeight);
+        }
+        picture.copy(iconKey(news.strNewsType), x - art::kIconWidth, 0, art::kIconWidth, kBarHeight);
+    }
+}
+
+int32_t frmTicker::DrawBar() {
+    if (blnScroll)
+        return 0;
+    compose();
+    BitBltTicker(*this);
+    return 0;
+}
+
+int32_t frmTicker::BitBltTicker(const QWidget& frmObject) {
+    try {
+        picture().present(frmObject.width() - kBoxWidth, frmObject.height());
+        return 0;
+    } catch (...) {
+        return caughtNumber();
+    }
+}
+
+void frmTicker::Form_Paint(const QPaintEvent& event) {
+    // The last composed picture: composing is the tick's work.
+    withHandler(ctx_.errors, "frmTicker.Form_Paint >", [&] {
+        if (hBufDC)
+            hBufDC->paint(*view_, event);
+    });
+}
+
+void frmTicker::StartTicker() {
+    withNamedHandler(ctx_.errors, "StartTicker", [&] { TimerScroll.start(kScrollIntervalMs); });
+}
+
+void frmTicker::StopTicker() {
+    withHandler(ctx_.errors, "frmTicker.StopTicker >", [&] { TimerScroll.stop(); });
+}
+
+void frmTicker::TimerScroll_Timer() {
+    ScrollBar2();
+    try {
+        // A hidden bar keeps moving but shows nothing.
+        if (blnOpen)
+            DrawBar();
+        // Only a lit slot needs the pointer's position.
+        if (intOnMouse != -1) {
+            const QPoint pointer = QCursor::pos();
+            const QRect bar = geometry();
+            if (pointer.y() < bar.y() || pointer.y() > bar.y() + bar.height() || pointer.x() < bar.x() ||
+                pointer.x() > bar.x() + bar.width() - kBoxWidth)
+                intOnMouse = -1;
+        }
+    } catch (...) {
+        // The next tick starts afresh.
+    }
+}
+
+int32_t frmTicker::ScrollBar2() {
+    int32_t result = 0;
+    onRunTimeError(
+        [&] {
+            strip_.move();
+            if (strip_.finished() < 0)
+                return;
+            const auto list = channels_.objNewsList;
+            if (!list)
+                return;
+            const ScriptValues& script = ctx_.script;
+            work_.init();
+            work_.strSortId.clear();
+            // One pass over a list without any text lays in nothing.
+            int skipped = 0;
+            while (work_.strNewsText.empty()) {
+                if (intPosition > list->intMax - 1)
+                    intPosition = 0;
+                list->CopyTo(work_, intPosition);
+                if (work_.strNewsText.empty()) {
+                    ++intPosition;
+                    if (++skipped >= std::max<int>(list->intMax, 1))
+                        return;
+                } else {
+                    if (intCountForBanner < std::numeric_limits<int16_t>::max())
+                        ++intCountForBanner;
+                    if (!script.TBId.empty() && intCountForBanner > 10) {
+                        intCountForBanner = 0;
+                        work_.init();
+                        work_.strSortId.clear();
+                        work_.strID = script.TBId;
+                        work_.strNewsText = script.TBText;
+                        work_.strNewsUrl = script.TBHref;
+                        work_.strNewsType = "tbn";
+                        work_.strViewURL = script.TBView;
+                        InsertNews(work_);
+                        if (blnOpen) {
+                            inet_.SendViewLog(work_.strViewURL);
+                            inet_.SendAdViewLog(work_.strID, "ticker_banner");
+                        }
+                    } else if (strLastClickChannel == "000") {
+                        InsertNews(work_);
+                        ++intPosition;
+                    } else if (strLastClickChannel == "tbn") {
+                        ++intPosition;
+                        InsertNews(work_);
+                        strLastClickChannel = "000";
+                    } else {
+                        // A mark that is no number or names no channel is cleared like one
+                        // without advertisement text.
+                        int16_t index = -1;
+                        onRunTimeError(
+                            [&] { index = channels_.GetChannelIndex(vb::CInt(strLastClickChannel)); },
+                            [](long, const std::string&) {});
+                        if (index >= 0) {
+                            const auto& channel = channels_.objChannel[static_cast<std::size_t>(index)];
+                            if (channel.udtAdText)
+                                InsertNews(*channel.udtAdText);
+                        }
+                        strLastClickChannel = "000";
+                    }
+                }
+                if (intPosition > list->intMax - 1)
+                    intPosition = 0;
+            }
+        },
+        [&](long number, const std::string& description) {
+            intCountForBanner = 0;
+            ctx_.errors.ErrorEnd(number, "frmTicker.ScrollBar2 >" + description);
+            result = -1;
+        });
+    return result;
+}
+
+void frmTicker::slide(int from, int to) {
+    const int top = y();
+    for (int step = 1; step <= kSlideSteps; ++step) {
+        move(from + static_cast<int>(std::lround(static_cast<double>(to - from) * step / kSlideSteps)), top);
+        BitBltTicker(*this);
+        std::this_thread::sleep_for(kSlideStepTime);
+    }
+}
+
+void frmTicker::OpenTicker() {
+    withNamedHandler(ctx_.errors, "OpenTicker", [&] {
+        // Painting is suppressed during the slide: it shows the picture composed now.
+        compose();
+        blnScroll = true;
+        const QRect screen = primaryScreen().geometry();
+        move(screen.x() + screen.width(), y());
+        show();
+        blnOpen = true;
+        slide(screen.x() + screen.width(), screen.x());
+        // On top through the window's kind: it stays above while open and is hidden when closed.
+        move(screen.x(), y());
+        host_.setTickerMenuCaption(LoadResString(101));
+        blnScroll = false;
+    });
+}
+
+void frmTicker::CloseTicker() {
+    withNamedHandler(ctx_.errors, "CloseTicker", [&] {
+        blnScroll = true;
+        blnOpen = false;
+        const QRect screen = primaryScreen().geometry();
+        move(screen.x(), y());
+        slide(screen.x(), screen.x() + screen.width());
+        hide();
+        host_.setTickerMenuCaption(LoadResString(102));
+        blnScroll = false;
+    });
+}
+
+void frmTicker::ResetLocation() {
+    const QRect work = primaryScreen().availableGeometry();
+    const int barWidth = work.width();
+    setGeometry(x(), work.y() + work.height() - height(), barWidth, kBarHeight);
+    view_->setGeometry(0, 0, barWidth - kBoxWidth, kBarHeight);
+    if (QWidget* box = swfPlayer_->widget())
+        box->setGeometry(barWidth - kBoxWidth, 0, kBoxWidth, kBarHeight);
+    createPicture(barWidth);
+}
+
+int16_t frmTicker::GetClicked(int16_t intX, clsBrismaNews& udtRetNews) {
+    const int16_t i = strip_.hit(intX);
+    if (i >= 0) {
+        strip_.udtSlotNews[static_cast<std::size_t>(i)].CopyTo(udtRetNews);
+        strip_.udtSlotNews[static_cast<std::size_t>(i)].blnClicked = true;
+    }
+    return i;
+}
+
+int16_t frmTicker::GetMoved(int16_t intX, clsBrismaNews& udtRetNews) {
+    const int16_t i = strip_.hit(intX);
+    if (i >= 0)
+        strip_.udtSlotNews[static_cast<std::size_t>(i)].CopyTo(udtRetNews);
+    return i;
+}
+
+void frmTicker::JumpByFlash(const std::string& url) {
+    swfJump_->setFlashVars("url=" + ticker::escapeForJump(url));
+    swfJump_->setMovie(ctx_.paths.flashModule("jump.swf"));
+    swfJump_->GotoFrame(0);
+    swfJump_->setPlaying(true);
+}
+
+QWidget& frmTicker::view() {
+    return *view_;
+}
+
+void frmTicker::setCustomIcon(bool held) {
+    customHeld_ = held;
+    if (view_->cursor().shape() == Qt::BitmapCursor)
+        showCustomCursor();
+}
+
+void frmTicker::showCustomCursor() {
+    view_->setCursor(customHeld_ ? cursor106_ : cursor104_);
+}
+
+void frmTicker::Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, double x, double) {
+    withHandler(ctx_.errors, "frmTicker.Form_MouseDown >", [&] {
+        blnMouseUp = false;
+        if (button != Qt::LeftButton)
+            return;
+        setCustomIcon(true);
+        // The headline under the pointer now; what the click does waits for the procedure in
+        // progress, like every other user command, while the strip moves on.
+        auto news = std::make_shared<clsBrismaNews>(ctx_.errors);
+        if (GetClicked(roundedX(x), *news) < 0)
+            return;
+        ctx_.gate.run([this, news] {
+            withHandler(ctx_.errors, "frmTicker.Form_MouseDown >", [&] { openClicked(*news); });
+        });
+    });
+}
+
+void frmTicker::openClicked(const clsBrismaNews& news) {
+    userData_.setClickLog(news);
+    if (news.strNewsType != "mov") {
+        strLastClickChannel = ticker::nextClickMark(news.strID, strLastClickChannel);
+        JumpByFlash(news.strNewsUrl);
+    } else {
+        movie_.playMovie(news.strMovieId);
+        inet_.SendViewLog(news.strViewURL);
+    }
+}
+
+void frmTicker::Form_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x, double) {
+    withHandler(ctx_.errors, "frmTicker.Form_MouseMove >", [&] {
+        intOnMouse = -1;
+        // Every slot lights up under the pointer.
+        const int16_t hit = GetMoved(roundedX(x), work_);
+        if (hit >= 0) {
+            intOnMouse = hit;
+            if (blnMouseUp)
+                customHeld_ = false;
+            showCustomCursor();
+        } else {
+            view_->setCursor(Qt::ArrowCursor);
+        }
+    });
+}
+
+void frmTicker::Form_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, double) {
+    blnMouseUp = true;
+    customHeld_ = false;
+    showCustomCursor();
+}
+
+void frmTicker::mousePressEvent(QMouseEvent* event) {
+    Form_MouseDown(event->button(), event->modifiers(), event->position().x(), event->position().y());
+}
+
+void frmTicker::mouseMoveEvent(QMouseEvent* event) {
+    Form_MouseMove(event->buttons(), event->modifiers(), event->position().x(), event->position().y());
+}
+
+void frmTicker::mouseReleaseEvent(QMouseEvent* event) {
+    Form_MouseUp(event->button(), event->modifiers(), event->position().x(), event->position().y());
+}
+
+void frmTicker::swfPlayer_FSCommand(const std::string& command, const std::string& args) {
+    withHandler(ctx_.errors, "frmTicker.swfPlayer_FSCommand >", [&] {
+        if (commands_)
+            commands_(command, args);
+    });
+}
+
+void frmTicker::swfJump_FSCommand(const std::string& command, const std::string& args) {
+    withHandler(ctx_.errors, "frmTicker.swfJump_FSCommand>", [&] {
+        if (commands_)
+            commands_(command, args);
+    });
+}
 
 } // namespace brisma

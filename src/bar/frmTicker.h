@@ -1,41 +1,132 @@
 #pragma once
 
+#include "bar/TickerStrip.h"
+#include "bar/TickerSurface.h"
 #include "common/AppContext.h"
+#include "news/clsBrismaNews.h"
 #include "platform/player/FlashPlayer.h"
 
+#include <QCursor>
+#include <QFont>
+#include <QImage>
+#include <QTimer>
 #include <QWidget>
-
+#include <cstdint>
 #include <memory>
+#include <string>
 
 namespace brisma {
 
+class frmMovie;
 class modChannel;
+class modInet;
+class modUserData;
+class TickerHost;
 
-// The headline bar along the bottom of the work area.
+// The headline bar along the bottom of the work area: a strip of headlines moving right to
+// left, the box movie at its right end and a hidden jump movie that opens addresses.
 class frmTicker : public QWidget {
 public:
-    frmTicker(AppContext& ctx, modChannel& channels, FlashPlayerFactory& players);
+    // `commands` receives every command of the bar's two movies.
+    frmTicker(AppContext& ctx, modChannel& channels, modUserData& userData, modInet& inet, frmMovie& movie,
+              FlashPlayerFactory& players, FlashPlayer::CommandHandler commands, TickerHost& host);
     ~frmTicker() override;
 
+    int16_t intMaxHeadLine = 0;
+    // Index in the headline list of the next headline to lay in.
+    int16_t intPosition = 0;
+    // Sliding in or out: painting is suppressed.
     bool blnScroll = false;
     bool blnOpen = false;
+    // The off-screen picture, bar width x bar height.
+    std::unique_ptr<TickerSurface> hBufDC;
+    QImage hBgBitmap;
+    QImage hBitmap_all, hBitmap_spt, hBitmap_biz, hBitmap_ent, hBitmap_cul, hBitmap_oth, hBitmap_mov,
+        hBitmap_it, hBitmap_pr;
+    // The bar banner image; null when the file is missing or no image.
+    QImage hBitmap_TB;
+    // Slot under the pointer; -1 when none.
+    int16_t intOnMouse = -1;
+    int16_t intCountForBanner = 10;
+    // Channel mark of the last click, "000" when none.
+    std::string strLastClickChannel = "000";
     // No mouse button is held on the bar.
     bool blnMouseUp = true;
+    QTimer TimerScroll;
 
     void ReloadSWF();
-    void InitTicker();
+    int32_t InitTicker();
     void OpenTicker();
     void CloseTicker();
     void StartTicker();
     void StopTicker();
+    int32_t GetTextWidth(const std::string& str);
+    int32_t InsertNews(const clsBrismaNews& udtTmpNews);
+    int16_t GetClicked(int16_t intX, clsBrismaNews& udtRetNews);
+    int16_t GetMoved(int16_t intX, clsBrismaNews& udtRetNews);
+    int32_t DrawBar();
+    int32_t BitBltTicker(const QWidget& frmObject);
+    void JumpByFlash(const std::string& url);
     void ResetLocation();
+    int32_t ScrollBar2();
+
+    // Handlers of the window, its timer and its movies.
+    void Form_Paint(const QPaintEvent& event);
+    void Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, double x, double y);
+    void Form_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, double x, double y);
+    void Form_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, double x, double y);
+    void TimerScroll_Timer();
+    void swfPlayer_FSCommand(const std::string& command, const std::string& args);
+    void swfJump_FSCommand(const std::string& command, const std::string& args);
 
     FlashPlayer& swfPlayer() { return *swfPlayer_; }
+    FlashPlayer& swfJump() { return *swfJump_; }
+    // The slots, for the windows and tests that look at the strip.
+    const TickerStrip& slots() const { return strip_; }
+    // The widget that shows the picture (the strip left of the box).
+    QWidget& view();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    class View;
+
+    void Form_Load();
+    void loadTickerBanner();
+    // Logs, reports and opens a clicked headline, or plays its movie.
+    void openClicked(const clsBrismaNews& news);
+    void SetMaxHeadLine(int16_t n);
+    // The picture composed from the slots, without showing it.
+    void compose();
+    void renderText(std::size_t slot, QRgb colour);
+    void createPicture(int width);
+    TickerSurface& picture();
+    void slide(int from, int to);
+    void showCustomCursor();
+    void setCustomIcon(bool held);
+
     AppContext& ctx_;
     modChannel& channels_;
+    modUserData& userData_;
+    modInet& inet_;
+    frmMovie& movie_;
+    TickerHost& host_;
+    FlashPlayer::CommandHandler commands_;
+    View* view_;
     std::unique_ptr<FlashPlayer> swfPlayer_;
+    std::unique_ptr<FlashPlayer> swfJump_;
+    TickerStrip strip_;
+    // The one record every lay-in and hit test works on; its strings keep their capacity.
+    clsBrismaNews work_;
+    QFont windowFont_;
+    QFont headlineFont_;
+    QCursor cursor104_;
+    QCursor cursor106_;
+    bool customHeld_ = false;
+    int scale_ = 1;
 };
 
 } // namespace brisma

@@ -16,6 +16,7 @@
 #include "shell/modApp.h"
 #include "userdata/modUserData.h"
 
+#include <QAction>
 #include <cstdio>
 #include <cstdlib>
 
@@ -95,24 +96,29 @@ void Application::endProcess() {
     std::_Exit(0);
 }
 
+FlashPlayer::CommandHandler Application::toDispatcher() {
+    // A movie's commands reach the dispatcher through the gate, as every panel's do.
+    return [this](const std::string& command, const std::string& args) {
+        handle([this, command, args] { listener_->throwValue(command, args); });
+    };
+}
+
 frmMovie& Application::movie() {
-    if (!movie_) {
-        // The movie's commands reach the dispatcher through the gate, as every panel's do.
-        auto toDispatcher = [this](const std::string& command, const std::string& args) {
-            handle([this, command, args] { listener_->throwValue(command, args); });
-        };
-        movie_ = std::make_unique<frmMovie>(ctx_, *players_, toDispatcher);
-    }
+    if (!movie_)
+        movie_ = std::make_unique<frmMovie>(ctx_, *players_, toDispatcher());
     return *movie_;
 }
 
 frmTicker& Application::ticker() {
     if (!ticker_)
-        ticker_ = std::make_unique<frmTicker>(ctx_, *channels_, *players_);
+        ticker_ = std::make_unique<frmTicker>(
+ctx_, *channels_, *userData_, *inet_, movie(), *players_, toDispatcher(), *this);
     return *ticker_;
 }
 
-void Application::unloadTicker() { ticker_.reset(); }
+void Application::unloadTicker() {
+    ticker_.reset();
+}
 
 frmList& Application::list() {
     if (!list_)
@@ -132,9 +138,17 @@ frmStart& Application::startForm() {
     return *start_;
 }
 
-bool Application::tickerOpen() const { return ticker_ && ticker_->blnOpen; }
+bool Application::tickerOpen() const {
+    return ticker_ && ticker_->blnOpen;
+}
 
-void Application::saveSelectedChannels() { userData_->saveSelectedChannelXML(); }
+void Application::saveSelectedChannels() {
+    userData_->saveSelectedChannelXML();
+}
+
+void Application::setTickerMenuCaption(const std::string& caption) {
+    main_->mnApp->setText(QString::fromStdString(caption));
+}
 
 void Application::restartListMovie() {
     list().swfPlayer().GotoFrame(0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bar/TickerHost.h"
 #include "common/AppContext.h"
 #include "common/UserRecord.h"
 #include "news/NewsHost.h"
@@ -45,7 +46,7 @@ struct ApplicationConfig {
 };
 
 // Owns every module and form of the system and wires each with what it uses.
-class Application : public NewsHost {
+class Application : public NewsHost, public TickerHost {
 public:
     explicit Application(ApplicationConfig config);
     ~Application() override;
@@ -92,8 +93,12 @@ public:
     bool tickerOpen() const override;
     void saveSelectedChannels() override;
     void restartListMovie() override;
+    // TickerHost
+    void setTickerMenuCaption(const std::string& caption) override;
 
 private:
+    FlashPlayer::CommandHandler toDispatcher();
+
     ApplicationConfig config_;
     AppPaths paths_;
     std::string serverBase_;

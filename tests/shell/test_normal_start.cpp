@@ -15,6 +15,8 @@ namespace fsys = std::filesystem;
 
 const std::string kData = std::string(BRISMA_TEST_DATA) + "/normal";
 const int kChannels[] = {1, 2, 3, 5, 8, 12, 20, 33};
+// The bar stores whatever the banner address answers.
+const std::string kBannerBytes = "BM not really a bitmap";
 
 std::string withBase(std::string bytes, const std::string& base) {
     for (auto at = bytes.find("{BASE}"); at != std::string::npos; at = bytes.find("{BASE}", at))
@@ -47,7 +49,13 @@ protected:
             const std::string path = rel == "movie/movie.xml" ? "/movie//movie.xml" : "/" + rel;
             server.route(path, withBase(readTestData(kData + "/serve", rel), server.base()));
         }
-        server.route("/scripts_desktop3.xml", scriptXml(server.base()));
+        server.route(
+            "/scripts_desktop3.xml",
+            scriptXml(server.base(), "<Directory><Name>ticker_banner</Name><Argument>False</Argument><Url>" +
+                                         server.base() +
+                                         "ticker_banner.bmp</Url><Version>-1</Version><TBId></TBId><TBText></"
+                                         "TBText><TBHref></TBHref><TBView></TBView></Directory>"));
+        server.route("/ticker_banner.bmp", kBannerBytes);
         prepare(folder);
     }
 
@@ -66,7 +74,8 @@ TEST_F(NormalStart, WritesEveryFileAndSendsEveryRequestInOrder) {
     for (const auto& r : t.errors->reports)
         ADD_FAILURE() << "reported: " << r.number << " " << r.text;
 
-    std::vector<std::string> downloads = {"/scripts_desktop3.xml", "/prefecture.xml", "/channel.xml"};
+    std::vector<std::string> downloads = {"/scripts_desktop3.xml", "/prefecture.xml", "/ticker_banner.bmp",
+                                          "/channel.xml"};
     std::vector<std::string> reports;
     for (int ch : kChannels) {
         downloads.push_back("/feeds/" + std::to_string(ch) + ".xml");
@@ -86,6 +95,7 @@ TEST_F(NormalStart, WritesEveryFileAndSendsEveryRequestInOrder) {
     EXPECT_EQ(folder.read("/flash/xml/news902.xml"), expected("news902.xml"));
     EXPECT_EQ(folder.read("/flash/xml/news998.xml"), expected("news998.xml"));
     EXPECT_TRUE(folder.exists("/flash/xml/prefecture.xml"));
+    EXPECT_EQ(folder.read("/flash/ticker_banner.bmp"), kBannerBytes);
     EXPECT_TRUE(folder.exists("/flash/xml/channel.xml"));
     for (int ch : kChannels) {
         EXPECT_TRUE(folder.exists("/flash/xml/news" + std::to_string(ch) + ".xml")) << ch;
@@ -125,7 +135,8 @@ TEST_F(NormalStart, RefreshCyclesFetchOnePiecePerCycleAndKeepTheReadMarks) {
     refresh();
     EXPECT_EQ(pieceRequests(),
               (std::vector<std::string>{"/movie/70000003/70000003.001", "/movie/70000003/70000003.002"}));
-    EXPECT_EQ(folder.read("/movie/70000003/70000003"), readTestData(kData + "/expected", "70000003.assembled"));
+    EXPECT_EQ(folder.read("/movie/70000003/70000003"),
+              readTestData(kData + "/expected", "70000003.assembled"));
     EXPECT_EQ(folder.read("/flash/xml/news998.xml"), expected("news998-three-movies.xml"));
 
     refresh();

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace brisma {
+
+// What the bar needs from the application above it, which it may not depend on.
+class TickerHost {
+public:
+    virtual ~TickerHost() = default;
+    // The caption of the main window's menu item that opens and closes the bar.
+    virtual void setTickerMenuCaption(const std::string& caption) = 0;
+};
+
+} // namespace brisma

@@ -1,0 +1,61 @@
+#include "bar/TickerSurface.h"
+
+#include "bar/ImageTickerSurface.h"
+#include "bar/XcbTickerSurface.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace brisma {
+namespace {
+
+xcb_connection_t* x11Connection() {
+    if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
+        return x11->connection();
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window) {
+    const int scale = std::max(1, static_cast<int>(std::ceil(window.devicePixelRatioF())));
+    if (xcb_connection_t* connection = x11Connection()) {
+        window.setAttribute(Qt::WA_NativeWindow);
+        auto surface =
+            std::make_unique<XcbTickerSurface>(connection, static_cast<xcb_window_t>(window.winId()), scale);
+        if (surface->takesImagesAsTheyAre()) {
+            // The window is drawn by the server-side copies alone; the toolkit never paints it.
+            window.setAttribute(Qt::WA_PaintOnScreen);
+            window.setAttribute(Qt::WA_NoSystemBackground);
+            return surface;
+        }
+    }
+    return std::make_unique<ImageTickerSurface>(&window, scale);
+}
+
+void declareDock(QWidget& bar) {
+    xcb_connection_t* c = x11Connection();
+    if (!c)
+        return;
+    const auto window = static_cast<xcb_window_t>(bar.winId());
+    const auto atom = [c](const char* name) {
+        xcb_atom_t value = XCB_ATOM_NONE;
+        if (auto* reply = xcb_intern_atom_reply(
+                c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr)) {
+            value = reply->atom;
+            std::free(reply);
+        }
+        return value;
+    };
+    // The X11 window kind "dock": kept above, never focused, in no task bar or pager. Written
+    // before the window is first shown, which is when window managers read it.
+    const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
+                        &dock);
+    xcb_flush(c);
+}
+
+} // namespace brisma

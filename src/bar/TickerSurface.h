@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QImage>
+#include <memory>
+
+class QPaintEvent;
+class QWidget;
+
+namespace brisma {
+
+// The bar's off-screen picture and the one copy that shows it. Pictures are stored once under
+// a key (icons, the bar banner, each slot's rendered text) and composed by plain copies, so a
+// tick renders nothing. Coordinates are bar pixels; stored images carry the surface's scale as
+// their device pixel ratio.
+class TickerSurface {
+public:
+    virtual ~TickerSurface() = default;
+
+    // A new picture of width x height whose background is `tiles` copies of `tile` side by side.
+    virtual void resize(int width, int height, const QImage& tile, int tiles) = 0;
+    // Stores `image` under `key`, replacing what the key held; a null image empties it.
+    virtual void store(int key, const QImage& image) = 0;
+    // Lays the background over the whole picture.
+    virtual void clear() = 0;
+    // Copies at most w x h pixels of the image under `key`, from its origin, to (x, y); the
+    // picture clips. An empty key copies nothing.
+    virtual void copy(int key, int x, int y, int w, int h) = 0;
+    // Copies the picture's area (0, 0, w, h) onto the window at (0, 0).
+    virtual void present(int w, int h) = 0;
+    // The window's paint handler: shows the picture in the exposed part.
+    virtual void paint(QWidget& window, const QPaintEvent& event) = 0;
+    // The composed picture, read back (tests).
+    virtual QImage readBack() const = 0;
+    // True when the window must not be painted by the toolkit (the surface draws on it itself).
+    virtual bool paintsOnScreen() const = 0;
+
+    int scale() const { return scale_; }
+
+protected:
+    explicit TickerSurface(int scale) : scale_(scale) {}
+
+private:
+    int scale_;
+};
+
+// The one place the drawing path is chosen: a server-side picture on X11, else an image the
+// window paints. `window` is the widget that shows the picture.
+std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window);
+
+// On X11, makes the top-level `bar` a dock window; elsewhere does nothing.
+void declareDock(QWidget& bar);
+
+} // namespace brisma
