@@ -1,0 +1,222 @@
+// Registration panel, shown once at the first start: collects the profile, sends every field as
+// a "start:" command, then "start:done" and "start:close" (the channel panel follows).
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+Rectangle {
+    id: root
+    width: 320
+    height: 450
+    color: "#f4f6fa"
+
+    readonly property string prefix: "start:"
+    readonly property var sexes: [{ code: "1", label: "男性" }, { code: "2", label: "女性" }]
+    readonly property var jobs: [
+        { code: "1", label: "会社員" }, { code: "2", label: "公務員" }, { code: "3", label: "自営業" },
+        { code: "4", label: "会社役員" }, { code: "5", label: "学生" }, { code: "6", label: "専業主婦・主夫" },
+        { code: "7", label: "パート・アルバイト" }, { code: "8", label: "無職" }, { code: "9", label: "その他" }]
+    readonly property var classes: [
+        { code: "1", label: "IT・通信" }, { code: "2", label: "製造" }, { code: "3", label: "金融・保険" },
+        { code: "4", label: "流通・小売" }, { code: "5", label: "サービス" }, { code: "6", label: "医療・福祉" },
+        { code: "7", label: "教育" }, { code: "8", label: "官公庁" }, { code: "9", label: "その他" }]
+    readonly property var netenvs: [
+        { code: "1", label: "光回線" }, { code: "2", label: "ADSL" }, { code: "3", label: "ケーブルテレビ" },
+        { code: "4", label: "モバイル回線" }, { code: "5", label: "ダイヤルアップ・ISDN" }, { code: "6", label: "その他" }]
+    readonly property var pcenvs: [
+        { code: "1", label: "自宅のデスクトップPC" }, { code: "2", label: "自宅のノートPC" },
+        { code: "3", label: "職場のPC" }, { code: "4", label: "学校のPC" }, { code: "5", label: "その他" }]
+    readonly property var carriers: [
+        { code: "1", label: "ドコモ" }, { code: "2", label: "au" }, { code: "3", label: "ソフトバンク" },
+        { code: "4", label: "楽天モバイル" }, { code: "5", label: "格安SIM" }, { code: "6", label: "持っていない" }]
+    property var prefectures: []
+
+    function pad(n, width) { var s = "" + n; while (s.length < width) s = "0" + s; return s; }
+    function child(node, name) {
+        for (var i = 0; node && i < node.children.length; ++i)
+            if (node.children[i].name === name)
+                return node.children[i];
+        return null;
+    }
+    function loadPrefectures() {
+        var doc = flash.readXml("flash/xml/prefecture.xml"), list = [];
+        for (var i = 0; doc && i < doc.children.length; ++i) {
+            var p = doc.children[i], areas = [];
+            for (var j = 0; j < p.children.length; ++j)
+                if (p.children[j].name === "area")
+                    areas.push({ code: child(p.children[j], "id").text, label: child(p.children[j], "name").text });
+            list.push({ code: child(p, "id").text, label: child(p, "name").text, areas: areas });
+        }
+        prefectures = list;
+    }
+    function code(box) { return box.currentIndex >= 0 ? box.model[box.currentIndex].code : ""; }
+    // The fields in the order the commands go out.
+    function fields() {
+        var y = year.currentIndex >= 0 ? year.model[year.currentIndex] : "";
+        var m = month.currentIndex >= 0 ? pad(month.currentIndex + 1, 2) : "";
+        var d = day.currentIndex >= 0 ? pad(day.currentIndex + 1, 2) : "";
+        var pr = prefecture.currentIndex >= 0 ? prefectures[prefecture.currentIndex] : null;
+        return [["email", email.text.trim()], ["sex", code(sex)], ["bday", y && m && d ? y + m + d : ""],
+                ["yy", y], ["mm", m], ["dd", d], ["prid", pr ? pr.code : ""], ["arid", code(area)],
+                ["pr", pr ? pr.label : ""], ["class", code(cls)], ["job", code(job)],
+                ["netenv", code(netenv)], ["pcenv", code(pcenv)], ["carrier", code(carrier)]];
+    }
+    function valid() { return /^[^@\s]+@[^@\s]+\.[^@\s]+$/.test(email.text.trim()); }
+    function submit() {
+        if (!valid()) {
+            note.text = "メールアドレスを正しく入力してください。";
+            form.contentY = 0;
+            email.forceActiveFocus();
+            return false;
+        }
+        note.text = "";
+        var f = fields();
+        for (var i = 0; i < f.length; ++i)
+            flash.fscommand(prefix + f[i][0], f[i][1]);
+        flash.fscommand(prefix + "done", "");
+        flash.fscommand(prefix + "close", "");
+        return true;
+    }
+    Component.onCompleted: loadPrefectures()
+
+    component Label: Text { color: "#1b2a4a"; font.pixelSize: 12; font.bold: true; Layout.topMargin: 6 }
+    component Choice: ComboBox {
+        Layout.fillWidth: true
+        implicitHeight: 30
+        font.pixelSize: 12
+        textRole: "label"
+        currentIndex: -1
+        displayText: currentIndex < 0 ? "選択してください" : currentText
+    }
+
+    Rectangle {
+        id: header
+        width: parent.width
+        height: 64
+        gradient: Gradient {
+            GradientStop { position: 0.0; color: "#20335a" }
+            GradientStop { position: 1.0; color: "#17243f" }
+        }
+        Rectangle { x: 16; y: 16; width: 32; height: 32; radius: 8; color: "#ff8a1f"
+            Text { anchors.centerIn: parent; text: "B"; color: "white"; font.pixelSize: 18; font.bold: true } }
+        Text { x: 58; y: 13; text: "Brisma へようこそ"; color: "white"; font.pixelSize: 16; font.bold: true }
+        Text { x: 58; y: 36; text: "はじめにプロフィールを登録してください"; color: "#9fb0d0"; font.pixelSize: 11 }
+    }
+
+    Flickable {
+        id: form
+        anchors { top: header.bottom; bottom: footer.top; left: parent.left; right: parent.right }
+        contentHeight: column.implicitHeight + 24
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+
+        ColumnLayout {
+            id: column
+            x: 18
+            y: 10
+            width: root.width - 36
+            spacing: 4
+
+            Label { text: "メールアドレス（必須）" }
+            TextField {
+                id: email
+                objectName: "email"
+                Layout.fillWidth: true
+                implicitHeight: 30
+                font.pixelSize: 12
+                placeholderText: "taro@example.jp"
+                inputMethodHints: Qt.ImhEmailCharactersOnly
+            }
+            Text { id: note; visible: text !== ""; color: "#d9534f"; font.pixelSize: 11 }
+            Label { text: "性別" }
+            Choice { id: sex; objectName: "sex"; model: root.sexes }
+            Label { text: "生年月日" }
+            RowLayout {
+                spacing: 4
+                ComboBox {
+                    id: year
+                    objectName: "year"
+                    Layout.fillWidth: true
+                    implicitHeight: 30
+                    font.pixelSize: 12
+                    model: { var y = [], now = new Date().getFullYear(); for (var i = now - 5; i >= 1920; --i) y.push("" + i); return y; }
+                    currentIndex: -1
+                    displayText: currentIndex < 0 ? "年" : currentText + "年"
+                }
+                ComboBox {
+                    id: month
+                    objectName: "month"
+                    implicitWidth: 74
+                    implicitHeight: 30
+                    font.pixelSize: 12
+                    model: Array.from({ length: 12 }, (_, i) => (i + 1) + "月")
+                    currentIndex: -1
+                    displayText: currentIndex < 0 ? "月" : currentText
+                }
+                ComboBox {
+                    id: day
+                    objectName: "day"
+                    implicitWidth: 74
+                    implicitHeight: 30
+                    font.pixelSize: 12
+                    model: Array.from({ length: 31 }, (_, i) => (i + 1) + "日")
+                    currentIndex: -1
+                    displayText: currentIndex < 0 ? "日" : currentText
+                }
+            }
+            Label { text: "お住まいの地域" }
+            RowLayout {
+                spacing: 4
+                Choice { id: prefecture; objectName: "prefecture"; model: root.prefectures; displayText: currentIndex < 0 ? "都道府県" : currentText }
+                Choice {
+                    id: area
+                    objectName: "area"
+                    model: prefecture.currentIndex >= 0 ? root.prefectures[prefecture.currentIndex].areas : []
+                    enabled: count > 0
+                    displayText: currentIndex < 0 ? "地域" : currentText
+                }
+            }
+            Label { text: "職業" }
+            Choice { id: job; objectName: "job"; model: root.jobs }
+            Label { text: "業種" }
+            Choice { id: cls; objectName: "class"; model: root.classes }
+            Label { text: "インターネット接続環境" }
+            Choice { id: netenv; objectName: "netenv"; model: root.netenvs }
+            Label { text: "主に利用するパソコン" }
+            Choice { id: pcenv; objectName: "pcenv"; model: root.pcenvs }
+            Label { text: "携帯電話の会社" }
+            Choice { id: carrier; objectName: "carrier"; model: root.carriers }
+            Text {
+                Layout.fillWidth: true
+                Layout.topMargin: 8
+                text: "ご登録いただいた情報は、ニュース配信の改善にのみ利用します。"
+                wrapMode: Text.Wrap
+                color: "#7d8799"
+                font.pixelSize: 10
+            }
+        }
+    }
+
+    Rectangle {
+        id: footer
+        anchors.bottom: parent.bottom
+        width: parent.width
+        height: 54
+        color: "white"
+        Rectangle { width: parent.width; height: 1; color: "#dde2ec" }
+        Button {
+            id: submitButton
+            objectName: "submit"
+            anchors.centerIn: parent
+            width: 200
+            height: 34
+            text: "登録"
+            font.pixelSize: 14
+            font.bold: true
+            contentItem: Text { text: submitButton.text; font: submitButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
+            background: Rectangle { radius: 17; color: submitButton.down ? "#e07010" : submitButton.hovered ? "#ff9a3a" : "#ff8a1f" }
+            onClicked: root.submit()
+        }
+    }
+}
