@@ -115,6 +115,14 @@ Rectangle {
         textRole: "label"
         currentIndex: -1
         displayText: currentIndex < 0 ? "選択してください" : currentText
+        // A new list (the areas of another prefecture) starts unselected.
+        onModelChanged: currentIndex = -1
+        background: Rectangle {
+            implicitWidth: 80
+            radius: 3
+            color: parent.enabled ? (parent.down ? "#eef1f6" : "white") : "#f0f2f6"
+            border.color: parent.activeFocus ? "#ff8a1f" : "#c9d0dc"
+        }
     }
 
     Rectangle {
@@ -162,35 +170,31 @@ Rectangle {
             Label { text: "生年月日" }
             RowLayout {
                 spacing: 4
-                ComboBox {
+                Choice {
                     id: year
                     objectName: "year"
-                    Layout.fillWidth: true
-                    implicitHeight: 30
-                    font.pixelSize: 12
                     model: { var y = [], now = new Date().getFullYear(); for (var i = now - 5; i >= 1920; --i) y.push("" + i); return y; }
-                    currentIndex: -1
                     displayText: currentIndex < 0 ? "年" : currentText + "年"
+                    textRole: ""
+                    Layout.fillWidth: true
                 }
-                ComboBox {
+                Choice {
                     id: month
                     objectName: "month"
-                    implicitWidth: 74
-                    implicitHeight: 30
-                    font.pixelSize: 12
                     model: Array.from({ length: 12 }, (_, i) => (i + 1) + "月")
-                    currentIndex: -1
                     displayText: currentIndex < 0 ? "月" : currentText
+                    textRole: ""
+                    Layout.fillWidth: false
+                    Layout.preferredWidth: 84
                 }
-                ComboBox {
+                Choice {
                     id: day
                     objectName: "day"
-                    implicitWidth: 74
-                    implicitHeight: 30
-                    font.pixelSize: 12
                     model: Array.from({ length: 31 }, (_, i) => (i + 1) + "日")
-                    currentIndex: -1
                     displayText: currentIndex < 0 ? "日" : currentText
+                    textRole: ""
+                    Layout.fillWidth: false
+                    Layout.preferredWidth: 84
                 }
             }
             Label { text: "お住まいの地域" }
