@@ -6,6 +6,7 @@
 #include <httplib.h>
 #include <iconv.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -143,6 +144,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
+    // Every registration gets a user id of its own; the seeded user is DEMO0001.
+    std::atomic<int> lastUser = 1000;
 
     server.Get(R"(.*)", [&](const httplib::Request& req, httplib::Response& res) {
         std::fprintf(stderr, "demo: GET %s\n", req.target.c_str());
@@ -151,7 +154,8 @@ int main(int argc, char** argv) {
             return;
         }
         if (req.path == "/user") {
-            res.set_content(req.get_param_value("com") == "regist" ? "DEMO0001" : "OK", "text/plain");
+            res.set_content(req.get_param_value("com") == "regist" ? "DEMO" + std::to_string(++lastUser) : "OK",
+                            "text/plain");
             return;
         }
         if (const auto movie = movieDocument(content, req.path, base)) {
