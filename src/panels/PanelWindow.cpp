@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
-
 #include <utility>
 
 namespace brisma {

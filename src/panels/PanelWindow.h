@@ -4,7 +4,6 @@
 #include "platform/player/FlashPlayer.h"
 
 #include <QWidget>
-
 #include <memory>
 #include <string>
 
@@ -14,8 +13,8 @@ namespace brisma {
 // to `onCommand` (the application's one path to the dispatcher).
 class PanelWindow : public QWidget {
 public:
-    PanelWindow(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand, const std::string& name,
-                int width, int height);
+    PanelWindow(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
+                const std::string& name, int width, int height);
     ~PanelWindow() override;
 
     FlashPlayer& swfPlayer() { return *swfPlayer_; }

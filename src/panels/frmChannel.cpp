@@ -8,7 +8,6 @@
 #include "userdata/modUserData.h"
 
 #include <QCloseEvent>
-
 #include <utility>
 #include <vector>
 
@@ -24,7 +23,9 @@ frmChannel::frmChannel(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer
     swfPlayer().Stop();
 }
 
-void frmChannel::SetFav(const std::string& strCh) { SetFav(strCh, channels_.intSelectedChannel); }
+void frmChannel::SetFav(const std::string& strCh) {
+    SetFav(strCh, channels_.intSelectedChannel);
+}
 
 void frmChannel::SetFav(const std::string& strCh, std::array<int16_t, 8>& intSelectedChannel) {
     intSelectedChannel.fill(0);

@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-
 #include <utility>
 
 namespace brisma {

@@ -5,7 +5,6 @@
 #include "platform/ui/StringTable.h"
 
 #include <QCloseEvent>
-
 #include <utility>
 
 namespace brisma {

@@ -3,7 +3,6 @@
 #include "panels/PanelHost.h"
 
 #include <QCloseEvent>
-
 #include <utility>
 
 namespace brisma {

@@ -41,9 +41,9 @@ std::string* profileField(std::string_view command, std::string_view prefix, Pro
 
 } // namespace
 
-modFlashListener::modFlashListener(AppContext& ctx, PanelHost& host, modUserData& userData,
-                                   modInet& inet, MovieHeadlines& movies)
-        : ctx_(ctx), host_(host), userData_(userData), inet_(inet), movies_(movies) {}
+modFlashListener::modFlashListener(AppContext& ctx, PanelHost& host, modUserData& userData, modInet& inet,
+                                   MovieHeadlines& movies)
+    : ctx_(ctx), host_(host), userData_(userData), inet_(inet), movies_(movies) {}
 
 void modFlashListener::throwValue(const std::string& command, const std::string& args) {
     withHandler(ctx_.errors, "modFlashlistener.throwValue >", [&] { perform(command, args); });
@@ -58,11 +58,14 @@ clsBrismaNews& modFlashListener::flashNews() {
 void modFlashListener::perform(const std::string& command, const std::string& args) {
     using Action = void (*)(modFlashListener&, const std::string&);
     static constexpr std::array<std::pair<std::string_view, Action>, 16> kActions{{
-        {"list:click:new", [](modFlashListener& l, const std::string&) { l.objFlashNews.emplace(l.ctx_.errors); }},
+        {"list:click:new",
+         [](modFlashListener& l, const std::string&) { l.objFlashNews.emplace(l.ctx_.errors); }},
         {"list:click:done", [](modFlashListener& l, const std::string&) { l.clickDone(); }},
         {"box:list", [](modFlashListener& l, const std::string&) { l.boxList(); }},
-        {"box:searchlog:new", [](modFlashListener& l, const std::string&) { l.objFlashNews.emplace(l.ctx_.errors); }},
-        {"box:searchlog:done", [](modFlashListener& l, const std::string&) { l.userData_.setClickLog(l.flashNews()); }},
+        {"box:searchlog:new",
+         [](modFlashListener& l, const std::string&) { l.objFlashNews.emplace(l.ctx_.errors); }},
+        {"box:searchlog:done",
+         [](modFlashListener& l, const std::string&) { l.userData_.setClickLog(l.flashNews()); }},
         {"channel:chset", [](modFlashListener& l, const std::string& a) { l.channelChset(a); }},
         {"channel:close", [](modFlashListener& l, const std::string&) { l.channelClose(); }},
         {"user:close", [](modFlashListener& l, const std::string&) { l.host_.userForm().hide(); }},

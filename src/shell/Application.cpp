@@ -40,15 +40,16 @@ Application::Application(ApplicationConfig config)
       http_(&gate_, config_.httpLimits),
       ownPlayers_(config_.players ? nullptr
                                   : std::make_unique<QmlPlayerFactory>(config_.appFolder, config_.openUrl)),
-      players_(config_.players ? config_.players : ownPlayers_.get()),
-      ctx_{paths_,
-           serverBase_,
-           script_,
-           errors_,
-           config_.clock ? *config_.clock : systemClock_,
-           http_,
-           gate_,
-           *orQtDialogs(config_.messages, ownMessages_)} {
+      players_(config_.players ? config_.players : ownPlayers_.get()), ctx_{paths_,
+                                                                            serverBase_,
+                                                                            script_,
+                                                                            errors_,
+                                                                            config_.clock ? *config_.clock
+                                                                                          : systemClock_,
+                                                                            http_,
+                                                                            gate_,
+                                                                            *orQtDialogs(config_.messages,
+                                                                                         ownMessages_)} {
     inet_ = std::make_unique<modInet>(ctx_, user_);
     movies_ = std::make_unique<modMovieLoader>(ctx_);
     channels_ = std::make_unique<modChannel>(ctx_, *inet_, *this, *movies_);
@@ -56,7 +57,15 @@ Application::Application(ApplicationConfig config)
     listener_ = std::make_unique<modFlashListener>(ctx_, *this, *userData_, *inet_, *movies_);
     // A window not yet loaded shows the new module when it loads.
     flashLoader_ = std::make_unique<modFlashLoader>(
-        ctx_, [this] { if (ticker_) ticker_->ReloadSWF(); }, [this] { if (list_) list_->ReloadSWF(); });
+        ctx_,
+        [this] {
+            if (ticker_)
+                ticker_->ReloadSWF();
+        },
+        [this] {
+            if (list_)
+                list_->ReloadSWF();
+        });
     main_ = std::make_unique<frmMain>(*this);
     app_ = std::make_unique<modApp>(*this);
 }
@@ -116,8 +125,8 @@ frmMovie& Application::movie() {
 
 frmTicker& Application::ticker() {
     if (!ticker_)
-        ticker_ = std::make_unique<frmTicker>(
-ctx_, *channels_, *userData_, *inet_, movie(), *players_, toDispatcher(), *this);
+        ticker_ = std::make_unique<frmTicker>(ctx_, *channels_, *userData_, *inet_, movie(), *players_,
+                                              toDispatcher(), *this);
     return *ticker_;
 }
 
@@ -152,7 +161,8 @@ frmUser& Application::userForm() {
 
 frmChannel& Application::channelForm() {
     if (!channel_)
-        channel_ = std::make_unique<frmChannel>(ctx_, *players_, toDispatcher(), *this, *channels_, *userData_);
+        channel_ =
+            std::make_unique<frmChannel>(ctx_, *players_, toDispatcher(), *this, *channels_, *userData_);
     return *channel_;
 }
 
@@ -167,16 +177,32 @@ template <class Form> void Application::unloadLater(std::unique_ptr<Form>& form,
         Qt::QueuedConnection);
 }
 
-void Application::unloadPanel(const frmStart* form) { unloadLater(start_, form); }
-void Application::unloadPanel(const frmUser* form) { unloadLater(userForm_, form); }
-void Application::unloadPanel(const frmChannel* form) { unloadLater(channel_, form); }
+void Application::unloadPanel(const frmStart* form) {
+    unloadLater(start_, form);
+}
+void Application::unloadPanel(const frmUser* form) {
+    unloadLater(userForm_, form);
+}
+void Application::unloadPanel(const frmChannel* form) {
+    unloadLater(channel_, form);
+}
 
-bool& Application::blnFirstStart() { return app_->blnFirstStart; }
-void Application::StartApp() { app_->StartApp(); }
-void Application::SaveUserFiles() { app_->SaveUserFiles(); }
-void Application::EndApp() { app_->EndApp(); }
+bool& Application::blnFirstStart() {
+    return app_->blnFirstStart;
+}
+void Application::StartApp() {
+    app_->StartApp();
+}
+void Application::SaveUserFiles() {
+    app_->SaveUserFiles();
+}
+void Application::EndApp() {
+    app_->EndApp();
+}
 
-QRect Application::tickerGeometry() { return ticker().geometry(); }
+QRect Application::tickerGeometry() {
+    return ticker().geometry();
+}
 
 void Application::closeTicker() {
     frmTicker& bar = ticker();

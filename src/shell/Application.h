@@ -37,11 +37,11 @@ class modUserData;
 struct ApplicationConfig {
     std::string appFolder;
     std::string serverBase;
-    MessageBoxService* messages = nullptr;  // null: Qt dialogs
-    FlashPlayerFactory* players = nullptr;  // null: the QML players
+    MessageBoxService* messages = nullptr; // null: Qt dialogs
+    FlashPlayerFactory* players = nullptr; // null: the QML players
     // Where the QML players' flash.openUrl hands http and https addresses. Null: QDesktopServices.
     std::function<void(const std::string& url)> openUrl;
-    const Clock* clock = nullptr;           // null: the system clock
+    const Clock* clock = nullptr; // null: the system clock
     HttpLimits httpLimits;
     // Ends the process at once. Null: flush the reports briefly and exit. A hook that returns
     // (tests) makes EndApp stop the procedure in progress instead.

@@ -20,7 +20,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSystemTrayIcon>
-
 #include <limits>
 
 namespace brisma {
@@ -32,7 +31,9 @@ constexpr int kPlacementWatchMs = 100;
 constexpr int kRefreshTickMs = 1000;
 constexpr int kTicksBetweenRefreshes = 300;
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
@@ -172,7 +173,9 @@ void frmMain::mnuChange_Click() {
     channel.show();
 }
 
-void frmMain::mnuAbout_Click() { app_.userForm().show(); }
+void frmMain::mnuAbout_Click() {
+    app_.userForm().show();
+}
 
 void frmMain::TimerApp_Timer() {
     withNamedHandler(app_.errors(), "TimerApp_Timer", [&] {

@@ -3,7 +3,6 @@
 #include <QMenu>
 #include <QTimer>
 #include <QWidget>
-
 #include <cstdint>
 #include <memory>
 #include <string>

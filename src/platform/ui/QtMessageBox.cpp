@@ -5,10 +5,13 @@
 
 namespace brisma {
 
-void QtMessageBox::show(const std::string& text) { showCaptioned(text, "Brisma"); }
+void QtMessageBox::show(const std::string& text) {
+    showCaptioned(text, "Brisma");
+}
 
 void QtMessageBox::showCaptioned(const std::string& text, const std::string& title) {
-    QMessageBox::information(nullptr, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok);
+    QMessageBox::information(nullptr, QString::fromStdString(title), QString::fromStdString(text),
+                             QMessageBox::Ok);
 }
 
 } // namespace brisma
