@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSystemTrayIcon>
+
 #include <limits>
 
 namespace brisma {
@@ -31,9 +32,7 @@ constexpr int kPlacementWatchMs = 100;
 constexpr int kRefreshTickMs = 1000;
 constexpr int kTicksBetweenRefreshes = 300;
 
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
+QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
@@ -173,9 +172,7 @@ void frmMain::mnuChange_Click() {
     channel.show();
 }
 
-void frmMain::mnuAbout_Click() {
-    app_.userForm().show();
-}
+void frmMain::mnuAbout_Click() { app_.userForm().show(); }
 
 void frmMain::TimerApp_Timer() {
     withNamedHandler(app_.errors(), "TimerApp_Timer", [&] {

@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <QWidget>
+
 #include <cstdint>
 #include <memory>
 #include <string>

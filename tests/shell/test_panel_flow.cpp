@@ -138,6 +138,15 @@ TEST_F(PanelFlow, ChannelSelectionRebuildsTheBarAndAMalformedOneWritesNothing) {
     EXPECT_EQ(folder.read("/flash/xml/selected.xml"), expected("chset-selected.xml"));
     EXPECT_EQ(folder.read("/flash/xml/news998.xml"), expected("chset-news998.xml"));
     EXPECT_EQ(t.app().channels().intSelectedChannel, (std::array<int16_t, 8>{3, 12}));
+
+    // The close control unloads the panel; the next opening loads it afresh.
+    t.app().main().mnuChange_Click();
+    t.app().loadedChannel()->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(t.app().loadedChannel(), nullptr);
+    t.app().main().mnuChange_Click();
+    ASSERT_NE(t.app().loadedChannel(), nullptr);
+    EXPECT_TRUE(t.app().loadedChannel()->isVisible());
     for (const auto& r : t.errors->reports)
         ADD_FAILURE() << "reported: " << r.number << " " << r.text;
 }
