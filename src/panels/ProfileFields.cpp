@@ -38,6 +38,13 @@ std::string* ProfileFields::field(std::string_view suffix) {
     return nullptr;
 }
 
+bool ProfileFields::isField(std::string_view suffix) {
+    for (const FieldEntry& entry : kFields)
+        if (entry.suffix == suffix)
+            return true;
+    return false;
+}
+
 void ProfileFields::copyTo(UserRecord& user) const {
     for (const FieldEntry& entry : kFields)
         user.*entry.profile = this->*entry.field;

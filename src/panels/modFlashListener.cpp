@@ -32,11 +32,12 @@ constexpr std::array<std::pair<std::string_view, std::string clsBrismaNews::*>, 
     {"box:searchlog:credit", &clsBrismaNews::strContName},
 }};
 
-// The profile field of `command` ("<prefix><suffix>") in `fields`, or null.
-std::string* profileField(std::string_view command, std::string_view prefix, ProfileFields& fields) {
-    if (command.substr(0, prefix.size()) != prefix)
-        return nullptr;
-    return fields.field(command.substr(prefix.size()));
+// The field suffix of a profile command "<prefix><suffix>", or empty. Only a command that names
+// a field loads its panel.
+std::string_view profileSuffix(std::string_view command, std::string_view prefix) {
+    if (command.substr(0, prefix.size()) != prefix || !ProfileFields::isField(command.substr(prefix.size())))
+        return {};
+    return command.substr(prefix.size());
 }
 
 } // namespace
@@ -99,10 +100,10 @@ void modFlashListener::perform(const std::string& command, const std::string& ar
             flashNews().*field = args;
             return;
         }
-    if (std::string* field = profileField(command, "user:", host_.userForm().fields))
-        *field = args;
-    else if (std::string* startField = profileField(command, "start:", host_.startForm().fields))
-        *startField = args;
+    if (const std::string_view suffix = profileSuffix(command, "user:"); !suffix.empty())
+        *host_.userForm().fields.field(suffix) = args;
+    else if (const std::string_view startSuffix = profileSuffix(command, "start:"); !startSuffix.empty())
+        *host_.startForm().fields.field(startSuffix) = args;
 }
 
 void modFlashListener::clickDone() {

@@ -57,6 +57,7 @@ TEST_F(PanelFlow, FirstStartRegistersRefusesToLeaveWithoutChannelsAndStartsTheRu
     start.command("start:done", "");
     EXPECT_EQ(server.targets(), std::vector<std::string>{expected("regist.target")});
     EXPECT_EQ(folder.read("/flash/xml/user.xml"), expected("first-user.xml"));
+    EXPECT_EQ(t.app().loadedUser(), nullptr) << "registration fields load no profile panel";
 
     start.command("start:close", "");
     EXPECT_FALSE(t.app().loadedStart()->isVisible());
