@@ -1,12 +1,13 @@
 #include "panels/PanelWindow.h"
 
-#include "platform/ui/EventGate.h"
-
+#include <QGuiApplication>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace brisma {
 
-PanelWindow::PanelWindow(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener,
+PanelWindow::PanelWindow(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
                          const std::string& name, int width, int height)
     : ctx_(ctx), swfPlayer_(players.create(name, this)) {
     resize(width, height);
@@ -16,12 +17,23 @@ PanelWindow::PanelWindow(AppContext& ctx, FlashPlayerFactory& players, modFlashL
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view);
     }
-    // A command that arrives while a procedure runs waits for its end.
-    swfPlayer_->setCommandHandler([&ctx, &listener](const std::string& command, const std::string& args) {
-        ctx.gate.run([&listener, command, args] { listener.throwValue(command, args); });
-    });
+    swfPlayer_->setCommandHandler(std::move(onCommand));
 }
 
 PanelWindow::~PanelWindow() = default;
+
+void PanelWindow::reloadMovie(const std::string& file) {
+    swfPlayer_->setMovie(ctx_.serverBase);
+    swfPlayer_->setMovie(modulePath(file));
+}
+
+} // namespace brisma
+
+namespace brisma {
+
+void PanelWindow::centreOnScreen() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+}
 
 } // namespace brisma

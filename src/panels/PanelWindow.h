@@ -1,27 +1,28 @@
 #pragma once
 
 #include "common/AppContext.h"
-#include "panels/modFlashListener.h"
 #include "platform/player/FlashPlayer.h"
 
 #include <QWidget>
-
 #include <memory>
 #include <string>
 
 namespace brisma {
 
-// A window that is one Flash panel: a player filling the window, its commands going to the
-// dispatcher.
+// A window that is one Flash panel: a player filling the window, its commands going unchanged
+// to `onCommand` (the application's one path to the dispatcher).
 class PanelWindow : public QWidget {
 public:
-    PanelWindow(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener, const std::string& name,
-                int width, int height);
+    PanelWindow(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
+                const std::string& name, int width, int height);
     ~PanelWindow() override;
 
     FlashPlayer& swfPlayer() { return *swfPlayer_; }
+    // Shows the movie anew from its first frame: the server base address, then the file.
+    void reloadMovie(const std::string& file);
 
 protected:
+    void centreOnScreen();
     // The movie below "/flash" that this panel shows.
     std::string modulePath(const std::string& file) const { return ctx_.paths.flashModule(file); }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/UserRecord.h"
+
 #include <string>
 #include <string_view>
 
@@ -25,6 +27,10 @@ struct ProfileFields {
 
     // The field a command suffix names (exact, case-sensitive), or null.
     std::string* field(std::string_view suffix);
+    // Whether a command suffix names a field.
+    static bool isField(std::string_view suffix);
+    // All fourteen into the profile's fields of the same names.
+    void copyTo(UserRecord& user) const;
 };
 
 } // namespace brisma

@@ -1,9 +1,11 @@
 #include "panels/frmList.h"
 
+#include <utility>
+
 namespace brisma {
 
-frmList::frmList(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener)
-    : PanelWindow(ctx, players, listener, "list", 244, 357) {
+frmList::frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand)
+    : PanelWindow(ctx, players, std::move(onCommand), "list", 244, 357) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
     swfPlayer().setMovie(modulePath("list.swf"));
     swfPlayer().Stop();
@@ -12,8 +14,7 @@ frmList::frmList(AppContext& ctx, FlashPlayerFactory& players, modFlashListener&
 }
 
 void frmList::ReloadSWF() {
-    swfPlayer().setMovie(ctx_.serverBase);
-    swfPlayer().setMovie(modulePath("list.swf"));
+    reloadMovie("list.swf");
 }
 
 // Sliding and placement come with the list panel's own work.

@@ -7,7 +7,7 @@ namespace brisma {
 // The latest-news list that slides up out of the bar.
 class frmList : public PanelWindow {
 public:
-    frmList(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener);
+    frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand);
 
     bool blnOpen = false;
 

@@ -2,11 +2,12 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <utility>
 
 namespace brisma {
 
-frmSplash::frmSplash(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener)
-    : PanelWindow(ctx, players, listener, "splash", 275, 275) {
+frmSplash::frmSplash(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand)
+    : PanelWindow(ctx, players, std::move(onCommand), "splash", 275, 275) {
     setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();

@@ -7,7 +7,7 @@ namespace brisma {
 // Shows the splash movie while the application starts.
 class frmSplash : public PanelWindow {
 public:
-    frmSplash(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener);
+    frmSplash(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand);
 };
 
 } // namespace brisma

@@ -1,11 +1,46 @@
 #include "panels/frmStart.h"
 
+#include "panels/PanelHost.h"
+#include "panels/frmChannel.h"
+#include "platform/ui/StringTable.h"
+
+#include <QCloseEvent>
+#include <utility>
+
 namespace brisma {
 
-frmStart::frmStart(AppContext& ctx, FlashPlayerFactory& players, modFlashListener& listener)
-    : PanelWindow(ctx, players, listener, "start", 600, 480) {
-    setWindowTitle(QStringLiteral("Brisma"));
+frmStart::frmStart(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
+                   PanelHost& host, UserRecord& user, std::array<int16_t, 8>& intSelectedChannel)
+    : PanelWindow(ctx, players, onCommand, "start", 320, 450), host_(host), user_(user),
+      intSelectedChannel_(intSelectedChannel), onCommand_(std::move(onCommand)) {
+    setWindowTitle(QStringLiteral("Brisma　初期設定画面"));
+    centreOnScreen();
     swfPlayer().setMovie(modulePath("start2.swf"));
+    swfPlayer().Stop();
+}
+
+void frmStart::DoReflect() {
+    fields.copyTo(user_);
+    user_.strUserVersion = LoadResString(119);
+    host_.SaveUserFiles();
+}
+
+void frmStart::ChSet(const std::string& strCh) {
+    hide();
+    frmChannel::SetFav(strCh, intSelectedChannel_);
+    host_.SaveUserFiles();
+}
+
+// During the first start nothing else leads on, so closing the window leads on to the channel
+// selection as "start:close" does; otherwise the form unloads.
+void frmStart::closeEvent(QCloseEvent* event) {
+    if (host_.blnFirstStart()) {
+        event->ignore();
+        onCommand_("start:close", "");
+        return;
+    }
+    event->accept();
+    host_.unloadPanel(this);
 }
 
 } // namespace brisma

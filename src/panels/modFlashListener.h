@@ -1,13 +1,46 @@
 #pragma once
 
+#include "common/AppContext.h"
+#include "news/clsBrismaNews.h"
+
+#include <optional>
 #include <string>
 
 namespace brisma {
 
-// Receives every command of every panel's movie.
+class MovieHeadlines;
+class PanelHost;
+class modInet;
+class modUserData;
+
+// Receives every command of every player's movie and performs its action.
 class modFlashListener {
 public:
+    modFlashListener(AppContext& ctx, PanelHost& host, modUserData& userData, modInet& inet,
+                     MovieHeadlines& movies);
+
     void throwValue(const std::string& command, const std::string& args);
+
+    // The headline that the list and box families build field by field; nothing before the
+    // first creating command.
+    std::optional<clsBrismaNews> objFlashNews;
+
+private:
+    void perform(const std::string& command, const std::string& args);
+    clsBrismaNews& flashNews();
+    void clickDone();
+    void boxList();
+    void channelChset(const std::string& args);
+    void channelClose();
+    void startClose();
+    // Reloads the channel selection panel's movie and shows the panel, not modal.
+    void openChannelPanel();
+
+    AppContext& ctx_;
+    PanelHost& host_;
+    modUserData& userData_;
+    modInet& inet_;
+    MovieHeadlines& movies_;
 };
 
 } // namespace brisma

@@ -4,9 +4,11 @@
 #include "movie/frmMovie.h"
 #include "movie/modMovieLoader.h"
 #include "news/modChannel.h"
+#include "panels/frmChannel.h"
 #include "panels/frmList.h"
 #include "panels/frmSplash.h"
 #include "panels/frmStart.h"
+#include "panels/frmUser.h"
 #include "panels/modFlashListener.h"
 #include "panels/modFlashLoader.h"
 #include "platform/player/QmlPlayerFactory.h"
@@ -17,6 +19,7 @@
 #include "userdata/modUserData.h"
 
 #include <QAction>
+#include <QMetaObject>
 #include <cstdio>
 #include <cstdlib>
 
@@ -50,7 +53,7 @@ Application::Application(ApplicationConfig config)
     movies_ = std::make_unique<modMovieLoader>(ctx_);
     channels_ = std::make_unique<modChannel>(ctx_, *inet_, *this, *movies_);
     userData_ = std::make_unique<modUserData>(ctx_, user_, *channels_, *inet_);
-    listener_ = std::make_unique<modFlashListener>();
+    listener_ = std::make_unique<modFlashListener>(ctx_, *this, *userData_, *inet_, *movies_);
     // A window not yet loaded shows the new module when it loads.
     flashLoader_ = std::make_unique<modFlashLoader>(
         ctx_, [this] { if (ticker_) ticker_->ReloadSWF(); }, [this] { if (list_) list_->ReloadSWF(); });
@@ -60,6 +63,8 @@ Application::Application(ApplicationConfig config)
 
 Application::~Application() {
     // Windows first: they hold players and refer to the modules.
+    channel_.reset();
+    userForm_.reset();
     start_.reset();
     splash_.reset();
     list_.reset();
@@ -111,8 +116,8 @@ frmMovie& Application::movie() {
 
 frmTicker& Application::ticker() {
     if (!ticker_)
-        ticker_ = std::make_unique<frmTicker>(
-ctx_, *channels_, *userData_, *inet_, movie(), *players_, toDispatcher(), *this);
+        ticker_ = std::make_unique<frmTicker>(ctx_, *channels_, *userData_, *inet_, movie(), *players_,
+                                              toDispatcher(), *this);
     return *ticker_;
 }
 
@@ -122,20 +127,85 @@ void Application::unloadTicker() {
 
 frmList& Application::list() {
     if (!list_)
-        list_ = std::make_unique<frmList>(ctx_, *players_, *listener_);
+        list_ = std::make_unique<frmList>(ctx_, *players_, toDispatcher());
     return *list_;
 }
 
 frmSplash& Application::splash() {
     if (!splash_)
-        splash_ = std::make_unique<frmSplash>(ctx_, *players_, *listener_);
+        splash_ = std::make_unique<frmSplash>(ctx_, *players_, toDispatcher());
     return *splash_;
 }
 
 frmStart& Application::startForm() {
     if (!start_)
-        start_ = std::make_unique<frmStart>(ctx_, *players_, *listener_);
+        start_ = std::make_unique<frmStart>(ctx_, *players_, toDispatcher(), *this, user_,
+                                            channels_->intSelectedChannel);
     return *start_;
+}
+
+frmUser& Application::userForm() {
+    if (!userForm_)
+        userForm_ = std::make_unique<frmUser>(ctx_, *players_, toDispatcher(), *this, user_);
+    return *userForm_;
+}
+
+frmChannel& Application::channelForm() {
+    if (!channel_)
+        channel_ =
+            std::make_unique<frmChannel>(ctx_, *players_, toDispatcher(), *this, *channels_, *userData_);
+    return *channel_;
+}
+
+template <class Form> void Application::unloadLater(std::unique_ptr<Form>& form, const Form* closed) {
+    // The form is still inside its close event; the main window outlives every panel.
+    QMetaObject::invokeMethod(
+        main_.get(),
+        [&form, closed] {
+            if (form.get() == closed)
+                form.reset();
+        },
+        Qt::QueuedConnection);
+}
+
+void Application::unloadPanel(const frmStart* form) {
+    unloadLater(start_, form);
+}
+void Application::unloadPanel(const frmUser* form) {
+    unloadLater(userForm_, form);
+}
+void Application::unloadPanel(const frmChannel* form) {
+    unloadLater(channel_, form);
+}
+
+bool& Application::blnFirstStart() {
+    return app_->blnFirstStart;
+}
+void Application::StartApp() {
+    app_->StartApp();
+}
+void Application::SaveUserFiles() {
+    app_->SaveUserFiles();
+}
+void Application::EndApp() {
+    app_->EndApp();
+}
+
+QRect Application::tickerGeometry() {
+    return ticker().geometry();
+}
+
+void Application::closeTicker() {
+    frmTicker& bar = ticker();
+    bar.StopTicker();
+    bar.CloseTicker();
+}
+
+void Application::reopenTicker() {
+    frmTicker& bar = ticker();
+    bar.InitTicker();
+    bar.OpenTicker();
+    bar.StartTicker();
 }
 
 bool Application::tickerOpen() const {

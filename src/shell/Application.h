@@ -4,6 +4,7 @@
 #include "common/AppContext.h"
 #include "common/UserRecord.h"
 #include "news/NewsHost.h"
+#include "panels/PanelHost.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/player/FlashPlayer.h"
@@ -15,12 +16,14 @@
 
 namespace brisma {
 
+class frmChannel;
 class frmList;
 class frmMain;
 class frmMovie;
 class frmSplash;
 class frmStart;
 class frmTicker;
+class frmUser;
 class modApp;
 class modChannel;
 class modFlashListener;
@@ -34,11 +37,11 @@ class modUserData;
 struct ApplicationConfig {
     std::string appFolder;
     std::string serverBase;
-    MessageBoxService* messages = nullptr;  // null: Qt dialogs
-    FlashPlayerFactory* players = nullptr;  // null: the QML players
+    MessageBoxService* messages = nullptr; // null: Qt dialogs
+    FlashPlayerFactory* players = nullptr; // null: the QML players
     // Where the QML players' flash.openUrl hands http and https addresses. Null: QDesktopServices.
     std::function<void(const std::string& url)> openUrl;
-    const Clock* clock = nullptr;           // null: the system clock
+    const Clock* clock = nullptr; // null: the system clock
     HttpLimits httpLimits;
     // Ends the process at once. Null: flush the reports briefly and exit. A hook that returns
     // (tests) makes EndApp stop the procedure in progress instead.
@@ -46,7 +49,7 @@ struct ApplicationConfig {
 };
 
 // Owns every module and form of the system and wires each with what it uses.
-class Application : public NewsHost, public TickerHost {
+class Application : public NewsHost, public TickerHost, public PanelHost {
 public:
     explicit Application(ApplicationConfig config);
     ~Application() override;
@@ -80,12 +83,17 @@ public:
 
     // Forms are loaded on first use: a form that is never named is never built.
     // The movie window writes its shell into the folder tree, so it loads after start-up.
-    frmMovie& movie();
+    frmMovie& movie() override;
     frmMovie* loadedMovie() { return movie_.get(); }
     frmTicker& ticker();
-    frmList& list();
+    frmList& list() override;
     frmSplash& splash();
-    frmStart& startForm();
+    frmStart& startForm() override;
+    frmUser& userForm() override;
+    frmChannel& channelForm() override;
+    frmStart* loadedStart() { return start_.get(); }
+    frmUser* loadedUser() { return userForm_.get(); }
+    frmChannel* loadedChannel() { return channel_.get(); }
     frmTicker* loadedTicker() { return ticker_.get(); }
     void unloadTicker();
 
@@ -95,9 +103,22 @@ public:
     void restartListMovie() override;
     // TickerHost
     void setTickerMenuCaption(const std::string& caption) override;
+    // PanelHost
+    bool& blnFirstStart() override;
+    void StartApp() override;
+    void SaveUserFiles() override;
+    [[noreturn]] void EndApp() override;
+    void unloadPanel(const frmStart* form) override;
+    void unloadPanel(const frmUser* form) override;
+    void unloadPanel(const frmChannel* form) override;
+    QRect tickerGeometry() override;
+    void closeTicker() override;
+    void reopenTicker() override;
 
 private:
     FlashPlayer::CommandHandler toDispatcher();
+    // Forgets a form once the event that closed it has returned.
+    template <class Form> void unloadLater(std::unique_ptr<Form>& form, const Form* closed);
 
     ApplicationConfig config_;
     AppPaths paths_;
@@ -126,6 +147,8 @@ private:
     std::unique_ptr<frmList> list_;
     std::unique_ptr<frmSplash> splash_;
     std::unique_ptr<frmStart> start_;
+    std::unique_ptr<frmUser> userForm_;
+    std::unique_ptr<frmChannel> channel_;
     std::unique_ptr<frmMain> main_;
     std::unique_ptr<modApp> app_;
 };

@@ -5,8 +5,10 @@
 #include "movie/frmMovie.h"
 #include "movie/modMovieLoader.h"
 #include "news/modChannel.h"
+#include "panels/frmChannel.h"
 #include "panels/frmList.h"
 #include "panels/frmSplash.h"
+#include "panels/frmUser.h"
 #include "panels/modFlashLoader.h"
 #include "platform/ui/StringTable.h"
 #include "shell/AppIcon.h"
@@ -45,6 +47,8 @@ frmMain::frmMain(Application& app) : app_(app) {
     mnuAbout = mnuPopup.addAction(QStringLiteral("設定"));
     mnuPopup.addSeparator();
     mnFin = mnuPopup.addAction(QStringLiteral("終了"));
+    connect(mnuChange, &QAction::triggered, this, [this] { app_.handle([this] { mnuChange_Click(); }); });
+    connect(mnuAbout, &QAction::triggered, this, [this] { app_.handle([this] { mnuAbout_Click(); }); });
     connect(mnFin, &QAction::triggered, this, [this] { app_.handle([this] { mnFin_Click(); }); });
 
     connect(&TimerApp, &QTimer::timeout, this, [this] { TimerApp_Timer(); });
@@ -161,6 +165,14 @@ void frmMain::mnFin_Click() {
         app_.app().EndApp();
     });
 }
+
+void frmMain::mnuChange_Click() {
+    frmChannel& channel = app_.channelForm();
+    channel.ReloadSWF();
+    channel.show();
+}
+
+void frmMain::mnuAbout_Click() { app_.userForm().show(); }
 
 void frmMain::TimerApp_Timer() {
     withNamedHandler(app_.errors(), "TimerApp_Timer", [&] {

@@ -53,6 +53,10 @@ public:
     void StartTimers();
 
     void mnFin_Click();
+    // The channel selection panel, its movie reloaded, not modal.
+    void mnuChange_Click();
+    // The profile panel, not modal.
+    void mnuAbout_Click();
     void TimerApp_Timer();
     void TimerHTTP_Timer();
 

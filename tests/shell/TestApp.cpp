@@ -3,15 +3,16 @@
 #include "platform/text/Cp932.h"
 
 #include <QCoreApplication>
+#include <filesystem>
 
 namespace brisma::test {
 
-TestApp::TestApp(TempAppFolder& folder, TestServer& server) {
+TestApp::TestApp(TempAppFolder& folder, TestServer& server, bool qmlPlayers) {
     ApplicationConfig config;
     config.appFolder = folder.path();
     config.serverBase = server.base();
     config.messages = &messages;
-    config.players = &players;
+    config.players = qmlPlayers ? nullptr : &players;
     config.clock = &clock;
     config.httpLimits.connectTimeoutMs = 2000;
     config.httpLimits.totalTimeoutMs = 5000;
@@ -46,15 +47,45 @@ std::string scriptXml(const std::string& base, const std::string& extraEntries) 
     return text::toCp932(s);
 }
 
+std::string withBase(std::string bytes, const std::string& base) {
+    for (auto at = bytes.find("{BASE}"); at != std::string::npos; at = bytes.find("{BASE}", at))
+        bytes.replace(at, 6, base);
+    return bytes;
+}
+
+void serveNormal(TestServer& server, const std::string& extraEntries) {
+    namespace fsys = std::filesystem;
+    // Beside this file: other test executables build it with data folders of their own.
+    const std::string serve = (fsys::path(__FILE__).parent_path() / "data/normal/serve").string();
+    for (const auto& e : fsys::recursive_directory_iterator(serve)) {
+        if (!e.is_regular_file())
+            continue;
+        const std::string rel = fsys::relative(e.path(), serve).string();
+        // The catalogue is the movie base followed by "/movie.xml".
+        const std::string path = rel == "movie/movie.xml" ? "/movie//movie.xml" : "/" + rel;
+        server.route(path, withBase(readTestData(serve, rel), server.base()));
+    }
+    server.route(
+        "/scripts_desktop3.xml",
+        scriptXml(server.base(), "<Directory><Name>ticker_banner</Name><Argument>False</Argument><Url>" +
+                                     server.base() +
+                                     "ticker_banner.bmp</Url><Version>-1</Version><TBId></TBId><TBText></"
+                                     "TBText><TBHref></TBHref><TBView></TBView></Directory>" +
+                                     extraEntries));
+}
+
 void writeProfile(TempAppFolder& folder, const std::string& version, const std::string& userId) {
-    folder.write("/flash/xml/user.xml", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<userdata>\r\n<id>" +
-                                            userId + "</id>\r\n<version>" + version +
-                                            "</version>\r\n<email>a@example.com</email>\r\n</userdata>\r\n\r\n");
+    folder.write("/flash/xml/user.xml",
+                 "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<userdata>\r\n<id>" + userId +
+                     "</id>\r\n<version>" + version +
+                     "</version>\r\n<email>a@example.com</email>\r\n</userdata>\r\n\r\n");
 }
 
 namespace {
 
-bool isReport(const std::string& target) { return target.rfind("/log", 0) == 0 || target.rfind("/user", 0) == 0; }
+bool isReport(const std::string& target) {
+    return target.rfind("/log", 0) == 0 || target.rfind("/user", 0) == 0;
+}
 
 } // namespace
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "RecordingErrors.h"
+#include "RecordingFlashPlayer.h"
 #include "RecordingMessageBox.h"
 #include "TempAppFolder.h"
 #include "TestServer.h"
-#include "RecordingFlashPlayer.h"
 #include "shell/Application.h"
 
 #include <memory>
@@ -18,7 +18,8 @@ namespace brisma::test {
 class TestApp {
 public:
     // `folder` and `server` may be shared between two applications (second instance).
-    TestApp(TempAppFolder& folder, TestServer& server);
+    // `qmlPlayers`: the real QML players instead of the recording ones.
+    TestApp(TempAppFolder& folder, TestServer& server, bool qmlPlayers = false);
     ~TestApp();
 
     Application& app() { return *app_; }
@@ -37,6 +38,14 @@ private:
 // A server script (Shift_JIS) naming every address below the server's base ("<base>logclick",
 // ...); `extraEntries` (UTF-8) is added inside the root.
 std::string scriptXml(const std::string& base, const std::string& extraEntries = {});
+
+// `bytes` with every "{BASE}" replaced by `base`.
+std::string withBase(std::string bytes, const std::string& base);
+
+// Routes the populated server of data/normal: eight channels with feeds, advertisement texts
+// and banners, the prefecture list, the movie catalogue, and a script with the bar banner entry
+// and `extraEntries`.
+void serveNormal(TestServer& server, const std::string& extraEntries = {});
 
 // Writes a registered user's profile of `version` into the folder.
 void writeProfile(TempAppFolder& folder, const std::string& version, const std::string& userId = "U001");

@@ -6,7 +6,12 @@
 namespace brisma {
 
 void QtMessageBox::show(const std::string& text) {
-    QMessageBox::information(nullptr, QStringLiteral("Brisma"), QString::fromStdString(text), QMessageBox::Ok);
+    showCaptioned(text, "Brisma");
+}
+
+void QtMessageBox::showCaptioned(const std::string& text, const std::string& title) {
+    QMessageBox::information(nullptr, QString::fromStdString(title), QString::fromStdString(text),
+                             QMessageBox::Ok);
 }
 
 } // namespace brisma

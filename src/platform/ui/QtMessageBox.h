@@ -8,6 +8,7 @@ namespace brisma {
 class QtMessageBox : public MessageBoxService {
 public:
     void show(const std::string& text) override;
+    void showCaptioned(const std::string& text, const std::string& title) override;
 };
 
 } // namespace brisma

@@ -1,0 +1,30 @@
+#include "panels/frmUser.h"
+
+#include "panels/PanelHost.h"
+
+#include <QCloseEvent>
+#include <utility>
+
+namespace brisma {
+
+frmUser::frmUser(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
+                 PanelHost& host, UserRecord& user)
+    : PanelWindow(ctx, players, std::move(onCommand), "user", 320, 450), host_(host), user_(user) {
+    setWindowTitle(QStringLiteral("環境設定"));
+    centreOnScreen();
+    swfPlayer().setMovie(modulePath("user.swf"));
+    swfPlayer().Stop();
+}
+
+void frmUser::DoReflect() {
+    fields.copyTo(user_);
+    host_.SaveUserFiles();
+    hide();
+}
+
+void frmUser::closeEvent(QCloseEvent* event) {
+    event->accept();
+    host_.unloadPanel(this);
+}
+
+} // namespace brisma

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "panels/PanelWindow.h"
+#include "panels/ProfileFields.h"
+
+class QCloseEvent;
+
+namespace brisma {
+
+class PanelHost;
+
+// The profile panel opened from the menu: the changed profile its movie sends field by field.
+class frmUser : public PanelWindow {
+public:
+    frmUser(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
+            PanelHost& host, UserRecord& user);
+
+    ProfileFields fields;
+
+    // The fields into the profile, both user files saved, the panel hidden.
+    void DoReflect();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    PanelHost& host_;
+    UserRecord& user_;
+};
+
+} // namespace brisma
