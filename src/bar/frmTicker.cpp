@@ -562,6 +562,8 @@ void frmTicker::Form_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, dou
 
 void frmTicker::mousePressEvent(QMouseEvent* event) {
     Form_MouseDown(event->button(), event->modifiers(), event->position().x(), event->position().y());
+    if (event->button() == Qt::RightButton)
+        host_.openMenuFromTicker(event->globalPosition().toPoint());
 }
 
 void frmTicker::mouseMoveEvent(QMouseEvent* event) {

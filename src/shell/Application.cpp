@@ -11,6 +11,7 @@
 #include "panels/modFlashLoader.h"
 #include "platform/player/QmlPlayerFactory.h"
 #include "platform/ui/QtMessageBox.h"
+#include "platform/ui/QtTrayIcon.h"
 #include "report/modInet.h"
 #include "shell/frmMain.h"
 #include "shell/modApp.h"
@@ -38,6 +39,8 @@ Application::Application(ApplicationConfig config)
       ownPlayers_(config_.players ? nullptr
                                   : std::make_unique<QmlPlayerFactory>(config_.appFolder, config_.openUrl)),
       players_(config_.players ? config_.players : ownPlayers_.get()),
+      ownTrays_(config_.trays ? nullptr : std::make_unique<QtTrayIconFactory>()),
+      trays_(config_.trays ? config_.trays : ownTrays_.get()),
       ctx_{paths_,
            serverBase_,
            script_,
@@ -122,8 +125,12 @@ void Application::unloadTicker() {
 
 frmList& Application::list() {
     if (!list_)
-        list_ = std::make_unique<frmList>(ctx_, *players_, *listener_);
+        list_ = std::make_unique<frmList>(ctx_, *players_, *listener_, *this);
     return *list_;
+}
+
+void Application::unloadList() {
+    list_.reset();
 }
 
 frmSplash& Application::splash() {
@@ -148,6 +155,22 @@ void Application::saveSelectedChannels() {
 
 void Application::setTickerMenuCaption(const std::string& caption) {
     main_->mnApp->setText(QString::fromStdString(caption));
+}
+
+void Application::openMenuFromTicker(const QPoint& globalPos) {
+    main_->OpenMenuFromBar(globalPos);
+}
+
+void Application::setListMenuCaption(const std::string& caption) {
+    main_->mnNewsList->setText(QString::fromStdString(caption));
+}
+
+int Application::tickerTop() {
+    return ticker().y();
+}
+
+int Application::tickerHeight() {
+    return ticker().height();
 }
 
 void Application::restartListMovie() {

@@ -4,10 +4,12 @@
 #include "common/AppContext.h"
 #include "common/UserRecord.h"
 #include "news/NewsHost.h"
+#include "panels/ListHost.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/player/FlashPlayer.h"
 #include "platform/ui/EventGate.h"
+#include "platform/ui/TrayIcon.h"
 
 #include <functional>
 #include <memory>
@@ -36,6 +38,7 @@ struct ApplicationConfig {
     std::string serverBase;
     MessageBoxService* messages = nullptr;  // null: Qt dialogs
     FlashPlayerFactory* players = nullptr;  // null: the QML players
+    TrayIconFactory* trays = nullptr;       // null: QSystemTrayIcon
     // Where the QML players' flash.openUrl hands http and https addresses. Null: QDesktopServices.
     std::function<void(const std::string& url)> openUrl;
     const Clock* clock = nullptr;           // null: the system clock
@@ -46,7 +49,7 @@ struct ApplicationConfig {
 };
 
 // Owns every module and form of the system and wires each with what it uses.
-class Application : public NewsHost, public TickerHost {
+class Application : public NewsHost, public TickerHost, public ListHost {
 public:
     explicit Application(ApplicationConfig config);
     ~Application() override;
@@ -67,6 +70,7 @@ public:
     EventGate& gate() { return gate_; }
     UserRecord& user() { return user_; }
     FlashPlayerFactory& players() { return *players_; }
+    TrayIconFactory& trays() { return *trays_; }
     fs::FileLock& instanceLock() { return instanceLock_; }
 
     modApp& app() { return *app_; }
@@ -84,6 +88,8 @@ public:
     frmMovie* loadedMovie() { return movie_.get(); }
     frmTicker& ticker();
     frmList& list();
+    frmList* loadedList() { return list_.get(); }
+    void unloadList();
     frmSplash& splash();
     frmStart& startForm();
     frmTicker* loadedTicker() { return ticker_.get(); }
@@ -95,6 +101,11 @@ public:
     void restartListMovie() override;
     // TickerHost
     void setTickerMenuCaption(const std::string& caption) override;
+    void openMenuFromTicker(const QPoint& globalPos) override;
+    // ListHost
+    void setListMenuCaption(const std::string& caption) override;
+    int tickerTop() override;
+    int tickerHeight() override;
 
 private:
     FlashPlayer::CommandHandler toDispatcher();
@@ -110,6 +121,8 @@ private:
     std::unique_ptr<MessageBoxService> ownMessages_;
     std::unique_ptr<FlashPlayerFactory> ownPlayers_;
     FlashPlayerFactory* players_;
+    std::unique_ptr<TrayIconFactory> ownTrays_;
+    TrayIconFactory* trays_;
     AppContext ctx_;
     UserRecord user_;
     fs::FileLock instanceLock_;

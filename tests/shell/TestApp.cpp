@@ -12,6 +12,7 @@ TestApp::TestApp(TempAppFolder& folder, TestServer& server) {
     config.serverBase = server.base();
     config.messages = &messages;
     config.players = &players;
+    config.trays = &trays;
     config.clock = &clock;
     config.httpLimits.connectTimeoutMs = 2000;
     config.httpLimits.totalTimeoutMs = 5000;

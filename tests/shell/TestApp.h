@@ -5,6 +5,7 @@
 #include "TempAppFolder.h"
 #include "TestServer.h"
 #include "RecordingFlashPlayer.h"
+#include "RecordingTrayIcon.h"
 #include "shell/Application.h"
 
 #include <memory>
@@ -26,6 +27,7 @@ public:
     bool ended() const { return app_->ended(); }
 
     RecordingPlayerFactory players;
+    RecordingTrayFactory trays;
     RecordingMessageBox messages;
     FixedClock clock{DateTime{2026, 12, 8, 10, 20, 30}};
     std::unique_ptr<RecordingErrors> errors;
