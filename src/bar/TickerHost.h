@@ -12,7 +12,7 @@ public:
     virtual ~TickerHost() = default;
     // The caption of the main window's menu item that opens and closes the bar.
     virtual void setTickerMenuCaption(const std::string& caption) = 0;
-    // A right click on the headlines at `globalPos`: the host opens its menu there when the
+    // A right click on the headlines released at `globalPos`: the host opens its menu there when the
     // desktop has no tray to reach it from.
     virtual void openMenuFromTicker(const QPoint& globalPos) = 0;
 };

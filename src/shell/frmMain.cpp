@@ -183,7 +183,7 @@ void frmMain::ToggleTickerFromTray() {
 }
 
 void frmMain::OpenMenuFromBar(const QPoint& globalPos) {
-    if (!tray_)
+    if (!app_.trays().available())
         mnuPopup.popup(globalPos);
 }
 

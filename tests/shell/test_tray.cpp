@@ -40,9 +40,13 @@ protected:
     }
     void rightClickOnHeadlines() {
         QWidget& view = bar().view();
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 10), view.mapToGlobal(QPointF(50, 10)),
-                          Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        const QPointF at(50, 10);
+        QMouseEvent press(QEvent::MouseButtonPress, at, view.mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
         QCoreApplication::sendEvent(&view, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, view.mapToGlobal(at), Qt::RightButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &release);
     }
 
     std::unique_ptr<TestApp> t;
@@ -125,6 +129,7 @@ TEST_F(Tray, WithoutATrayTheBarOpensAtStartAndItsRightClickOpensTheMenu) {
     EXPECT_FALSE(main().mnuPopup.isVisible());
     rightClickOnHeadlines();
     EXPECT_TRUE(main().mnuPopup.isVisible());
+    EXPECT_TRUE(bar().blnMouseUp);
     main().mnuPopup.hide();
 }
 
