@@ -7,7 +7,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-
 #include <chrono>
 #include <cmath>
 #include <thread>

@@ -15,11 +15,10 @@
 #include "userdata/modUserData.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QCursor>
 #include <cstdio>
-
 #include <limits>
 
 namespace brisma {
@@ -73,7 +72,8 @@ frmMain::frmMain(Application& app) : app_(app) {
 frmMain::~frmMain() = default;
 
 void frmMain::onMenu(QAction* item, void (frmMain::*command)()) {
-    connect(item, &QAction::triggered, this, [this, command] { app_.handle([this, command] { (this->*command)(); }); });
+    connect(item, &QAction::triggered, this,
+            [this, command] { app_.handle([this, command] { (this->*command)(); }); });
 }
 
 std::string frmMain::GetString(const std::string& text, const std::string& delimiter) {
@@ -143,9 +143,10 @@ void frmMain::SetTrayIcon() {
     if (!trays.available()) {
         // Without a notification area the bar is the only way in: it opens now and its right
         // click opens the menu.
-        std::fputs("brisma: the desktop has no notification area; the headline bar opens at start and a right "
-                   "click on it opens the menu\n",
-                   stderr);
+        std::fputs(
+            "brisma: the desktop has no notification area; the headline bar opens at start and a right "
+            "click on it opens the menu\n",
+            stderr);
         ToggleTickerFromTray();
         return;
     }

@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QTimer>
 #include <QWidget>
-
 #include <cstdint>
 #include <memory>
 #include <string>

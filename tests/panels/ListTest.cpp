@@ -1,23 +1,22 @@
-#include "panels/frmList.h"
-
 #include "RecordingFlashPlayer.h"
 #include "TestContext.h"
 #include "panels/ListHost.h"
+#include "panels/frmList.h"
 #include "platform/ui/StringTable.h"
 
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <vector>
 
 namespace brisma {
 namespace {
 
-QRect workArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+QRect workArea() {
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
 
 // A bar 24 pixels high on the work area's bottom; keeps every caption the panel sets.
 struct BarAtTheBottom : ListHost {
@@ -48,8 +47,8 @@ struct ListTest : ::testing::Test {
 };
 
 TEST_F(ListTest, LoadsStoppedThenPlayingAndClosed) {
-    EXPECT_EQ(player().calls(), (std::vector<std::string>{"Movie=" + t.folder.path() + "/flash/list.swf", "Stop",
-                                                         "Play"}));
+    EXPECT_EQ(player().calls(),
+              (std::vector<std::string>{"Movie=" + t.folder.path() + "/flash/list.swf", "Stop", "Play"}));
     EXPECT_FALSE(list->blnOpen);
     EXPECT_EQ(list->size(), QSize(244, 357));
     EXPECT_TRUE(list->windowFlags() & Qt::FramelessWindowHint);
@@ -71,8 +70,8 @@ TEST_F(ListTest, OpensCentredOnXInsideTheWorkArea) {
         EXPECT_TRUE(list->isVisible());
         EXPECT_EQ(list->pos(), QPoint(c.left, barTop() - 357)) << c.x;
         EXPECT_EQ(player().calls(), (std::vector<std::string>{"Movie=" + t.serverBase,
-                                                             "Movie=" + t.folder.path() + "/flash/list.swf",
-                                                             "GotoFrame 1", "Playing=True"}));
+                                                              "Movie=" + t.folder.path() + "/flash/list.swf",
+                                                              "GotoFrame 1", "Playing=True"}));
         list->HideList(c.x, 0);
     }
 }
@@ -93,8 +92,8 @@ TEST_F(ListTest, OpenAndCloseTwiceEndsClosedBehindTheBar) {
     EXPECT_FALSE(list->blnOpen);
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(player().calls().back(), "Stop");
-    EXPECT_EQ(host.captions, (std::vector<std::string>{LoadResString(183), LoadResString(182), LoadResString(183),
-                                                       LoadResString(182)}));
+    EXPECT_EQ(host.captions, (std::vector<std::string>{LoadResString(183), LoadResString(182),
+                                                       LoadResString(183), LoadResString(182)}));
 
     // Toward another x it moves sideways as well, with no clamp at 0 on the way down.
     list->ShowList(500, 0, 0);

@@ -2,10 +2,9 @@
 
 #include "TestApp.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace brisma::test {
@@ -53,12 +52,13 @@ protected:
 
     // The server script with the bar banner and `extraEntries`.
     void serveScript(const std::string& extraEntries = {}) {
-        server.route("/scripts_desktop3.xml",
-                     scriptXml(server.base(), "<Directory><Name>ticker_banner</Name><Argument>False</Argument><Url>" +
-                                                  server.base() +
-                                                  "ticker_banner.bmp</Url><Version>-1</Version><TBId></TBId><TBText></"
-                                                  "TBText><TBHref></TBHref><TBView></TBView></Directory>" +
-                                                  extraEntries));
+        server.route(
+            "/scripts_desktop3.xml",
+            scriptXml(server.base(), "<Directory><Name>ticker_banner</Name><Argument>False</Argument><Url>" +
+                                         server.base() +
+                                         "ticker_banner.bmp</Url><Version>-1</Version><TBId></TBId><TBText></"
+                                         "TBText><TBHref></TBHref><TBView></TBView></Directory>" +
+                                         extraEntries));
     }
 
     std::string expected(const std::string& name) {

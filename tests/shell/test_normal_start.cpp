@@ -3,11 +3,10 @@
 #include "news/modChannel.h"
 #include "shell/frmMain.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace brisma::test {
 namespace {

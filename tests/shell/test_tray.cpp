@@ -10,18 +10,20 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <tuple>
 
 namespace brisma::test {
 namespace {
 
-QString res(int id) { return QString::fromStdString(LoadResString(id)); }
+QString res(int id) {
+    return QString::fromStdString(LoadResString(id));
+}
 
-QRect workArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+QRect workArea() {
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
 
 // The tray, its menu and the placement watch on a normally started application.
 class Tray : public NormalStart {
@@ -41,11 +43,11 @@ protected:
     void rightClickOnHeadlines() {
         QWidget& view = bar().view();
         const QPointF at(50, 10);
-        QMouseEvent press(QEvent::MouseButtonPress, at, view.mapToGlobal(at), Qt::RightButton, Qt::RightButton,
-                          Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, at, view.mapToGlobal(at), Qt::RightButton,
+                          Qt::RightButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&view, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, view.mapToGlobal(at), Qt::RightButton, Qt::NoButton,
-                            Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, view.mapToGlobal(at), Qt::RightButton,
+                            Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&view, &release);
     }
 
@@ -141,11 +143,12 @@ TEST_F(Tray, PlacementWatchReplacesBarAndOpenListAfterAChange) {
     main().mnNewsList->trigger();
     const QRect work = workArea();
     const QPoint barHome = bar().pos();
-    const QPoint listHome(work.right() + 1 - list().width(), work.bottom() + 1 - bar().height() - list().height());
+    const QPoint listHome(work.right() + 1 - list().width(),
+                          work.bottom() + 1 - bar().height() - list().height());
     ASSERT_EQ(list().pos(), listHome);
 
-    for (int16_t frmMain::*stale : {&frmMain::intScreenWidth, &frmMain::intScreenHeight, &frmMain::intWorkAreaHeight,
-                                    &frmMain::intWorkAreaWidth}) {
+    for (int16_t frmMain::*stale : {&frmMain::intScreenWidth, &frmMain::intScreenHeight,
+                                    &frmMain::intWorkAreaHeight, &frmMain::intWorkAreaWidth}) {
         bar().move(0, 5);
         list().move(7, 9);
         main().TimerApp_Timer();
@@ -217,9 +220,10 @@ TEST_F(Tray, RefreshRunsOnThe301stTickAndWaitsForAPlayingMovie) {
     // The new module is loaded, then the list starts over with the new headlines.
     const auto& calls = listPlayer.calls();
     ASSERT_GE(calls.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(calls.end() - 4, calls.end()),
-              (std::vector<std::string>{"Movie=" + server.base(), "Movie=" + folder.path() + "/flash/list.swf",
-                                        "GotoFrame 1", "Playing=True"}));
+    EXPECT_EQ(
+        std::vector<std::string>(calls.end() - 4, calls.end()),
+        (std::vector<std::string>{"Movie=" + server.base(), "Movie=" + folder.path() + "/flash/list.swf",
+                                  "GotoFrame 1", "Playing=True"}));
 
     t->app().movie().playMovie("70000001");
     ASSERT_TRUE(t->app().movie().blnPlay);

@@ -2,7 +2,6 @@
 
 #include <QIcon>
 #include <QString>
-
 #include <functional>
 #include <memory>
 
