@@ -3,6 +3,8 @@
 //   bench_bar_run cost SECONDS [XSERVER_PID]
 //     own CPU seconds per minute, wake-ups per second (context switches of every thread),
 //     resident memory and, given its pid, the X server's CPU over the window.
+//   bench_bar_run closed SECONDS [XSERVER_PID]
+//     the same with the bar closed and nothing downloading: what the idle client costs.
 //   bench_bar_run gaps DELAY_MS
 //     every server answer takes DELAY_MS; the worst gap between the bar's frames while a
 //     refresh cycle runs.
@@ -111,14 +113,15 @@ void runFor(int ms) {
     loop.exec();
 }
 
-int cost(int seconds, long xserverPid) {
+int cost(int seconds, long xserverPid, bool barOpen) {
     test::TempAppFolder folder;
     test::TestServer server;
     serveNormalStart(server, folder, 0);
     test::TestApp t(folder, server);
     if (!t.start())
         return 1;
-    t.app().ticker().OpenTicker();
+    if (barOpen)
+        t.app().ticker().OpenTicker();
     runFor(2000);
     const double cpu0 = processCpuSeconds();
     const double x0 = xserverPid ? otherCpuSeconds(xserverPid) : 0;
@@ -126,8 +129,8 @@ int cost(int seconds, long xserverPid) {
     runFor(seconds * 1000);
     const double minutes = seconds / 60.0;
     std::printf("drawing path: %s\n", drawingPath(t.app().ticker()).c_str());
-    std::printf("window: %d s, bar %d px, %d slots\n", seconds, t.app().ticker().width(),
-                t.app().ticker().intMaxHeadLine);
+    std::printf("window: %d s, bar %s, %d px, %d slots\n", seconds, barOpen ? "open" : "closed",
+                t.app().ticker().width(), t.app().ticker().intMaxHeadLine);
     std::printf("own CPU: %.3f s per minute\n", (processCpuSeconds() - cpu0) / minutes);
     if (xserverPid)
         std::printf("X server CPU: %.3f s per minute\n", (otherCpuSeconds(xserverPid) - x0) / minutes);
@@ -194,5 +197,6 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "cost";
     if (mode == "gaps")
         return brisma::bench::gaps(argc > 2 ? std::atoi(argv[2]) : 200);
-    return brisma::bench::cost(argc > 2 ? std::atoi(argv[2]) : 60, argc > 3 ? std::atol(argv[3]) : 0);
+    return brisma::bench::cost(argc > 2 ? std::atoi(argv[2]) : 60, argc > 3 ? std::atol(argv[3]) : 0,
+                               mode != "closed");
 }

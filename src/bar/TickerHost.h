@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <string>
 
 namespace brisma {
@@ -10,6 +11,9 @@ public:
     virtual ~TickerHost() = default;
     // The caption of the main window's menu item that opens and closes the bar.
     virtual void setTickerMenuCaption(const std::string& caption) = 0;
+    // A right click on the headlines released at `globalPos`: the host opens its menu there when the
+    // desktop has no tray to reach it from.
+    virtual void openMenuFromTicker(const QPoint& globalPos) = 0;
 };
 
 } // namespace brisma

@@ -570,6 +570,9 @@ void frmTicker::mouseMoveEvent(QMouseEvent* event) {
 
 void frmTicker::mouseReleaseEvent(QMouseEvent* event) {
     Form_MouseUp(event->button(), event->modifiers(), event->position().x(), event->position().y());
+    // After the bar has seen the release, so its pointer state is whole when the menu opens.
+    if (event->button() == Qt::RightButton)
+        host_.openMenuFromTicker(event->globalPosition().toPoint());
 }
 
 void frmTicker::swfPlayer_FSCommand(const std::string& command, const std::string& args) {

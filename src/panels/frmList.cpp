@@ -1,25 +1,125 @@
 #include "panels/frmList.h"
 
+#include "common/BrismaError.h"
+#include "common/ErrorReporter.h"
+#include "panels/ListHost.h"
+#include "platform/ui/StringTable.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <chrono>
+#include <cmath>
+#include <thread>
 #include <utility>
 
 namespace brisma {
+namespace {
 
-frmList::frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand)
-    : PanelWindow(ctx, players, std::move(onCommand), "list", 244, 357) {
-    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
+constexpr int kWidth = 244;
+constexpr int kHeight = 357;
+constexpr int kSlideSteps = 20;
+// Each slide step is held this long, so the slide is seen.
+constexpr auto kSlideStepTime = std::chrono::milliseconds(8);
+
+// The right and bottom edges of the primary screen's work area.
+QPoint workAreaEnd() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        raise(err::ObjectNotSet);
+    const QRect work = screen->availableGeometry();
+    return {work.x() + work.width(), work.y() + work.height()};
+}
+
+void holdStep() {
+    std::this_thread::sleep_for(kSlideStepTime);
+}
+
+} // namespace
+
+frmList::frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
+                 ListHost& host)
+    : PanelWindow(ctx, players, std::move(onCommand), "list", kWidth, kHeight), host_(host) {
+    // Frameless, on top, never focused, not in the task bar.
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFixedSize(kWidth, kHeight);
     swfPlayer().setMovie(modulePath("list.swf"));
     swfPlayer().Stop();
+    setCursor(Qt::PointingHandCursor);
     blnOpen = false;
     swfPlayer().Play();
+}
+
+frmList::~frmList() {
+    Form_Unload();
 }
 
 void frmList::ReloadSWF() {
     reloadMovie("list.swf");
 }
 
-// Sliding and placement come with the list panel's own work.
-void frmList::ShowList(float, float, int) {}
-void frmList::HideList(float, float) {}
-void frmList::ResetLocation() {}
+void frmList::ShowList(float x, float, int) {
+    ReloadSWF();
+    host_.setListMenuCaption(LoadResString(183));
+    const QPoint workEnd = workAreaEnd();
+    int left = static_cast<int>(std::lround(x - width() / 2.0));
+    if (workEnd.x() - width() < left)
+        left = workEnd.x() - width();
+    if (left < 0)
+        left = 0;
+    const int barTop = host_.tickerTop();
+    move(left, barTop);
+    show();
+    // The slide runs to its end before any other handler: no events are let through.
+    for (int i = 0; i <= kSlideSteps; ++i) {
+        move(left, barTop - height() * i / kSlideSteps);
+        repaint();
+        holdStep();
+    }
+    move(left, barTop - height());
+    swfPlayer().GotoFrame(1);
+    swfPlayer().setPlaying(true);
+    blnOpen = true;
+}
+
+void frmList::HideList(float x, float) {
+    // A failure part-way ends the close silently.
+    onRunTimeError(
+        [&] {
+            host_.setListMenuCaption(LoadResString(182));
+            const QPoint workEnd = workAreaEnd();
+            int targetLeft = static_cast<int>(std::lround(x - width() / 2.0));
+            if (workEnd.x() - width() < targetLeft)
+                targetLeft = workEnd.x() - width();
+            const int barTop = host_.tickerTop();
+            const int startTop = y();
+            const int dy = barTop - startTop;
+            const int startLeft = this->x();
+            const int dx = targetLeft - startLeft;
+            swfPlayer().Stop();
+            for (int i = 1; i <= kSlideSteps; ++i) {
+                move(startLeft + dx * i / kSlideSteps, startTop + dy * i / kSlideSteps);
+                repaint();
+                holdStep();
+            }
+            hide();
+            blnOpen = false;
+        },
+        [](long, const std::string&) {});
+}
+
+void frmList::ResetLocation() {
+    const QPoint workEnd = workAreaEnd();
+    if (blnOpen)
+        move(workEnd.x() - width(), workEnd.y() - host_.tickerHeight() - height());
+    else
+        move(x(), workEnd.y());
+}
+
+void frmList::Form_Unload() {
+    blnOpen = false;
+    host_.setListMenuCaption(LoadResString(182));
+}
 
 } // namespace brisma

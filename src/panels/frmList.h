@@ -4,17 +4,27 @@
 
 namespace brisma {
 
+class ListHost;
+
 // The latest-news list that slides up out of the bar.
 class frmList : public PanelWindow {
 public:
-    frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand);
+    frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand, ListHost& host);
+    ~frmList() override;
 
     bool blnOpen = false;
 
+    // Opens the panel with its horizontal centre at x (pixels); y and n are not used.
     void ShowList(float x, float y, int n);
+    // Closes the panel toward a target whose horizontal centre is x; y is not used.
     void HideList(float x, float y);
     void ReloadSWF();
     void ResetLocation();
+    // The unload handler: the panel counts as closed.
+    void Form_Unload();
+
+private:
+    ListHost& host_;
 };
 
 } // namespace brisma

@@ -13,6 +13,7 @@
 #include "panels/modFlashLoader.h"
 #include "platform/player/QmlPlayerFactory.h"
 #include "platform/ui/QtMessageBox.h"
+#include "platform/ui/QtTrayIcon.h"
 #include "report/modInet.h"
 #include "shell/frmMain.h"
 #include "shell/modApp.h"
@@ -41,6 +42,8 @@ Application::Application(ApplicationConfig config)
       ownPlayers_(config_.players ? nullptr
                                   : std::make_unique<QmlPlayerFactory>(config_.appFolder, config_.openUrl)),
       players_(config_.players ? config_.players : ownPlayers_.get()),
+      ownTrays_(config_.trays ? nullptr : std::make_unique<QtTrayIconFactory>()),
+      trays_(config_.trays ? config_.trays : ownTrays_.get()),
       ctx_{paths_,
            serverBase_,
            script_,
@@ -127,8 +130,12 @@ void Application::unloadTicker() {
 
 frmList& Application::list() {
     if (!list_)
-        list_ = std::make_unique<frmList>(ctx_, *players_, toDispatcher());
+        list_ = std::make_unique<frmList>(ctx_, *players_, toDispatcher(), *this);
     return *list_;
+}
+
+void Application::unloadList() {
+    list_.reset();
 }
 
 frmSplash& Application::splash() {
@@ -218,6 +225,22 @@ void Application::saveSelectedChannels() {
 
 void Application::setTickerMenuCaption(const std::string& caption) {
     main_->mnApp->setText(QString::fromStdString(caption));
+}
+
+void Application::openMenuFromTicker(const QPoint& globalPos) {
+    main_->OpenMenuFromBar(globalPos);
+}
+
+void Application::setListMenuCaption(const std::string& caption) {
+    main_->mnNewsList->setText(QString::fromStdString(caption));
+}
+
+int Application::tickerTop() {
+    return ticker().y();
+}
+
+int Application::tickerHeight() {
+    return ticker().height();
 }
 
 void Application::restartListMovie() {

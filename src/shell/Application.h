@@ -5,10 +5,12 @@
 #include "common/UserRecord.h"
 #include "news/NewsHost.h"
 #include "panels/PanelHost.h"
+#include "panels/ListHost.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/player/FlashPlayer.h"
 #include "platform/ui/EventGate.h"
+#include "platform/ui/TrayIcon.h"
 
 #include <functional>
 #include <memory>
@@ -37,8 +39,9 @@ class modUserData;
 struct ApplicationConfig {
     std::string appFolder;
     std::string serverBase;
-    MessageBoxService* messages = nullptr; // null: Qt dialogs
-    FlashPlayerFactory* players = nullptr; // null: the QML players
+    MessageBoxService* messages = nullptr;  // null: Qt dialogs
+    FlashPlayerFactory* players = nullptr;  // null: the QML players
+    TrayIconFactory* trays = nullptr;       // null: QSystemTrayIcon
     // Where the QML players' flash.openUrl hands http and https addresses. Null: QDesktopServices.
     std::function<void(const std::string& url)> openUrl;
     const Clock* clock = nullptr; // null: the system clock
@@ -49,7 +52,7 @@ struct ApplicationConfig {
 };
 
 // Owns every module and form of the system and wires each with what it uses.
-class Application : public NewsHost, public TickerHost, public PanelHost {
+class Application : public NewsHost, public TickerHost, public PanelHost, public ListHost {
 public:
     explicit Application(ApplicationConfig config);
     ~Application() override;
@@ -70,6 +73,7 @@ public:
     EventGate& gate() { return gate_; }
     UserRecord& user() { return user_; }
     FlashPlayerFactory& players() { return *players_; }
+    TrayIconFactory& trays() { return *trays_; }
     fs::FileLock& instanceLock() { return instanceLock_; }
 
     modApp& app() { return *app_; }
@@ -87,6 +91,8 @@ public:
     frmMovie* loadedMovie() { return movie_.get(); }
     frmTicker& ticker();
     frmList& list() override;
+    frmList* loadedList() { return list_.get(); }
+    void unloadList();
     frmSplash& splash();
     frmStart& startForm() override;
     frmUser& userForm() override;
@@ -114,6 +120,11 @@ public:
     QRect tickerGeometry() override;
     void closeTicker() override;
     void reopenTicker() override;
+    void openMenuFromTicker(const QPoint& globalPos) override;
+    // ListHost
+    void setListMenuCaption(const std::string& caption) override;
+    int tickerTop() override;
+    int tickerHeight() override;
 
 private:
     FlashPlayer::CommandHandler toDispatcher();
@@ -131,6 +142,8 @@ private:
     std::unique_ptr<MessageBoxService> ownMessages_;
     std::unique_ptr<FlashPlayerFactory> ownPlayers_;
     FlashPlayerFactory* players_;
+    std::unique_ptr<TrayIconFactory> ownTrays_;
+    TrayIconFactory* trays_;
     AppContext ctx_;
     UserRecord user_;
     fs::FileLock instanceLock_;

@@ -17,10 +17,10 @@
 #include "userdata/modUserData.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QSystemTrayIcon>
-
+#include <cstdio>
 #include <limits>
 
 namespace brisma {
@@ -31,6 +31,8 @@ namespace {
 constexpr int kPlacementWatchMs = 100;
 constexpr int kRefreshTickMs = 1000;
 constexpr int kTicksBetweenRefreshes = 300;
+constexpr int kLeftButtonUp = 514;
+constexpr int kRightButtonUp = 517;
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
@@ -47,9 +49,13 @@ frmMain::frmMain(Application& app) : app_(app) {
     mnuAbout = mnuPopup.addAction(QStringLiteral("設定"));
     mnuPopup.addSeparator();
     mnFin = mnuPopup.addAction(QStringLiteral("終了"));
-    connect(mnuChange, &QAction::triggered, this, [this] { app_.handle([this] { mnuChange_Click(); }); });
-    connect(mnuAbout, &QAction::triggered, this, [this] { app_.handle([this] { mnuAbout_Click(); }); });
-    connect(mnFin, &QAction::triggered, this, [this] { app_.handle([this] { mnFin_Click(); }); });
+    // The bar starts closed.
+    mnNewsList->setEnabled(false);
+    onMenu(mnApp, &frmMain::mnApp_Click);
+    onMenu(mnNewsList, &frmMain::mnNewsList_Click);
+    onMenu(mnuChange, &frmMain::mnuChange_Click);
+    onMenu(mnuAbout, &frmMain::mnuAbout_Click);
+    onMenu(mnFin, &frmMain::mnFin_Click);
 
     connect(&TimerApp, &QTimer::timeout, this, [this] { TimerApp_Timer(); });
     // Ticks that arrive while a procedure runs wait for it; they collapse into one, as pending
@@ -66,6 +72,11 @@ frmMain::frmMain(Application& app) : app_(app) {
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::onMenu(QAction* item, void (frmMain::*command)()) {
+    connect(item, &QAction::triggered, this,
+            [this, command] { app_.handle([this, command] { (this->*command)(); }); });
+}
 
 std::string frmMain::GetString(const std::string& text, const std::string& delimiter) {
     const auto at = text.find(delimiter);
@@ -130,10 +141,77 @@ void frmMain::SetConst() {
 void frmMain::SetTrayIcon() {
     const QIcon icon = AppIcon();
     setWindowIcon(icon);
-    tray_ = std::make_unique<QSystemTrayIcon>(icon);
+    TrayIconFactory& trays = app_.trays();
+    if (!trays.available()) {
+        // Without a notification area the bar is the only way in: it opens now and its right
+        // click opens the menu.
+        std::fputs(
+            "brisma: the desktop has no notification area; the headline bar opens at start and a right "
+            "click on it opens the menu\n",
+            stderr);
+        ToggleTickerFromTray();
+        return;
+    }
+    tray_ = trays.create();
+    tray_->setIcon(icon);
     tray_->setToolTip(QStringLiteral("Brisma：左ｸﾘｯｸでﾍｯﾄﾞﾗｲﾝﾊﾞｰの開閉、右ｸﾘｯｸでﾒﾆｭｰ"));
-    tray_->setContextMenu(&mnuPopup);
+    tray_->setActivationHandler([this](TrayIcon::Activation how) {
+        const int code = how == TrayIcon::Activation::Trigger ? kLeftButtonUp : kRightButtonUp;
+        app_.handle([this, code] { Form_MouseMove(code); });
+    });
     tray_->show();
+}
+
+void frmMain::Form_MouseMove(int code) {
+    withNamedHandler(app_.errors(), "Form_MouseMove", [&] {
+        if (code == kLeftButtonUp)
+            ToggleTickerFromTray();
+        else if (code == kRightButtonUp)
+            mnuPopup.popup(QCursor::pos());
+    });
+}
+
+void frmMain::ToggleTickerFromTray() {
+    frmTicker& ticker = app_.ticker();
+    if (ticker.blnOpen) {
+        frmList& list = app_.list();
+        list.HideList(static_cast<float>(ticker.width() - 10), static_cast<float>(ticker.y() + 10));
+        ticker.CloseTicker();
+        mnNewsList->setEnabled(false);
+    } else {
+        ticker.blnScroll = true;
+        ticker.OpenTicker();
+        mnNewsList->setEnabled(true);
+    }
+}
+
+void frmMain::OpenMenuFromBar(const QPoint& globalPos) {
+    if (!app_.trays().available())
+        mnuPopup.popup(globalPos);
+}
+
+void frmMain::mnApp_Click() {
+    withNamedHandler(app_.errors(), "mnApp_Click", [&] {
+        frmTicker& ticker = app_.ticker();
+        if (ticker.blnOpen) {
+            ticker.CloseTicker();
+            mnNewsList->setEnabled(false);
+        } else {
+            ticker.OpenTicker();
+            mnNewsList->setEnabled(true);
+        }
+    });
+}
+
+void frmMain::mnNewsList_Click() {
+    withNamedHandler(app_.errors(), "mnNewsList_Click", [&] {
+        frmList& list = app_.list();
+        const auto x = static_cast<float>(intScreenWidth);
+        if (list.blnOpen)
+            list.HideList(x, 0.0f);
+        else
+            list.ShowList(x, 0.0f, 0);
+    });
 }
 
 void frmMain::TakeScreenSnapshot() {

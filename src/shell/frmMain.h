@@ -1,15 +1,15 @@
 #pragma once
 
+#include "platform/ui/TrayIcon.h"
+
 #include <QMenu>
 #include <QTimer>
 #include <QWidget>
-
 #include <cstdint>
 #include <memory>
 #include <string>
 
 class QAction;
-class QSystemTrayIcon;
 
 namespace brisma {
 
@@ -52,6 +52,14 @@ public:
     // Switches the placement watch and the refresh timer on.
     void StartTimers();
 
+    // The tray callback, by the code of the mouse message it stands for: 514 the left button
+    // released (open or close the bar), 517 the right one (the menu).
+    void Form_MouseMove(int code);
+    // The bar's right click: the menu, when there is no tray to open it from.
+    void OpenMenuFromBar(const QPoint& globalPos);
+
+    void mnApp_Click();
+    void mnNewsList_Click();
     void mnFin_Click();
     // The channel selection panel, its movie reloaded, not modal.
     void mnuChange_Click();
@@ -62,16 +70,20 @@ public:
 
     // Query-unload, unload and terminate, in that order.
     void Unload();
-    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
+    TrayIcon* trayIcon() const { return tray_.get(); }
 
 private:
     void Form_QueryUnload();
     void Form_Unload();
     void Form_Terminate();
     void StartUp();
+    // The tray's left click: the bar opens or closes, the list panel with it.
+    void ToggleTickerFromTray();
+    // Connects a menu item to its command, run through the gate.
+    void onMenu(QAction* item, void (frmMain::*command)());
 
     Application& app_;
-    std::unique_ptr<QSystemTrayIcon> tray_;
+    std::unique_ptr<TrayIcon> tray_;
     bool httpTickPending_ = false;
     bool unloaded_ = false;
 };

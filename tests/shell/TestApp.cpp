@@ -13,6 +13,7 @@ TestApp::TestApp(TempAppFolder& folder, TestServer& server, bool qmlPlayers) {
     config.serverBase = server.base();
     config.messages = &messages;
     config.players = qmlPlayers ? nullptr : &players;
+    config.trays = &trays;
     config.clock = &clock;
     config.httpLimits.connectTimeoutMs = 2000;
     config.httpLimits.totalTimeoutMs = 5000;

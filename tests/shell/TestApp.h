@@ -5,6 +5,7 @@
 #include "RecordingMessageBox.h"
 #include "TempAppFolder.h"
 #include "TestServer.h"
+#include "RecordingTrayIcon.h"
 #include "shell/Application.h"
 
 #include <memory>
@@ -27,6 +28,7 @@ public:
     bool ended() const { return app_->ended(); }
 
     RecordingPlayerFactory players;
+    RecordingTrayFactory trays;
     RecordingMessageBox messages;
     FixedClock clock{DateTime{2026, 12, 8, 10, 20, 30}};
     std::unique_ptr<RecordingErrors> errors;

@@ -1,52 +1,17 @@
+#include "NormalStart.h"
 #include "TestApp.h"
 #include "news/modChannel.h"
 #include "shell/frmMain.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace brisma::test {
 namespace {
 
 namespace fsys = std::filesystem;
-
-const std::string kData = std::string(BRISMA_TEST_DATA) + "/normal";
-const int kChannels[] = {1, 2, 3, 5, 8, 12, 20, 33};
-// The bar stores whatever the banner address answers.
-const std::string kBannerBytes = "BM not really a bitmap";
-
-std::string pad3(int n) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%03d", n);
-    return buf;
-}
-
-// The logged click, the cached movies and a registered profile.
-void prepare(TempAppFolder& home) {
-    fsys::copy(kData + "/cache", home.path(), fsys::copy_options::recursive);
-    writeProfile(home, "3.1.1");
-}
-
-// Eight selected channels with feeds, advertisement texts and banners, one channel of another
-// kind, two complete cached movies and one catalogue movie not yet cached, one logged click.
-class NormalStart : public ::testing::Test {
-protected:
-    void SetUp() override {
-        serveNormal(server);
-        server.route("/ticker_banner.bmp", kBannerBytes);
-        prepare(folder);
-    }
-
-    std::string expected(const std::string& name) {
-        return withBase(readTestData(kData + "/expected", name), server.base());
-    }
-
-    TempAppFolder folder;
-    TestServer server;
-};
 
 TEST_F(NormalStart, WritesEveryFileAndSendsEveryRequestInOrder) {
     TestApp t(folder, server);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace brisma {
+
+// The application's icon in the desktop's notification area.
+class TrayIcon {
+public:
+    // Trigger: the primary click every tray delivers; Context: the request for the menu.
+    enum class Activation { Trigger, Context };
+    using ActivationHandler = std::function<void(Activation)>;
+
+    virtual ~TrayIcon() = default;
+    virtual void setIcon(const QIcon& icon) = 0;
+    virtual void setToolTip(const QString& tip) = 0;
+    virtual void show() = 0;
+    virtual void hide() = 0;
+    virtual void setActivationHandler(ActivationHandler handler) = 0;
+};
+
+// Makes the tray icon, and says whether the desktop has a notification area at all.
+class TrayIconFactory {
+public:
+    virtual ~TrayIconFactory() = default;
+    virtual bool available() const = 0;
+    virtual std::unique_ptr<TrayIcon> create() = 0;
+};
+
+} // namespace brisma
