@@ -20,7 +20,7 @@ frmStart::frmStart(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::Co
 }
 
 void frmStart::DoReflect() {
-    fields.copyTo(user_);
+    static_cast<ProfileFields&>(user_) = fields;
     user_.strUserVersion = LoadResString(119);
     host_.SaveUserFiles();
 }

@@ -17,7 +17,7 @@ frmUser::frmUser(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::Comm
 }
 
 void frmUser::DoReflect() {
-    fields.copyTo(user_);
+    static_cast<ProfileFields&>(user_) = fields;
     host_.SaveUserFiles();
     hide();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "panels/PanelWindow.h"
-#include "panels/ProfileFields.h"
+#include "common/UserRecord.h"
 
 class QCloseEvent;
 

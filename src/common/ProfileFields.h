@@ -1,14 +1,12 @@
 #pragma once
 
-#include "common/UserRecord.h"
-
 #include <string>
 #include <string_view>
 
 namespace brisma {
 
-// The fourteen profile fields that the registration and profile panels collect, one command
-// suffix each ("email" ... "carrier").
+// The fourteen profile fields that the registration and profile panels collect and the user
+// record keeps, one command suffix each ("email" ... "carrier").
 struct ProfileFields {
     std::string strEmail;
     std::string strSex;
@@ -29,8 +27,6 @@ struct ProfileFields {
     std::string* field(std::string_view suffix);
     // Whether a command suffix names a field.
     static bool isField(std::string_view suffix);
-    // All fourteen into the profile's fields of the same names.
-    void copyTo(UserRecord& user) const;
 };
 
 } // namespace brisma
