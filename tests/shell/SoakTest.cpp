@@ -60,7 +60,7 @@ int countOf(const std::string& text, const std::string& what) {
 // (a fifth of the way in on shorter runs), once caches and the allocator have settled.
 TEST_F(NormalStart, ThousandsOfChangingHeadlinesLeaveMemoryDescriptorsAndLogsLevel) {
     const char* env = std::getenv("BRISMA_SOAK_CYCLES");
-    const int cycles = env ? std::atoi(env) : 100;
+    const int cycles = env ? std::atoi(env) : 60;
     const int reference = std::min(100, cycles / 5);
     TestApp t(folder, server);
     ASSERT_TRUE(t.start());
