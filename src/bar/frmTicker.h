@@ -80,7 +80,6 @@ public:
     void swfJump_FSCommand(const std::string& command, const std::string& args);
 
     FlashPlayer& swfPlayer() { return *swfPlayer_; }
-    FlashPlayer& swfJump() { return *swfJump_; }
     // The slots, for the windows and tests that look at the strip.
     const TickerStrip& slots() const { return strip_; }
     // The widget that shows the picture (the strip left of the box).

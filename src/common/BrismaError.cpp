@@ -21,7 +21,6 @@ std::string errorDescription(long number) {
     case err::PathFileAccess: return "Path/File access error";
     case err::ObjectNotSet: return "Object variable or With block variable not set";
     case err::NetworkFailure: return "The system cannot locate the resource specified.";
-    case err::ParserUnavailable: return "ActiveX component can't create object";
     default: return "Application-defined or object-defined error";
     }
 }

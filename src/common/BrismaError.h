@@ -20,9 +20,8 @@ constexpr long InputPastEndOfFile = 62;
 constexpr long PermissionDenied = 70;
 constexpr long PathFileAccess = 75;
 constexpr long ObjectNotSet = 91;
-// Transport and parser failures keep numbers of their own, in the HRESULT form.
+// Transport failures keep a number of their own, in the HRESULT form.
 constexpr long NetworkFailure = -2146697211; // resource could not be located / reached
-constexpr long ParserUnavailable = -2147221005;
 } // namespace err
 
 // The one exception type of the system: a number and its description.

@@ -134,10 +134,6 @@ frmList& Application::list() {
     return *list_;
 }
 
-void Application::unloadList() {
-    list_.reset();
-}
-
 frmSplash& Application::splash() {
     if (!splash_)
         splash_ = std::make_unique<frmSplash>(ctx_, *players_, toDispatcher());

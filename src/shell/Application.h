@@ -83,7 +83,6 @@ public:
     modMovieLoader& movies() { return *movies_; }
     modUserData& userData() { return *userData_; }
     modFlashLoader& flashLoader() { return *flashLoader_; }
-    modFlashListener& listener() { return *listener_; }
 
     // Forms are loaded on first use: a form that is never named is never built.
     // The movie window writes its shell into the folder tree, so it loads after start-up.
@@ -91,8 +90,6 @@ public:
     frmMovie* loadedMovie() { return movie_.get(); }
     frmTicker& ticker();
     frmList& list() override;
-    frmList* loadedList() { return list_.get(); }
-    void unloadList();
     frmSplash& splash();
     frmStart& startForm() override;
     frmUser& userForm() override;

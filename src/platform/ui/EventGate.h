@@ -27,9 +27,6 @@ public:
     // thread calls to wake the loop after `done` has become true.
     void waitUntil(const std::function<bool()>& done, std::function<void()>& wake);
 
-    bool busy() const { return depth_ > 0; }
-    std::size_t deferredCount() const { return deferred_.size(); }
-
 private:
     class DepthGuard;
     void scheduleFlush();
