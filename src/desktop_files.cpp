@@ -5,7 +5,6 @@
 #include "shell/DesktopEntry.h"
 
 #include <QGuiApplication>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,13 +19,15 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const std::filesystem::path share = argv[1];
     std::filesystem::create_directories(share / "applications");
-    std::ofstream(share / "applications" / "brisma.desktop", std::ios::binary) << brisma::DesktopEntry("brisma");
+    std::ofstream(share / "applications" / "brisma.desktop", std::ios::binary)
+        << brisma::DesktopEntry("brisma");
     for (int i = 2; i < argc; ++i) {
         const int size = std::atoi(argv[i]);
         const std::string name = std::to_string(size) + "x" + std::to_string(size);
         const std::filesystem::path folder = share / "icons" / "hicolor" / name / "apps";
         std::filesystem::create_directories(folder);
-        if (size <= 0 || !brisma::AppIconImage(size).save(QString::fromStdString((folder / "brisma.png").string()))) {
+        if (size <= 0 ||
+            !brisma::AppIconImage(size).save(QString::fromStdString((folder / "brisma.png").string()))) {
             std::cerr << "brisma-desktop-files: cannot write the " << name << " icon\n";
             return 1;
         }

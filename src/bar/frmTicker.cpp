@@ -191,8 +191,8 @@ void frmTicker::makePictures(const QScreen& screen, int barWidth) {
     hBitmap_TB = QImage(QString::fromStdString(ctx_.paths.tickerBannerBmp()));
     if (!hBitmap_TB.isNull()) {
         if (scale_ > 1)
-            hBitmap_TB =
-                hBitmap_TB.scaled(hBitmap_TB.size() * scale_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            hBitmap_TB = hBitmap_TB.scaled(hBitmap_TB.size() * scale_, Qt::IgnoreAspectRatio,
+                                           Qt::SmoothTransformation);
         hBitmap_TB.setDevicePixelRatio(scale_);
     }
     hBufDC->store(kBannerKey, hBitmap_TB);

@@ -231,8 +231,8 @@ void frmMain::StartTimers() {
     TimerHTTP.start(kRefreshTickMs);
     // Another screen made primary carries the bar and the list to its work area.
     if (!primaryWatch_)
-        primaryWatch_ =
-            connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this] { PrimaryScreen_Changed(); });
+        primaryWatch_ = connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this,
+                                [this] { PrimaryScreen_Changed(); });
     watchPrimaryScreen();
 }
 
@@ -242,7 +242,8 @@ void frmMain::watchPrimaryScreen() {
     screenWatch_.clear();
     // A change of resolution or of the work area is seen at once, not only at the next poll.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        screenWatch_.push_back(connect(screen, &QScreen::geometryChanged, this, [this] { TimerApp_Timer(); }));
+        screenWatch_.push_back(
+            connect(screen, &QScreen::geometryChanged, this, [this] { TimerApp_Timer(); }));
         screenWatch_.push_back(
             connect(screen, &QScreen::availableGeometryChanged, this, [this] { TimerApp_Timer(); }));
     }

@@ -47,22 +47,30 @@ TEST_F(HiDpi, TheBarIsTwentyFourPixelsHighAndItsTextAndIconsAreDrawnAtTheScreens
     bar->DrawBar();
     const QImage picture = bar->hBufDC->readBack().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(picture.size(), QSize(2 * bar->width(), 48));
-    // What the window shows is the picture itself, device pixel for device pixel.
-    const QImage shown = bar->view().grab().toImage().convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(shown.size(), QSize(2 * bar->view().width(), 48));
-    EXPECT_EQ(shown, picture.copy(0, 0, shown.width(), 48));
+    // What the window paints is the picture itself, device pixel for device pixel (a picture in
+    // the X server is copied onto the window by the server instead).
+    if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+        EXPECT_TRUE(bar->hBufDC->paintsOnScreen()) << "at a whole ratio the picture lives in the X server";
+    }
+    if (!bar->hBufDC->paintsOnScreen()) {
+        const QImage shown = bar->view().grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shown.size(), QSize(2 * bar->view().width(), 48));
+        EXPECT_EQ(shown, picture.copy(0, 0, shown.width(), 48));
+    }
 
     const int slot = bar->intMaxHeadLine - 1;
     const int x = bar->slots().intSlotX[slot];
     const int w = bar->slots().intSlotWidth[slot];
-    EXPECT_EQ(picture.copy(2 * (x - 22), 0, 44, 48), art::icon(art::Icon::biz, 2).convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(picture.copy(2 * (x - 22), 0, 44, 48),
+              art::icon(art::Icon::biz, 2).convertToFormat(QImage::Format_RGB32));
 
     // The text: rendered at the ratio, not an enlargement of what a ratio-1 screen shows.
     QFont font(QStringLiteral("IPAGothic"));
     font.setPixelSize(12);
     font.setStyleStrategy(QFont::NoAntialias);
     const QImage sharp = picture.copy(2 * x, 10, 2 * w, 36);
-    const QImage single = art::slotText(text, qRgb(255, 255, 255), w, font, 1).convertToFormat(QImage::Format_RGB32);
+    const QImage single =
+        art::slotText(text, qRgb(255, 255, 255), w, font, 1).convertToFormat(QImage::Format_RGB32);
     const QImage nearest = single.scaled(2 * w, 36, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     const QImage bilinear = single.scaled(2 * w, 36, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const int contrast = distance(qRgb(255, 255, 255), art::tile(1).pixel(0, 12));

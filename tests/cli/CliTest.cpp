@@ -89,12 +89,10 @@ INSTANTIATE_TEST_SUITE_P(
         NoDisplayCase{"deadServerOnXcb",
                       {{"DISPLAY", kDeadDisplay}, {"QT_QPA_PLATFORM", "xcb"}},
                       "DISPLAY=\":4711\", QT_QPA_PLATFORM=\"xcb\""},
-        NoDisplayCase{"xcbWithoutDisplay",
-                      {{"QT_QPA_PLATFORM", "xcb"}},
-                      "DISPLAY unset, QT_QPA_PLATFORM=\"xcb\""},
+        NoDisplayCase{
+            "xcbWithoutDisplay", {{"QT_QPA_PLATFORM", "xcb"}}, "DISPLAY unset, QT_QPA_PLATFORM=\"xcb\""},
         NoDisplayCase{"noWaylandCompositor",
-                      {{"WAYLAND_DISPLAY", "wayland-none"},
-                       {"QT_QPA_PLATFORM", "wayland;xcb"}},
+                      {{"WAYLAND_DISPLAY", "wayland-none"}, {"QT_QPA_PLATFORM", "wayland;xcb"}},
                       "DISPLAY unset, WAYLAND_DISPLAY=\"wayland-none\", QT_QPA_PLATFORM=\"wayland;xcb\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -134,7 +132,8 @@ TEST(Cli, AutostartOnWritesTheEntryAndOffRemovesIt) {
     std::string expected = readTestData(BRISMA_TEST_DATA, "autostart.desktop");
     expected.replace(expected.find("@EXEC@"), 6, std::filesystem::canonical(BRISMA_EXE).string());
     EXPECT_EQ(fs::readFile(entry), expected);
-    EXPECT_EQ(fs::listFolder(folder, false), std::vector<std::string>{"brisma.desktop"}) << "no temporary left";
+    EXPECT_EQ(fs::listFolder(folder, false), std::vector<std::string>{"brisma.desktop"})
+        << "no temporary left";
 
     const Outcome off = runBrisma({QStringLiteral("--autostart=off")}, env);
     EXPECT_EQ(off.code, 0);
@@ -145,8 +144,8 @@ TEST(Cli, AutostartOnWritesTheEntryAndOffRemovesIt) {
     EXPECT_EQ(again.out, "brisma: " + entry + " does not exist: Brisma does not start at login\n");
 
     // Without XDG_CONFIG_HOME (or with a relative one) the folder is below ~/.config.
-    const Outcome fallback = runBrisma({QStringLiteral("--autostart=on")},
-                                   {{"HOME", home.path()}, {"XDG_CONFIG_HOME", "rel"}});
+    const Outcome fallback =
+        runBrisma({QStringLiteral("--autostart=on")}, {{"HOME", home.path()}, {"XDG_CONFIG_HOME", "rel"}});
     EXPECT_EQ(fallback.code, 0);
     EXPECT_EQ(fs::readFile(home.path() + "/.config/autostart/brisma.desktop"), expected);
 }
@@ -155,9 +154,10 @@ TEST(Cli, TheFirstStartSaysWhichFolderAndServerOnce) {
     TempAppFolder scratch;
     TestServer server;
     const std::string folder = scratch.path() + "/new/brisma";
-    const Env env{{"BRISMA_HOME", folder}, {"BRISMA_SERVER", server.base()}, {"QT_QPA_PLATFORM", "offscreen"}};
-    const std::string line =
-        "brisma: first start: created the application folder " + folder + "; the server is " + server.base() + "\n";
+    const Env env{
+        {"BRISMA_HOME", folder}, {"BRISMA_SERVER", server.base()}, {"QT_QPA_PLATFORM", "offscreen"}};
+    const std::string line = "brisma: first start: created the application folder " + folder +
+                             "; the server is " + server.base() + "\n";
 
     // The first run goes on to start up; the line is all this test wants from it.
     QProcess first;

@@ -218,7 +218,8 @@ TEST_F(Tray, TheBarAndTheListFollowThePrimaryScreenToItsWorkArea) {
     const auto expectOn = [this](const QRect& work, int scale) {
         EXPECT_EQ(bar().geometry(), QRect(work.x(), work.bottom() + 1 - 24, work.width(), 24));
         EXPECT_EQ(bar().hBufDC->readBack().size(), QSize(work.width() * scale, 24 * scale));
-        EXPECT_EQ(list().pos(), QPoint(work.right() + 1 - list().width(), work.bottom() + 1 - 24 - list().height()));
+        EXPECT_EQ(list().pos(),
+                  QPoint(work.right() + 1 - list().width(), work.bottom() + 1 - 24 - list().height()));
     };
 
     setScreens({original[0], side});
