@@ -252,7 +252,7 @@ void frmMain::watchPrimaryScreen() {
 void frmMain::PrimaryScreen_Changed() {
     watchPrimaryScreen();
     // Re-placed whatever the snapshot says: the new screen may have the old one's size.
-    withNamedHandler(app_.errors(), "TimerApp_Timer", [&] {
+    withNamedHandler(app_.errors(), "PrimaryScreen_Changed", [&] {
         TakeScreenSnapshot();
         if (frmTicker* ticker = app_.loadedTicker())
             ticker->ResetLocation();
