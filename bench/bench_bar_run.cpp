@@ -5,19 +5,23 @@
 //     resident memory and, given its pid, the X server's CPU over the window.
 //   bench_bar_run closed SECONDS [XSERVER_PID]
 //     the same with the bar closed and nothing downloading: what the idle client costs.
-//   bench_bar_run gaps DELAY_MS
-//     every server answer takes DELAY_MS; the worst gap between the bar's frames while a
-//     refresh cycle runs.
+//   bench_bar_run faults [DELAY_MS]
+//     start-up, a refresh, a click and a module download, each against a server that answers
+//     after DELAY_MS (2000) and one that never answers: how long the phase took, the median and
+//     worst gap between turns of the event loop, and the bar's frames meanwhile.
 //
 // Run under Xvfb with QT_QPA_PLATFORM=xcb for the server-side picture, or offscreen.
 #include "BarBench.h"
 #include "bar/frmTicker.h"
+#include "panels/modFlashLoader.h"
 #include "platform/text/Cp932.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
@@ -38,14 +42,20 @@ std::string withBase(std::string bytes, const std::string& base) {
     return bytes;
 }
 
-// The normal start's server: eight channels, movies, one logged click; every answer delayed.
-void serveNormalStart(test::TestServer& server, test::TempAppFolder& folder, int delayMs) {
+// The normal start's server: eight channels, movies, one logged click, and a module; every
+// answer delayed, or none given. `seed` also fills the folder for a registered user.
+void serveNormalStart(test::TestServer& server, test::TempAppFolder& folder, int delayMs, bool hang,
+                      bool seed = true) {
     const auto route = [&](const std::string& path, std::string body) {
         test::TestServer::Response r;
         r.body = std::move(body);
         r.delayMs = delayMs;
+        r.hang = hang;
         server.route(path, r);
     };
+    route("/modules/m.qml", "import QtQuick\nItem {}\n");
+    for (const char* report : {"/logclick", "/logadclick", "/logupdate", "/logadview"})
+        route(report, "");
     for (const auto& e : fsys::recursive_directory_iterator(kData + "/serve")) {
         if (!e.is_regular_file())
             continue;
@@ -54,6 +64,8 @@ void serveNormalStart(test::TestServer& server, test::TempAppFolder& folder, int
               withBase(test::readTestData(kData + "/serve", rel), server.base()));
     }
     route("/scripts_desktop3.xml", test::scriptXml(server.base()));
+    if (!seed)
+        return;
     fsys::copy(kData + "/cache", folder.path(), fsys::copy_options::recursive);
     test::writeProfile(folder, "3.1.1");
 }
@@ -116,7 +128,7 @@ void runFor(int ms) {
 int cost(int seconds, long xserverPid, bool barOpen) {
     test::TempAppFolder folder;
     test::TestServer server;
-    serveNormalStart(server, folder, 0);
+    serveNormalStart(server, folder, 0, false);
     test::TestApp t(folder, server);
     if (!t.start())
         return 1;
@@ -140,50 +152,104 @@ int cost(int seconds, long xserverPid, bool barOpen) {
     return 0;
 }
 
-int gaps(int delayMs) {
+// How the server misbehaves during a phase: every answer late, or none at all.
+struct Fault {
+    const char* name;
+    int delayMs;
+    bool hang;
+};
+
+// One phase of the running client against a faulty server; the worst gap between the turns of
+// the event loop that moves the bar and answers the menu (a 16 ms timer), and whether the bar
+// kept scrolling.
+void measure(const std::string& phase, const Fault& fault) {
     test::TempAppFolder folder;
     test::TestServer server;
-    serveNormalStart(server, folder, delayMs);
+    const bool faultyStart = phase == "start-up";
+    serveNormalStart(server, folder, faultyStart ? fault.delayMs : 0, faultyStart && fault.hang);
     test::TestApp t(folder, server);
-    if (!t.start())
-        return 1;
     frmTicker& bar = t.app().ticker();
-    bar.OpenTicker();
+    if (!faultyStart) {
+        if (!t.start())
+            return;
+        bar.OpenTicker();
+        runFor(1000);
+        serveNormalStart(server, folder, fault.delayMs, fault.hang, false);
+    }
+    ScriptValues& script = t.app().script();
+    if (phase == "module download")
+        for (ScriptModule* m : {&script.startflash2, &script.boxflash, &script.channelflash2, &script.listflash,
+                                &script.userflash, &script.jumpflash, &script.splashflash})
+            *m = {server.base() + "modules/m.qml", 99};
+
     QElapsedTimer clock;
     clock.start();
-    std::vector<qint64> frames;
-    frames.reserve(100000);
-    bool refreshing = false;
-    // Every tick of the open bar composes and shows one frame.
-    QObject::connect(&bar.TimerScroll, &QTimer::timeout, [&] {
-        if (refreshing)
-            frames.push_back(clock.nsecsElapsed());
+    std::vector<qint64> turns;
+    bool running = false;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (running)
+            turns.push_back(clock.nsecsElapsed());
     });
-    runFor(1000);
-    frmMain& main = t.app().main();
-    qint64 refreshNs = 0;
+    probe.start(16);
+    int barTicks = 0;
+    QObject::connect(&bar.TimerScroll, &QTimer::timeout, [&] { barTicks += running; });
+    qint64 phaseNs = -1;
     QTimer::singleShot(0, [&] {
-        main.intHTTPTimerCountByMinutes = 300;
-        t.app().handle([&] {
-            refreshing = true;
-            const qint64 start = clock.nsecsElapsed();
-            frames.push_back(start);
-            main.TimerHTTP_Timer();
-            refreshNs = clock.nsecsElapsed() - start;
-            frames.push_back(clock.nsecsElapsed());
-            refreshing = false;
-        });
+        running = true;
+        const qint64 begin = clock.nsecsElapsed();
+        turns.push_back(begin);
+        frmMain& main = t.app().main();
+        if (phase == "start-up") {
+            t.start();
+        } else if (phase == "refresh") {
+            main.intHTTPTimerCountByMinutes = 300;
+            t.app().handle([&] { main.TimerHTTP_Timer(); });
+        } else if (phase == "click") {
+            // The middle of the first ordinary headline wholly on the bar.
+            const TickerStrip& strip = bar.slots();
+            int16_t s = 0;
+            while (s + 1 < strip.size() && (strip.intSlotX[s] < 0 || strip.intSlotX[s] + strip.intSlotWidth[s] > bar.width() ||
+                                            strip.udtSlotNews[s].strNewsType == "mov"))
+                ++s;
+            const QPointF at(strip.intSlotX[s] + strip.intSlotWidth[s] / 2.0, 12.0);
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent event(type, at, bar.mapToGlobal(at), Qt::LeftButton,
+                                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(bar.windowHandle(), &event);
+            }
+        } else {
+            t.app().handle([&] { t.app().flashLoader().updateFlash(); });
+        }
+        const auto finish = [&, begin] {
+            turns.push_back(clock.nsecsElapsed());
+            phaseNs = turns.back() - begin;
+            running = false;
+        };
+        // The click's reports go out behind the bar: watch the bar while they are under way.
+        if (phase == "click")
+            QTimer::singleShot(fault.hang ? 6000 : fault.delayMs + 1000, finish);
+        else
+            finish();
     });
-    while (refreshNs == 0)
+    while (phaseNs < 0)
         runFor(100);
     std::vector<double> gapsMs;
-    for (std::size_t i = 1; i < frames.size(); ++i)
-        gapsMs.push_back(static_cast<double>(frames[i] - frames[i - 1]) / 1e6);
-    std::printf("drawing path: %s\n", drawingPath(t.app().ticker()).c_str());
-    std::printf("server answers after %d ms; refresh took %.0f ms with %zu frames\n", delayMs,
-                static_cast<double>(refreshNs) / 1e6, frames.size() - 2);
-    std::printf("gap between frames: median %.1f ms, worst %.1f ms\n", percentile(gapsMs, 0.5),
-                percentile(gapsMs, 1.0));
+    for (std::size_t i = 1; i < turns.size(); ++i)
+        gapsMs.push_back(static_cast<double>(turns[i] - turns[i - 1]) / 1e6);
+    std::printf("%-16s %-22s %8.0f ms %8.1f ms %8.1f ms %6d\n", phase.c_str(), fault.name,
+                static_cast<double>(phaseNs) / 1e6, percentile(gapsMs, 0.5), percentile(gapsMs, 1.0), barTicks);
+}
+
+int faults(int delayMs) {
+    std::printf("drawing path: %s\n", QGuiApplication::platformName().toStdString().c_str());
+    std::printf("%-16s %-22s %11s %11s %11s %6s\n", "phase", "server", "took", "median gap", "worst gap",
+                "frames");
+    const std::string slow = "answers after " + std::to_string(delayMs) + " ms";
+    for (const Fault& fault : {Fault{slow.c_str(), delayMs, false}, Fault{"never answers", 0, true}})
+        for (const char* phase : {"start-up", "refresh", "click", "module download"})
+            measure(phase, fault);
     return 0;
 }
 
@@ -195,8 +261,8 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     const std::string mode = argc > 1 ? argv[1] : "cost";
-    if (mode == "gaps")
-        return brisma::bench::gaps(argc > 2 ? std::atoi(argv[2]) : 200);
+    if (mode == "faults")
+        return brisma::bench::faults(argc > 2 ? std::atoi(argv[2]) : 2000);
     return brisma::bench::cost(argc > 2 ? std::atoi(argv[2]) : 60, argc > 3 ? std::atol(argv[3]) : 0,
                                mode != "closed");
 }

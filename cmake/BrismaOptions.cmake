@@ -7,7 +7,7 @@ target_compile_options(brisma_options INTERFACE -Wall -Wextra -Wpedantic -Werror
                        $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
 target_compile_definitions(brisma_options INTERFACE
   QT_NO_KEYWORDS QT_NO_CAST_FROM_ASCII
-  BRISMA_VERSION="3.1.1"
+  BRISMA_VERSION="${PROJECT_VERSION}"
   BRISMA_SERVER_BASE_DEFAULT="${BRISMA_SERVER_BASE}")
 target_include_directories(brisma_options INTERFACE ${CMAKE_SOURCE_DIR}/src)
 if(BRISMA_SANITIZE)

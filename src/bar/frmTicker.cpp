@@ -315,12 +315,10 @@ int32_t frmTicker::DrawBar() {
 }
 
 int32_t frmTicker::BitBltTicker(const QWidget& frmObject) {
-    try {
+    return errorNumberOf([&] {
         picture().present(frmObject.width() - kBoxWidth, frmObject.height());
         return 0;
-    } catch (...) {
-        return caughtNumber();
-    }
+    });
 }
 
 void frmTicker::Form_Paint(const QPaintEvent& event) {
@@ -341,21 +339,22 @@ void frmTicker::StopTicker() {
 
 void frmTicker::TimerScroll_Timer() {
     ScrollBar2();
-    try {
-        // A hidden bar keeps moving but shows nothing.
-        if (blnOpen)
-            DrawBar();
-        // Only a lit slot needs the pointer's position.
-        if (intOnMouse != -1) {
-            const QPoint pointer = QCursor::pos();
-            const QRect bar = geometry();
-            if (pointer.y() < bar.y() || pointer.y() > bar.y() + bar.height() || pointer.x() < bar.x() ||
-                pointer.x() > bar.x() + bar.width() - kBoxWidth)
-                intOnMouse = -1;
-        }
-    } catch (...) {
+    onRunTimeError(
+        [&] {
+            // A hidden bar keeps moving but shows nothing.
+            if (blnOpen)
+                DrawBar();
+            // Only a lit slot needs the pointer's position.
+            if (intOnMouse != -1) {
+                const QPoint pointer = QCursor::pos();
+                const QRect bar = geometry();
+                if (pointer.y() < bar.y() || pointer.y() > bar.y() + bar.height() || pointer.x() < bar.x() ||
+                    pointer.x() > bar.x() + bar.width() - kBoxWidth)
+                    intOnMouse = -1;
+            }
+        },
         // The next tick starts afresh.
-    }
+        [](long, const std::string&) {});
 }
 
 int32_t frmTicker::ScrollBar2() {

@@ -32,19 +32,4 @@ void currentError(long& number, std::string& description) {
     }
 }
 
-int32_t caughtNumber() {
-    long number = 0;
-    std::string description;
-    currentError(number, description);
-    return static_cast<int32_t>(number);
-}
-
-int32_t reportCaught(const ErrorReporter& errors, const char* label) {
-    long number = 0;
-    std::string description;
-    currentError(number, description);
-    errors.ErrorEnd(number, std::string(label) + description);
-    return static_cast<int32_t>(number);
-}
-
 } // namespace brisma

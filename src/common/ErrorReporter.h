@@ -26,12 +26,6 @@ struct ApplicationEnded {};
 // Number and description of the exception in flight (BrismaError, std::exception, anything).
 void currentError(long& number, std::string& description);
 
-// For procedures that return the error number rather than a fixed failure value. Call only
-// inside a catch block: the number of the error in flight, with or without a report of
-// `label` + description.
-int32_t caughtNumber();
-int32_t reportCaught(const ErrorReporter& errors, const char* label);
-
 // Runs `body`; a run-time error that reaches here goes to `handler(number, description)` and the
 // call returns normally. ApplicationEnded passes through.
 template <class F, class H> void onRunTimeError(F&& body, H&& handler) {
@@ -68,6 +62,26 @@ template <class F> void withHandler(const ErrorReporter& errors, const char* lab
 // Handlers that report their bare name instead of label and description.
 template <class F> void withNamedHandler(const ErrorReporter& errors, const char* name, F&& body) {
     onRunTimeError(body, [&](long number, const std::string&) { errors.ErrorEnd(number, name); });
+}
+
+// For procedures that return the error number rather than a fixed failure value: `body`'s
+// result, or the number of the run-time error that reaches here.
+template <class F> int32_t errorNumberOf(F&& body) {
+    int32_t result = 0;
+    onRunTimeError([&] { result = body(); },
+                   [&](long number, const std::string&) { result = static_cast<int32_t>(number); });
+    return result;
+}
+
+// The same, reporting `label` + description.
+template <class F> int32_t errorNumberOf(const ErrorReporter& errors, const char* label, F&& body) {
+    int32_t result = 0;
+    onRunTimeError([&] { result = body(); },
+                   [&](long number, const std::string& description) {
+                       errors.ErrorEnd(number, std::string(label) + description);
+                       result = static_cast<int32_t>(number);
+                   });
+    return result;
 }
 
 } // namespace brisma

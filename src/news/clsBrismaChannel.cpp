@@ -23,7 +23,7 @@ std::string clsBrismaChannel::GetSortId(int16_t intNum) const {
 }
 
 int32_t clsBrismaChannel::SetFromXML(const XmlNode& de) {
-    try {
+    return errorNumberOf(ctx_.errors, "clsBrismaChannel.SetFromXML >", [&] {
         const auto kind = de.firstAttributeValue();
         if (!kind)
             raise(err::ObjectNotSet);
@@ -40,9 +40,7 @@ int32_t clsBrismaChannel::SetFromXML(const XmlNode& de) {
         blnRead = false;
         blnFav = false;
         return 0;
-    } catch (...) {
-        return reportCaught(ctx_.errors, "clsBrismaChannel.SetFromXML >");
-    }
+    });
 }
 
 int32_t clsBrismaChannel::InsertNewsXML(const XmlNode& de) {

@@ -47,21 +47,23 @@ std::string clsBrismaNews::GetSortId() const {
 }
 
 int32_t clsBrismaNews::SetFromXML(const XmlNode& de) {
-    try {
-        strID = de.textOf("brs:hlid");
-        strContName = de.textOf("credit");
-    } catch (...) {
-        return reportCaught(*errors_, "clsBrismaNews.SetFromXML >");
-    }
+    if (const int32_t number = errorNumberOf(*errors_, "clsBrismaNews.SetFromXML >", [&] {
+            strID = de.textOf("brs:hlid");
+            strContName = de.textOf("credit");
+            return 0;
+        }))
+        return number;
     const XmlNode type = de.firstElementByTagName("brs:type");
     strNewsType = type.isNull() ? "oth" : type.text();
-    try {
-        strNewsText = de.textOf("title");
-        strNewsUrl = de.textOf("link");
-    } catch (...) {
-        // A headline without text or address passes to the caller, typed as "other".
+    // A headline without text or address is typed as "other"; its error number goes back to the
+    // caller unreported.
+    if (const int32_t number = errorNumberOf([&] {
+            strNewsText = de.textOf("title");
+            strNewsUrl = de.textOf("link");
+            return 0;
+        })) {
         strNewsType = "oth";
-        throw;
+        return number;
     }
     blnClicked = false;
     strSortId = GetSortId();
@@ -98,7 +100,7 @@ int32_t clsBrismaNews::SetData(const std::string& strTmpId, const std::string& s
                                const std::string& strTmpNewsText, const std::string& strTmpNewsUrl,
                                bool blnTmpClicked, const std::string& strTmpMovieId,
                                const std::string& strTmpViewURL) {
-    try {
+    return errorNumberOf([&] {
         strID = strTmpId;
         strDate = strTmpDate;
         strTime = strTmpTime;
@@ -114,9 +116,7 @@ int32_t clsBrismaNews::SetData(const std::string& strTmpId, const std::string& s
         strViewURL = strTmpViewURL;
         strSortId = GetSortId();
         return 0;
-    } catch (...) {
-        return caughtNumber();
-    }
+    });
 }
 
 std::string clsBrismaNews::extMovieID() const {

@@ -38,33 +38,27 @@ int32_t clsBrismaNewsList::SetNews(int16_t intNum, const clsBrismaNews& strTmpNe
 }
 
 int32_t clsBrismaNewsList::init(int16_t intTmp) {
-    try {
+    return errorNumberOf([&] {
         intMax = intTmp;
         if (intTmp <= 0)
             raise(err::SubscriptOutOfRange);
         udtNews.assign(static_cast<std::size_t>(intTmp), clsBrismaNews(*errors_));
         return 0;
-    } catch (...) {
-        return caughtNumber();
-    }
+    });
 }
 
 int32_t clsBrismaNewsList::InsertNewsXML(const XmlNode& de) {
-    try {
+    return errorNumberOf([&] {
         shift();
         return at(0).SetFromXML(de);
-    } catch (...) {
-        return caughtNumber();
-    }
+    });
 }
 
 int32_t clsBrismaNewsList::InsertNews(const clsBrismaNews& udtTmpNews) {
-    try {
+    return errorNumberOf([&] {
         shift();
         return at(0).CopyFrom(udtTmpNews);
-    } catch (...) {
-        return caughtNumber();
-    }
+    });
 }
 
 int32_t clsBrismaNewsList::GetNewsBySortId(clsBrismaNews& udtDestNews, const std::string& strTmpId) {
@@ -95,30 +89,24 @@ int16_t clsBrismaNewsList::GetIndexById(const std::string& strTmpId) const {
 }
 
 int32_t clsBrismaNewsList::CopyNews(int16_t src, int16_t dest) {
-    try {
+    return errorNumberOf(*errors_, "clsBrismaNewsList.CopyNews >", [&] {
         at(src).CopyTo(at(dest));
         return 0;
-    } catch (...) {
-        return reportCaught(*errors_, "clsBrismaNewsList.CopyNews >");
-    }
+    });
 }
 
 int32_t clsBrismaNewsList::CopyFrom(const clsBrismaNews& udtTmpNews, int16_t dest) {
-    try {
+    return errorNumberOf(*errors_, "clsBrismaNewsList.CopyFrom >", [&] {
         udtTmpNews.CopyTo(at(dest));
         return 0;
-    } catch (...) {
-        return reportCaught(*errors_, "clsBrismaNewsList.CopyFrom >");
-    }
+    });
 }
 
 int32_t clsBrismaNewsList::CopyTo(clsBrismaNews& udtTmpNews, int16_t src) {
-    try {
+    return errorNumberOf(*errors_, "clsBrismaNewsList.CopyTo >", [&] {
         at(src).CopyTo(udtTmpNews);
         return 0;
-    } catch (...) {
-        return reportCaught(*errors_, "clsBrismaNewsList.CopyTo >");
-    }
+    });
 }
 
 std::string clsBrismaNewsList::GetSortId(int16_t intNum) const {

@@ -88,7 +88,7 @@ void modChannel::SortNewsCopyTo() {
 }
 
 int32_t modChannel::SetChannelListFromXML() {
-    try {
+    return errorNumberOf(ctx_.errors, "modChannel.SetChannelListFromXML >", [&] {
         const XmlDocument doc = XmlDocument::loadUrl(ctx_.http, ctx_.script.channel);
         const auto entries = doc.getElementsByTagName("channel");
         // A document without entries (nothing loaded, an error page) keeps the last good copy.
@@ -104,9 +104,7 @@ int32_t modChannel::SetChannelListFromXML() {
         for (std::size_t i = 0; i < entries.size(); ++i)
             objChannel[i].SetFromXML(entries[i]);
         return 0;
-    } catch (...) {
-        return reportCaught(ctx_.errors, "modChannel.SetChannelListFromXML >");
-    }
+    });
 }
 
 bool modChannel::ChannelExist(int16_t ch) {
@@ -119,15 +117,18 @@ bool modChannel::ChannelExist(int16_t ch) {
 }
 
 int16_t modChannel::GetChannelIndex(int16_t ch) {
-    try {
-        for (int16_t i = 0; i < intChannelNum; ++i)
-            if (channelAt(i).intChannel == ch)
-                return i;
-        return int16_t{-1};
-    } catch (...) {
-        ctx_.messages.show(std::to_string(caughtNumber()) + "@ChannelExist");
-        return int16_t{-1};
-    }
+    int16_t index = -1;
+    onRunTimeError(
+        [&] {
+            for (int16_t i = 0; i < intChannelNum && index < 0; ++i)
+                if (channelAt(i).intChannel == ch)
+                    index = i;
+        },
+        [&](long number, const std::string&) {
+            ctx_.messages.show(std::to_string(number) + "@ChannelExist");
+            index = -1;
+        });
+    return index;
 }
 
 int32_t modChannel::ReadNewsXML(int16_t ch) {

@@ -21,6 +21,13 @@ namespace {
 
 const std::string kData = std::string(BRISMA_TEST_DATA) + "/panels";
 
+void runEventsUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 class PanelFlow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -35,6 +42,28 @@ protected:
     }
     std::string expected(const std::string& name) {
         return withBase(readTestData(kData, name), server.base());
+    }
+    // The end of a first start that chose channels 2 and 5: the files, then the normal start's
+    // downloads and reports.
+    void expectTheRunOfChannels2And5(TestApp& t) {
+        EXPECT_FALSE(t.app().app().blnFirstStart);
+        EXPECT_FALSE(t.app().loadedChannel()->isVisible());
+        EXPECT_EQ(folder.read("/flash/xml/selected.xml"), expected("first-selected.xml"));
+        EXPECT_EQ(folder.read("/flash/xml/user.xml"), expected("first-user-registered.xml"));
+        t.app().context().http.flush(3000);
+        const std::string opened = "&type=desktop3&com=open&date=20261208&time=102030";
+        // Reports go out on their own; each kind keeps its order.
+        EXPECT_EQ(downloadTargets(server),
+                  (std::vector<std::string>{"/ticker_banner.bmp", "/channel.xml", "/feeds/2.xml", "/adtext/002.xml",
+                                            "/banner/002.swf", "/feeds/5.xml", "/adtext/005.xml", "/banner/005.swf",
+                                            "/banner/001.swf", "/movie//movie.xml", "/movie/70000001/70000001.xml",
+                                            "/movie/70000002/70000002.xml", "/movie/70000003/70000003.xml"}));
+        EXPECT_EQ(reportTargets(server),
+                  (std::vector<std::string>{"/logupdate?version=3.1.1&userid=U777&channel=002" + opened,
+                                            "/logupdate?version=3.1.1&userid=U777&channel=005" + opened}));
+        EXPECT_NE(t.app().main().trayIcon(), nullptr);
+        EXPECT_TRUE(t.app().main().TimerHTTP.isActive());
+        EXPECT_FALSE(t.errors->has("modFlashlistener.throwValue >"));
     }
 
     TempAppFolder folder;
@@ -82,25 +111,39 @@ TEST_F(PanelFlow, FirstStartRegistersRefusesToLeaveWithoutChannelsAndStartsTheRu
 
     server.clearRequests();
     channel.command("channel:chset", "2-5-");
-    EXPECT_FALSE(t.app().app().blnFirstStart);
-    EXPECT_FALSE(t.app().loadedChannel()->isVisible());
-    EXPECT_EQ(folder.read("/flash/xml/selected.xml"), expected("first-selected.xml"));
-    EXPECT_EQ(folder.read("/flash/xml/user.xml"), expected("first-user-registered.xml"));
-    t.app().context().http.flush(3000);
-    const std::string opened = "&type=desktop3&com=open&date=20261208&time=102030";
-    // Reports go out on their own; each kind keeps its order.
-    EXPECT_EQ(
-        downloadTargets(server),
-        (std::vector<std::string>{"/ticker_banner.bmp", "/channel.xml", "/feeds/2.xml", "/adtext/002.xml",
-                                  "/banner/002.swf", "/feeds/5.xml", "/adtext/005.xml", "/banner/005.swf",
-                                  "/banner/001.swf", "/movie//movie.xml", "/movie/70000001/70000001.xml",
-                                  "/movie/70000002/70000002.xml", "/movie/70000003/70000003.xml"}));
-    EXPECT_EQ(reportTargets(server),
-              (std::vector<std::string>{"/logupdate?version=3.1.1&userid=U777&channel=002" + opened,
-                                        "/logupdate?version=3.1.1&userid=U777&channel=005" + opened}));
-    EXPECT_NE(t.app().main().trayIcon(), nullptr);
-    EXPECT_TRUE(t.app().main().TimerHTTP.isActive());
-    EXPECT_FALSE(t.errors->has("modFlashlistener.throwValue >"));
+    expectTheRunOfChannels2And5(t);
+}
+
+// The same first start with nothing but the modules the server sends: they register at once,
+// and the channel module waits for its cue while the close control is tried.
+TEST_F(PanelFlow, TheFirstStartRunsOnTheModulesTheServerSends) {
+    std::string entries;
+    for (const auto& [name, file] : {std::pair{"startflash2", "start-at-once.qml"}, {"channelflash2", "channel-on-cue.qml"}}) {
+        entries += std::string("<Directory><Name>") + name + "</Name><Argument>True</Argument><Url>" + server.base() +
+                   "modules/" + file + "</Url><Version>1</Version></Directory>";
+        server.route(std::string("/modules/") + file, readTestData(kData, file));
+    }
+    serveNormal(server, entries);
+    TestApp t(folder, server, true);
+    ASSERT_TRUE(t.start());
+    EXPECT_EQ(folder.read("/flash/start2.swf"), readTestData(kData, "start-at-once.qml"));
+    runEventsUntil([&] { return t.app().loadedChannel() && t.app().loadedChannel()->isVisible(); });
+    EXPECT_EQ(reportTargets(server), std::vector<std::string>{expected("regist.target")});
+    EXPECT_EQ(folder.read("/flash/xml/user.xml"), expected("first-user.xml"));
+    EXPECT_FALSE(t.app().loadedStart()->isVisible());
+    ASSERT_NE(t.app().loadedChannel(), nullptr);
+
+    t.app().loadedChannel()->close();
+    QCoreApplication::processEvents();
+    ASSERT_NE(t.app().loadedChannel(), nullptr);
+    EXPECT_TRUE(t.app().loadedChannel()->isVisible());
+    EXPECT_EQ(t.messages.shown, std::vector<std::string>{"変更ボタンを押してください。"});
+    EXPECT_EQ(t.app().loadedTicker(), nullptr);
+
+    server.clearRequests();
+    folder.write("/flash/cue.xml", "<cue>2-5-</cue>");
+    runEventsUntil([&] { return !t.app().app().blnFirstStart; });
+    expectTheRunOfChannels2And5(t);
 }
 
 TEST_F(PanelFlow, ChannelSelectionRebuildsTheBarAndAMalformedOneWritesNothing) {
@@ -171,13 +214,6 @@ std::string clickModule(const std::string& id, const std::string& type, const st
            type +
            "\")\n"
            "        flash.fscommand(\"list:click:done\", \"\")\n    }\n}\n";
-}
-
-void runEventsUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 TEST_F(PanelFlow, AClickInTheListModuleIsReportedMarkedReadAndPlaysAMovieHeadline) {

@@ -8,7 +8,7 @@ std::string LoadResString(int id) {
     case 102: return "ﾍｯﾄﾞﾗｲﾝを表示";
     case 104: return "ユーザー設定(&O)";
     case 105: return "終了(&X)";
-    case 119: return "3.1.1";
+    case 119: return BRISMA_VERSION;
     case 182: return "最新ﾆｭｰｽﾘｽﾄを表示";
     case 183: return "最新ﾆｭｰｽﾘｽﾄを隠す";
     default: return {};

@@ -319,7 +319,7 @@ XmlDocument XmlDocument::loadUrl(HttpClient& http, const std::string& url) {
     HttpResponse response;
     try {
         response = http.getResponse(url);
-    } catch (...) {
+    } catch (const std::exception&) {
         return {};
     }
     // An error page is no document, however well-formed it is.
