@@ -1,7 +1,8 @@
 #include "common/AppPaths.h"
-#include "platform/fs/FileSystem.h"
 #include "platform/text/Cp932.h"
 #include "shell/Application.h"
+#include "shell/CommandLine.h"
+#include "shell/DisplayCheck.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
@@ -17,26 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-void printHelp() {
-    std::cout << "Usage: brisma [--help] [--version]\n"
-                 "\n"
-                 "Brisma: a headline bar along the bottom of the screen.\n"
-                 "\n"
-                 "Environment:\n"
-                 "  BRISMA_HOME      application folder (default $XDG_DATA_HOME/brisma)\n"
-                 "  BRISMA_SERVER    server base address, ending with / (default " BRISMA_SERVER_BASE_DEFAULT ")\n"
-                 "  BRISMA_DEBUG=1   write every reported error to stderr\n";
-}
-
-// A client cannot place its own window under Wayland; the bar needs to, so it runs on XWayland.
-void preferXcbUnderWayland() {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if ((platform && *platform) || !std::getenv("WAYLAND_DISPLAY") || !std::getenv("DISPLAY"))
-        return;
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    std::cerr << "brisma: running on XWayland (xcb), since Wayland does not let the bar place itself\n";
-}
 
 int signalPipe[2] = {-1, -1};
 
@@ -67,38 +48,39 @@ void quitOnTerminationSignals(QObject* owner) {
 } // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            printHelp();
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::cout << BRISMA_VERSION << "\n";
-            return 0;
-        }
-    }
+    const brisma::CommandLine commandLine(argc, argv);
+    if (!commandLine.startsApplication())
+        return commandLine.run(std::cout, std::cerr);
 
     // Before any thread starts.
     brisma::text::installShiftJisAliases();
     // Downloaded panel movies must not read or write files through XMLHttpRequest.
     ::unsetenv("QML_XHR_ALLOW_FILE_READ");
     ::unsetenv("QML_XHR_ALLOW_FILE_WRITE");
-    preferXcbUnderWayland();
+    brisma::preferXcbUnderWayland();
+    if (const auto noDisplay = brisma::unreachableDisplay(argc, argv)) {
+        std::cerr << *noDisplay << "\n";
+        return 1;
+    }
 
     QApplication qapp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
     brisma::ApplicationConfig config;
     config.appFolder = brisma::defaultAppFolder();
+    const char* server = std::getenv("BRISMA_SERVER");
+    config.serverBase = (server && *server) ? server : BRISMA_SERVER_BASE_DEFAULT;
     std::error_code ec;
+    const bool firstRun = !std::filesystem::exists(config.appFolder, ec);
     std::filesystem::create_directories(config.appFolder, ec);
     if (ec) {
         std::cerr << "brisma: cannot create the application folder " << config.appFolder << ": " << ec.message()
                   << "\n";
         return 1;
     }
-    const char* server = std::getenv("BRISMA_SERVER");
-    config.serverBase = (server && *server) ? server : BRISMA_SERVER_BASE_DEFAULT;
+    if (firstRun)
+        std::cerr << "brisma: first start: created the application folder " << config.appFolder
+                  << "; the server is " << config.serverBase << "\n";
 
     brisma::Application app(std::move(config));
     if (const char* debug = std::getenv("BRISMA_DEBUG"); debug && std::strcmp(debug, "1") == 0) {

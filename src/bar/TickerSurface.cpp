@@ -20,9 +20,15 @@ xcb_connection_t* x11Connection() {
 
 } // namespace
 
-std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window) {
-    const int scale = std::max(1, static_cast<int>(std::ceil(window.devicePixelRatioF())));
-    if (xcb_connection_t* connection = x11Connection()) {
+int surfaceScale(double ratio) {
+    return std::max(1, static_cast<int>(std::ceil(ratio - 1e-6)));
+}
+
+std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window, double ratio) {
+    const int scale = surfaceScale(ratio);
+    // The server-side copies land one to one on the window's pixels: only at a whole ratio.
+    xcb_connection_t* connection = std::abs(scale - ratio) < 1e-6 ? x11Connection() : nullptr;
+    if (connection) {
         window.setAttribute(Qt::WA_NativeWindow);
         auto surface =
             std::make_unique<XcbTickerSurface>(connection, static_cast<xcb_window_t>(window.winId()), scale);
@@ -33,6 +39,8 @@ std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window) {
             return surface;
         }
     }
+    window.setAttribute(Qt::WA_PaintOnScreen, false);
+    window.setAttribute(Qt::WA_NoSystemBackground, false);
     return std::make_unique<ImageTickerSurface>(&window, scale);
 }
 

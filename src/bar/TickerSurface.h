@@ -43,9 +43,14 @@ private:
     int scale_;
 };
 
-// The one place the drawing path is chosen: a server-side picture on X11, else an image the
-// window paints. `window` is the widget that shows the picture.
-std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window);
+// Device pixels per bar pixel of a surface for a screen of device pixel ratio `ratio`: the ratio
+// rounded up, so a fractional ratio draws finer and the window's painter scales it down.
+int surfaceScale(double ratio);
+
+// The one place the drawing path is chosen: a server-side picture on X11 at a whole device pixel
+// ratio, else an image the window paints. `window` is the widget that shows the picture, on a
+// screen of device pixel ratio `ratio`.
+std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window, double ratio);
 
 // On X11, makes the top-level `bar` a dock window; elsewhere does nothing.
 void declareDock(QWidget& bar);

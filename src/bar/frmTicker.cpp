@@ -159,24 +159,7 @@ void frmTicker::Form_Load() {
         swfJump_->setMovie(ctx_.paths.flashModule("jump.swf"));
 
         declareDock(*this);
-        hBufDC = makeTickerSurface(*view_);
-        scale_ = hBufDC->scale();
-        hBgBitmap = art::tile(scale_);
-        QImage* icons[] = {&hBitmap_all, &hBitmap_spt, &hBitmap_biz, &hBitmap_ent, &hBitmap_cul,
-                           &hBitmap_oth, &hBitmap_mov, &hBitmap_it,  &hBitmap_pr};
-        for (std::size_t k = 0; k < art::kIcons.size(); ++k) {
-            *icons[k] = art::icon(art::kIcons[k], scale_);
-            hBufDC->store(static_cast<int>(k), *icons[k]);
-        }
-        hBitmap_TB = QImage(QString::fromStdString(ctx_.paths.tickerBannerBmp()));
-        if (!hBitmap_TB.isNull()) {
-            if (scale_ > 1)
-                hBitmap_TB = hBitmap_TB.scaled(hBitmap_TB.size() * scale_, Qt::IgnoreAspectRatio,
-                                               Qt::SmoothTransformation);
-            hBitmap_TB.setDevicePixelRatio(scale_);
-        }
-        hBufDC->store(kBannerKey, hBitmap_TB);
-        createPicture(barWidth);
+        makePictures(screen, barWidth);
 
         cursor104_ = art::handCursor(false);
         cursor106_ = art::handCursor(true);
@@ -191,6 +174,31 @@ TickerSurface& frmTicker::picture() {
     if (!hBufDC)
         brisma::raise(err::ObjectNotSet);
     return *hBufDC;
+}
+
+void frmTicker::makePictures(const QScreen& screen, int barWidth) {
+    // The previous surface may refer to the view's native window: released before the next.
+    hBufDC.reset();
+    hBufDC = makeTickerSurface(*view_, screen.devicePixelRatio());
+    scale_ = hBufDC->scale();
+    hBgBitmap = art::tile(scale_);
+    QImage* icons[] = {&hBitmap_all, &hBitmap_spt, &hBitmap_biz, &hBitmap_ent, &hBitmap_cul,
+                       &hBitmap_oth, &hBitmap_mov, &hBitmap_it,  &hBitmap_pr};
+    for (std::size_t k = 0; k < art::kIcons.size(); ++k) {
+        *icons[k] = art::icon(art::kIcons[k], scale_);
+        hBufDC->store(static_cast<int>(k), *icons[k]);
+    }
+    hBitmap_TB = QImage(QString::fromStdString(ctx_.paths.tickerBannerBmp()));
+    if (!hBitmap_TB.isNull()) {
+        if (scale_ > 1)
+            hBitmap_TB = hBitmap_TB.scaled(hBitmap_TB.size() * scale_, Qt::IgnoreAspectRatio,
+                                           Qt::SmoothTransformation);
+        hBitmap_TB.setDevicePixelRatio(scale_);
+    }
+    hBufDC->store(kBannerKey, hBitmap_TB);
+    // The slots' texts are rendered anew at the new scale when next composed.
+    std::fill(strip_.renderedColour.begin(), strip_.renderedColour.end(), QRgb{0});
+    createPicture(barWidth);
 }
 
 void frmTicker::createPicture(int width) {
@@ -463,13 +471,21 @@ void frmTicker::CloseTicker() {
 }
 
 void frmTicker::ResetLocation() {
-    const QRect work = primaryScreen().availableGeometry();
+    const QScreen& screen = primaryScreen();
+    const QRect work = screen.availableGeometry();
     const int barWidth = work.width();
-    setGeometry(x(), work.y() + work.height() - height(), barWidth, kBarHeight);
+    // On the primary screen, which may be another one than before: shown at its left edge,
+    // hidden beyond its right edge, where the next opening starts from.
+    const QRect whole = screen.geometry();
+    const int left = blnOpen ? whole.x() : whole.x() + whole.width();
+    setGeometry(left, work.y() + work.height() - height(), barWidth, kBarHeight);
     view_->setGeometry(0, 0, barWidth - kBoxWidth, kBarHeight);
     if (QWidget* box = swfPlayer_->widget())
         box->setGeometry(barWidth - kBoxWidth, 0, kBoxWidth, kBarHeight);
-    createPicture(barWidth);
+    if (surfaceScale(screen.devicePixelRatio()) != scale_)
+        makePictures(screen, barWidth);
+    else
+        createPicture(barWidth);
 }
 
 int16_t frmTicker::GetClicked(int16_t intX, clsBrismaNews& udtRetNews) {

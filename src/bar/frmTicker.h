@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 
+class QScreen;
+
 namespace brisma {
 
 class frmMovie;
@@ -102,6 +104,8 @@ private:
     void compose();
     void renderText(std::size_t slot, QRgb colour);
     void createPicture(int width);
+    // The surface at `screen`'s pixel density, with the icons and the banner stored in it.
+    void makePictures(const QScreen& screen, int barWidth);
     TickerSurface& picture();
     void slide(int from, int to);
     void showCustomCursor();

@@ -229,11 +229,35 @@ void frmMain::TakeScreenSnapshot() {
 void frmMain::StartTimers() {
     TimerApp.start(kPlacementWatchMs);
     TimerHTTP.start(kRefreshTickMs);
+    // Another screen made primary carries the bar and the list to its work area.
+    if (!primaryWatch_)
+        primaryWatch_ = connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this,
+                                [this] { PrimaryScreen_Changed(); });
+    watchPrimaryScreen();
+}
+
+void frmMain::watchPrimaryScreen() {
+    for (const QMetaObject::Connection& c : screenWatch_)
+        disconnect(c);
+    screenWatch_.clear();
     // A change of resolution or of the work area is seen at once, not only at the next poll.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        connect(screen, &QScreen::geometryChanged, this, [this] { TimerApp_Timer(); });
-        connect(screen, &QScreen::availableGeometryChanged, this, [this] { TimerApp_Timer(); });
+        screenWatch_.push_back(
+            connect(screen, &QScreen::geometryChanged, this, [this] { TimerApp_Timer(); }));
+        screenWatch_.push_back(
+            connect(screen, &QScreen::availableGeometryChanged, this, [this] { TimerApp_Timer(); }));
     }
+}
+
+void frmMain::PrimaryScreen_Changed() {
+    watchPrimaryScreen();
+    // Re-placed whatever the snapshot says: the new screen may have the old one's size.
+    withNamedHandler(app_.errors(), "PrimaryScreen_Changed", [&] {
+        TakeScreenSnapshot();
+        if (frmTicker* ticker = app_.loadedTicker())
+            ticker->ResetLocation();
+        app_.list().ResetLocation();
+    });
 }
 
 void frmMain::mnFin_Click() {

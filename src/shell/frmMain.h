@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 
@@ -66,6 +67,8 @@ public:
     // The profile panel, not modal.
     void mnuAbout_Click();
     void TimerApp_Timer();
+    // Another screen became the primary one: the watch follows it and the windows move to it.
+    void PrimaryScreen_Changed();
     void TimerHTTP_Timer();
 
     // Query-unload, unload and terminate, in that order.
@@ -81,11 +84,15 @@ private:
     void ToggleTickerFromTray();
     // Connects a menu item to its command, run through the gate.
     void onMenu(QAction* item, void (frmMain::*command)());
+    // Connects the placement watch to the primary screen's geometry signals, and only to it.
+    void watchPrimaryScreen();
 
     Application& app_;
     std::unique_ptr<TrayIcon> tray_;
     bool httpTickPending_ = false;
     bool unloaded_ = false;
+    QMetaObject::Connection primaryWatch_;
+    std::vector<QMetaObject::Connection> screenWatch_;
 };
 
 } // namespace brisma

@@ -8,10 +8,13 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QMouseEvent>
 #include <QScreen>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <qpa/qplatformnativeinterface.h>
 #include <tuple>
 
 namespace brisma::test {
@@ -23,6 +26,27 @@ QString res(int id) {
 
 QRect workArea() {
     return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+// The offscreen platform's screens, replaced while the application runs as when a monitor is
+// plugged in or out; a removed primary screen hands that role to the next.
+QJsonArray screens() {
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    using Get = QJsonObject (*)(QPlatformNativeInterface*);
+    const auto get = reinterpret_cast<Get>(native->nativeResourceForIntegration("configuration"));
+    return get(native)[QStringLiteral("screens")].toArray();
+}
+
+void setScreens(const QJsonArray& list) {
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    using Get = QJsonObject (*)(QPlatformNativeInterface*);
+    using Set = void (*)(const QJsonObject&, QPlatformNativeInterface*);
+    const auto get = reinterpret_cast<Get>(native->nativeResourceForIntegration("configuration"));
+    const auto set = reinterpret_cast<Set>(native->nativeResourceForIntegration("setConfiguration"));
+    QJsonObject config = get(native);
+    config[QStringLiteral("screens")] = list;
+    set(config, native);
+    QCoreApplication::processEvents();
 }
 
 // The tray, its menu and the placement watch on a normally started application.
@@ -171,6 +195,52 @@ TEST_F(Tray, PlacementWatchReplacesBarAndOpenListAfterAChange) {
     main().TimerApp_Timer();
     EXPECT_EQ(list().y(), work.bottom() + 1);
     EXPECT_EQ(list().x(), listHome.x());
+}
+
+TEST_F(Tray, TheBarAndTheListFollowThePrimaryScreenToItsWorkArea) {
+    const QJsonArray original = screens();
+    ASSERT_EQ(original.size(), 1);
+    startApp();
+    main().mnApp->trigger();
+    main().mnNewsList->trigger();
+    const QRect home = workArea();
+    const QRect barHome(home.x(), home.bottom() + 1 - 24, home.width(), 24);
+    ASSERT_EQ(bar().geometry(), barHome);
+    // Right of the first, twice as dense: 1280 x 1024 pixels of the desktop.
+    QJsonObject side;
+    side[QStringLiteral("name")] = QStringLiteral("side");
+    side[QStringLiteral("x")] = home.right() + 1;
+    side[QStringLiteral("y")] = 0;
+    side[QStringLiteral("width")] = 2560;
+    side[QStringLiteral("height")] = 2048;
+    side[QStringLiteral("logicalDpi")] = 192;
+    side[QStringLiteral("logicalBaseDpi")] = 96;
+    const auto expectOn = [this](const QRect& work, int scale) {
+        EXPECT_EQ(bar().geometry(), QRect(work.x(), work.bottom() + 1 - 24, work.width(), 24));
+        EXPECT_EQ(bar().hBufDC->readBack().size(), QSize(work.width() * scale, 24 * scale));
+        EXPECT_EQ(list().pos(),
+                  QPoint(work.right() + 1 - list().width(), work.bottom() + 1 - 24 - list().height()));
+    };
+
+    setScreens({original[0], side});
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    expectOn(home, 1);
+    // The first is unplugged: the other becomes primary and takes the bar and the list.
+    setScreens({side});
+    ASSERT_EQ(QGuiApplication::primaryScreen()->name(), QStringLiteral("side"));
+    const QRect sideWork(home.right() + 1, 0, 1280, 1024);
+    ASSERT_EQ(workArea(), sideWork);
+    expectOn(sideWork, 2);
+    // The watch follows the new primary screen's own changes.
+    side[QStringLiteral("height")] = 1600;
+    setScreens({side});
+    expectOn(QRect(home.right() + 1, 0, 1280, 800), 2);
+
+    // Plugged back in and made primary again.
+    setScreens({side, original[0]});
+    setScreens({original[0]});
+    ASSERT_EQ(workArea(), home);
+    expectOn(home, 1);
 }
 
 // 300 ticks pass quietly, the 301st refreshes modules, channels, movies and logs, rebuilds the

@@ -1,0 +1,201 @@
+#include "TempAppFolder.h"
+#include "TestServer.h"
+#include "platform/fs/FileSystem.h"
+#include "shell/DesktopEntry.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace brisma::test {
+namespace {
+
+struct Outcome {
+    int code = -1;
+    bool crashed = false;
+    std::string out;
+    std::string err;
+};
+
+using Env = std::map<std::string, std::optional<std::string>>;
+
+// The environment of a session without any display; `changes` set (or, with no value, remove)
+// variables on top.
+QProcessEnvironment environment(const Env& changes) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME"})
+        env.remove(QString::fromLatin1(name));
+    for (const auto& [name, value] : changes) {
+        if (value)
+            env.insert(QString::fromStdString(name), QString::fromStdString(*value));
+        else
+            env.remove(QString::fromStdString(name));
+    }
+    return env;
+}
+
+Outcome runBrisma(const QStringList& args, const Env& changes) {
+    QProcess p;
+    p.setProcessEnvironment(environment(changes));
+    p.start(QStringLiteral(BRISMA_EXE), args);
+    Outcome run;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    run.crashed = p.exitStatus() != QProcess::NormalExit;
+    run.code = p.exitCode();
+    run.out = p.readAllStandardOutput().toStdString();
+    run.err = p.readAllStandardError().toStdString();
+    return run;
+}
+
+struct NoDisplayCase {
+    const char* name;
+    Env env;
+    std::string named; // how the line names the variables
+};
+
+class NoDisplay : public ::testing::TestWithParam<NoDisplayCase> {};
+
+// No X server answers at this display number.
+const std::string kDeadDisplay = ":4711";
+
+TEST_P(NoDisplay, SaysSoInOneLineAndExitsWithoutTouchingAnything) {
+    ASSERT_FALSE(std::filesystem::exists("/tmp/.X11-unix/X4711"));
+    TempAppFolder scratch;
+    Env env = GetParam().env;
+    env["BRISMA_HOME"] = scratch.path() + "/home";
+    env["XDG_RUNTIME_DIR"] = scratch.path();
+    const Outcome run = runBrisma({}, env);
+    EXPECT_FALSE(run.crashed);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "brisma: no display can be opened (" + GetParam().named +
+                           "): start it in a desktop session, or with QT_QPA_PLATFORM=offscreen to run "
+                           "without a screen\n");
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() + "/home")) << "nothing was created";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, NoDisplay,
+    ::testing::Values(
+        NoDisplayCase{"nothing", {}, "DISPLAY unset, QT_QPA_PLATFORM unset"},
+        NoDisplayCase{"deadServer", {{"DISPLAY", kDeadDisplay}}, "DISPLAY=\":4711\", QT_QPA_PLATFORM unset"},
+        NoDisplayCase{"deadServerOnXcb",
+                      {{"DISPLAY", kDeadDisplay}, {"QT_QPA_PLATFORM", "xcb"}},
+                      "DISPLAY=\":4711\", QT_QPA_PLATFORM=\"xcb\""},
+        NoDisplayCase{
+            "xcbWithoutDisplay", {{"QT_QPA_PLATFORM", "xcb"}}, "DISPLAY unset, QT_QPA_PLATFORM=\"xcb\""},
+        NoDisplayCase{"noWaylandCompositor",
+                      {{"WAYLAND_DISPLAY", "wayland-none"}, {"QT_QPA_PLATFORM", "wayland;xcb"}},
+                      "DISPLAY unset, WAYLAND_DISPLAY=\"wayland-none\", QT_QPA_PLATFORM=\"wayland;xcb\""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Cli, OptionsRunWithoutADisplay) {
+    const Outcome help = runBrisma({QStringLiteral("--help")}, {});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("\n  --autostart on "), std::string::npos) << help.out;
+    EXPECT_EQ(help.err, "");
+
+    const Outcome version = runBrisma({QStringLiteral("--version")}, {});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "3.1.1\n");
+
+    for (const QStringList& bad : {QStringList{QStringLiteral("--autostart")},
+                                   QStringList{QStringLiteral("--autostart"), QStringLiteral("yes")},
+                                   QStringList{QStringLiteral("--autostart=")}}) {
+        const Outcome run = runBrisma(bad, {});
+        EXPECT_FALSE(run.crashed);
+        EXPECT_EQ(run.code, 2) << bad.join(u' ').toStdString();
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("brisma: --autostart takes on or off\nUsage: brisma ", 0), 0u) << run.err;
+    }
+}
+
+TEST(Cli, AutostartOnWritesTheEntryAndOffRemovesIt) {
+    TempAppFolder home;
+    const std::string folder = home.path() + "/config/autostart";
+    const std::string entry = folder + "/brisma.desktop";
+    const Env env{{"HOME", home.path()}, {"XDG_CONFIG_HOME", home.path() + "/config"}};
+
+    // Twice: the second replaces the first.
+    for (int i = 0; i < 2; ++i) {
+        const Outcome on = runBrisma({QStringLiteral("--autostart"), QStringLiteral("on")}, env);
+        EXPECT_EQ(on.code, 0);
+        EXPECT_EQ(on.out, "brisma: wrote " + entry + ": Brisma starts at login\n");
+    }
+    std::string expected = readTestData(BRISMA_TEST_DATA, "autostart.desktop");
+    expected.replace(expected.find("@EXEC@"), 6, std::filesystem::canonical(BRISMA_EXE).string());
+    EXPECT_EQ(fs::readFile(entry), expected);
+    EXPECT_EQ(fs::listFolder(folder, false), std::vector<std::string>{"brisma.desktop"})
+        << "no temporary left";
+
+    const Outcome off = runBrisma({QStringLiteral("--autostart=off")}, env);
+    EXPECT_EQ(off.code, 0);
+    EXPECT_EQ(off.out, "brisma: removed " + entry + ": Brisma no longer starts at login\n");
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    const Outcome again = runBrisma({QStringLiteral("--autostart"), QStringLiteral("off")}, env);
+    EXPECT_EQ(again.code, 0);
+    EXPECT_EQ(again.out, "brisma: " + entry + " does not exist: Brisma does not start at login\n");
+
+    // Without XDG_CONFIG_HOME (or with a relative one) the folder is below ~/.config.
+    const Outcome fallback =
+        runBrisma({QStringLiteral("--autostart=on")}, {{"HOME", home.path()}, {"XDG_CONFIG_HOME", "rel"}});
+    EXPECT_EQ(fallback.code, 0);
+    EXPECT_EQ(fs::readFile(home.path() + "/.config/autostart/brisma.desktop"), expected);
+}
+
+TEST(Cli, TheFirstStartSaysWhichFolderAndServerOnce) {
+    TempAppFolder scratch;
+    TestServer server;
+    const std::string folder = scratch.path() + "/new/brisma";
+    const Env env{
+        {"BRISMA_HOME", folder}, {"BRISMA_SERVER", server.base()}, {"QT_QPA_PLATFORM", "offscreen"}};
+    const std::string line = "brisma: first start: created the application folder " + folder +
+                             "; the server is " + server.base() + "\n";
+
+    // The first run goes on to start up; the line is all this test wants from it.
+    QProcess first;
+    first.setProcessEnvironment(environment(env));
+    first.setReadChannel(QProcess::StandardError);
+    first.start(QStringLiteral(BRISMA_EXE), {});
+    std::string err;
+    while (err.find(line) == std::string::npos && first.waitForReadyRead(30000))
+        err += first.readAllStandardError().toStdString();
+    first.kill();
+    first.waitForFinished();
+    err += first.readAllStandardError().toStdString();
+    const auto at = err.find(line);
+    ASSERT_NE(at, std::string::npos) << err;
+    EXPECT_TRUE(at == 0 || err[at - 1] == '\n') << "a line of its own";
+    EXPECT_EQ(err.find("first start", at + line.size()), std::string::npos) << "said once";
+    ASSERT_TRUE(std::filesystem::is_directory(folder));
+
+    // The second finds the folder; held by the test as by a running instance, it ends at once.
+    fs::FileLock running;
+    ASSERT_TRUE(running.lock(folder, false));
+    const Outcome second = runBrisma({}, env);
+    EXPECT_FALSE(second.crashed);
+    EXPECT_EQ(second.code, 0);
+    EXPECT_EQ(second.err.find("first start"), std::string::npos) << second.err;
+}
+
+TEST(DesktopEntry, ExecQuotesWhatTheEntrySyntaxReserves) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/usr/local/bin/brisma", "/usr/local/bin/brisma"},
+        {"/opt/my apps/brisma", "\"/opt/my apps/brisma\""},
+        {"/opt/100%/brisma", "/opt/100%%/brisma"},
+        {"/opt/$x\"y/brisma", "\"/opt/\\\\$x\\\\\"y/brisma\""},
+        {"/opt/a\\b/brisma", "\"/opt/a\\\\\\\\b/brisma\""},
+    };
+    for (const auto& [path, exec] : cases)
+        EXPECT_EQ(DesktopExecArgument(path), exec) << path;
+}
+
+} // namespace
+} // namespace brisma::test
