@@ -88,12 +88,20 @@ void modChannel::SortNewsCopyTo() {
 }
 
 int32_t modChannel::SetChannelListFromXML() {
+    int32_t copyFailure = 0;
     try {
         const XmlDocument doc = XmlDocument::loadUrl(ctx_.http, ctx_.script.channel);
         const auto entries = doc.getElementsByTagName("channel");
         // A document without entries (nothing loaded, an error page) keeps the last good copy.
-        if (!entries.empty())
-            doc.save(ctx_.paths.channelXml());
+        // A copy that cannot be written (a full disk) is reported; the list just loaded is
+        // still the registry, or the client could not run at all.
+        if (!entries.empty()) {
+            try {
+                doc.save(ctx_.paths.channelXml());
+            } catch (...) {
+                copyFailure = reportCaught(ctx_.errors, "modChannel.SetChannelListFromXML >");
+            }
+        }
         intChannelNum = toInt16(static_cast<long>(entries.size()));
         if (intChannelNum == 0)
             raise(err::SubscriptOutOfRange);
@@ -103,7 +111,7 @@ int32_t modChannel::SetChannelListFromXML() {
             objChannel.emplace_back(ctx_);
         for (std::size_t i = 0; i < entries.size(); ++i)
             objChannel[i].SetFromXML(entries[i]);
-        return 0;
+        return copyFailure;
     } catch (...) {
         return reportCaught(ctx_.errors, "modChannel.SetChannelListFromXML >");
     }
