@@ -3,6 +3,7 @@
 // that every file the client owns is whole and that the next start runs and ends cleanly.
 //
 //   brisma_kill_test --brisma build/src/brisma [--trials 200] [--seed 1]
+#include "FailingWriter.h"
 #include "TempAppFolder.h"
 #include "TestApp.h"
 #include "TestServer.h"
@@ -99,14 +100,6 @@ std::set<std::string> serve(TestServer& server) {
                     server.route("/" + rel, body);
             }
     return bodies;
-}
-
-Files snapshot(const std::string& folder) {
-    Files out;
-    for (const auto& e : fsys::recursive_directory_iterator(folder))
-        if (e.is_regular_file())
-            out[fsys::relative(e.path(), folder).string()] = fs::readFile(e.path().string());
-    return out;
 }
 
 class Client {
@@ -211,7 +204,7 @@ struct Checker {
     // Every file the client owns parses (XML) or is one of its whole versions; temporary files
     // are allowed only where `leftoversAllowed`.
     void check(const std::string& home, const std::string& trial, bool leftoversAllowed) {
-        for (const auto& [path, bytes] : snapshot(home)) {
+        for (const auto& [path, bytes] : folderFiles(home)) {
             ++filesChecked;
             const std::string name = fsys::path(path).filename().string();
             if (fs::isTemporaryName(name)) {
@@ -250,7 +243,7 @@ int run(const std::string& exe, int trials, unsigned seed) {
             return 2;
         }
     }
-    const Files populatedFiles = snapshot(populated.path());
+    const Files populatedFiles = folderFiles(populated.path());
     checker.learn(populatedFiles);
     long normalStartMs = 0;
     {
@@ -265,7 +258,7 @@ int run(const std::string& exe, int trials, unsigned seed) {
             std::fprintf(stderr, "kill test: the normal start did not run\n");
             return 2;
         }
-        checker.learn(snapshot(home.path()));
+        checker.learn(folderFiles(home.path()));
     }
 
     for (int i = 0; i < trials; ++i) {

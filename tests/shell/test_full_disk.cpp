@@ -77,12 +77,12 @@ struct Flow {
 };
 
 // The module entries of the server script: every module newer than the folder's.
-std::string moduleEntries(const std::string& base) {
+std::string moduleEntries(const std::string& base, int version = 2) {
     std::string out;
     for (const char* name : {"startflash2", "boxflash", "channelflash2", "listflash", "userflash", "jumpflash",
                              "splashflash"})
         out += std::string("<Directory><Name>") + name + "</Name><Argument>False</Argument><Url>" + base + "m/" +
-               name + "</Url><Version>2</Version></Directory>";
+               name + "</Url><Version>" + std::to_string(version) + "</Version></Directory>";
     return out;
 }
 
@@ -198,6 +198,92 @@ TEST_P(FullDisk, EveryFailingWriteKeepsTheOldFileReportsAndTheClientGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(Flows, FullDisk, ::testing::ValuesIn(kFlows),
                          [](const ::testing::TestParamInfo<Flow>& info) { return info.param.name; });
+
+// Stands for a kill at every call of the writer: before each call, and in the middle of each
+// write, the folder is copied as a kill at that moment would leave it.
+class KillPointWriter : public fs::Writer {
+public:
+    KillPointWriter(const std::string& home, std::vector<std::unique_ptr<TempAppFolder>>& kills)
+        : home_(home), kills_(kills) {}
+
+    int open(const std::string& path, int flags, mode_t mode) override {
+        keep();
+        return Writer::open(path, flags, mode);
+    }
+    ssize_t write(int fd, const char* data, std::size_t size) override {
+        keep();
+        const ssize_t half = Writer::write(fd, data, size / 2);
+        if (half < 0)
+            return half;
+        keep();
+        const ssize_t rest = Writer::write(fd, data + half, size - static_cast<std::size_t>(half));
+        return rest < 0 ? rest : half + rest;
+    }
+    int fsync(int fd) override {
+        keep();
+        return Writer::fsync(fd);
+    }
+    int rename(const std::string& from, const std::string& to) override {
+        keep();
+        return Writer::rename(from, to);
+    }
+
+private:
+    void keep() {
+        kills_.push_back(std::make_unique<TempAppFolder>());
+        fsys::copy(home_, kills_.back()->path(), fsys::copy_options::recursive);
+    }
+
+    std::string home_;
+    std::vector<std::unique_ptr<TempAppFolder>>& kills_;
+    fs::ScopedWriter installed_{*this};
+};
+
+bool oneOf(const std::string& bytes, const std::map<std::string, std::string>& files, const std::string& path) {
+    const auto it = files.find(path);
+    return it != files.end() && it->second == bytes;
+}
+
+// A refresh cycle killed at any moment of its writing leaves every file whole: XML files parse,
+// other files hold their bytes from before or after the cycle; the next start removes the
+// leftovers and runs without a report.
+TEST_F(NormalStart, AKillAnywhereInARefreshLeavesWholeFilesAndTheNextStartRuns) {
+    serveScript(moduleEntries(server.base()));
+    for (const char* name : {"startflash2", "boxflash", "listflash"})
+        server.route(std::string("/m/") + name, std::string("import QtQuick\nItem {}\n// ") + name);
+    TestApp t(folder, server);
+    ASSERT_TRUE(t.start());
+    // The start fetched these modules; the refresh fetches them again at a newer version.
+    serveScript(moduleEntries(server.base(), 3));
+    const auto before = folderFiles(folder.path());
+    std::vector<std::unique_ptr<TempAppFolder>> kills;
+    {
+        KillPointWriter writer(folder.path(), kills);
+        refresh(t);
+    }
+    t.app().context().http.flush(3000);
+    EXPECT_TRUE(t.errors->reports.empty());
+    const auto after = folderFiles(folder.path());
+    ASSERT_GT(kills.size(), 100u);
+    for (std::size_t k = 0; k < kills.size(); ++k) {
+        SCOPED_TRACE("killed at writer call " + std::to_string(k + 1));
+        const std::string home = kills[k]->path();
+        for (const auto& [path, bytes] : folderFiles(home)) {
+            if (fs::isTemporaryName(fsys::path(path).filename().string()))
+                continue;
+            if (path.ends_with(".xml"))
+                EXPECT_FALSE(XmlDocument::loadFile(home + "/" + path).empty()) << path;
+            else
+                EXPECT_TRUE(oneOf(bytes, before, path) || oneOf(bytes, after, path)) << path;
+        }
+        TestApp next(*kills[k], server);
+        EXPECT_TRUE(next.start());
+        next.app().context().http.flush(3000);
+        for (const auto& r : next.errors->reports)
+            ADD_FAILURE() << "next start: " << r.number << " " << r.text;
+        EXPECT_EQ(temporaryLeftovers(home), std::vector<std::string>{});
+    }
+}
 
 // Leftovers of cut-short replaces go at the next start, in every folder the client writes;
 // names that only look like them, other kinds of entries and other folders are left alone.

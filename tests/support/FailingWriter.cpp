@@ -58,6 +58,14 @@ std::string targetOfTemporary(const std::string& temporary) {
     return temporary.substr(0, slash + 1) + name.substr(1, name.rfind(".tmp") - 1);
 }
 
+std::map<std::string, std::string> folderFiles(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        if (e.is_regular_file())
+            out[std::filesystem::relative(e.path(), folder).string()] = fs::readFile(e.path().string());
+    return out;
+}
+
 std::vector<std::string> temporaryLeftovers(const std::string& folder) {
     std::vector<std::string> out;
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder))

@@ -44,6 +44,9 @@ private:
 // The file a temporary name stands in for: "<folder>/.<name>.tmpNNN" -> "<folder>/<name>".
 std::string targetOfTemporary(const std::string& temporary);
 
+// Every regular file below `folder`, at any depth: relative path -> bytes.
+std::map<std::string, std::string> folderFiles(const std::string& folder);
+
 // Every temporary file left below `folder`, at any depth.
 std::vector<std::string> temporaryLeftovers(const std::string& folder);
 
