@@ -55,7 +55,7 @@ void saveProfile(TestApp& t) {
     user.command("user:done", "");
 }
 
-void register_(TestApp& t) {
+void registerAndChooseChannels(TestApp& t) {
     RecordingFlashPlayer& start = player(t, "start");
     start.command("start:email", "new@example.com");
     start.command("start:prid", "13");
@@ -76,14 +76,19 @@ struct Flow {
     friend void PrintTo(const Flow& flow, std::ostream* out) { *out << flow.name; }
 };
 
-// The module entries of the server script: every module newer than the folder's.
-std::string moduleEntries(const std::string& base, int version = 2) {
-    std::string out;
-    for (const char* name : {"startflash2", "boxflash", "channelflash2", "listflash", "userflash", "jumpflash",
-                             "splashflash"})
-        out += std::string("<Directory><Name>") + name + "</Name><Argument>False</Argument><Url>" + base + "m/" +
-               name + "</Url><Version>" + std::to_string(version) + "</Version></Directory>";
-    return out;
+const char* const kModuleEntries[] = {"startflash2", "boxflash",  "channelflash2", "listflash",
+                                      "userflash",   "jumpflash", "splashflash"};
+
+// The populated server, its script naming every module at `version`; each module a plain movie.
+void serveWithModules(TestServer& server, int version) {
+    std::string entries;
+    for (const std::string name : kModuleEntries) {
+        entries += "<Directory><Name>" + name + "</Name><Argument>False</Argument><Url>" + server.base() + "m/" +
+                   name + "</Url><Version>" + std::to_string(version) + "</Version></Directory>";
+        server.route("/m/" + name, "import QtQuick\nItem {}\n// " + name + " " + std::to_string(version));
+    }
+    serveNormal(server, entries);
+    server.route("/ticker_banner.bmp", kBannerBytes);
 }
 
 const Flow kFlows[] = {
@@ -92,23 +97,19 @@ const Flow kFlows[] = {
     {"Click", true, start, click, click},
     {"ChannelChange", true, start, changeChannels, changeChannels},
     {"ProfileSave", true, start, saveProfile, saveProfile},
-    {"FirstStartRegistrationAndChannelChoice", false, start, register_, refresh},
+    {"FirstStartRegistrationAndChannelChoice", false, start, registerAndChooseChannels, refresh},
 };
 
 class FullDisk : public ::testing::TestWithParam<Flow> {
 protected:
     void SetUp() override {
-        serveNormal(server, moduleEntries(server.base()));
-        server.route("/ticker_banner.bmp", kBannerBytes);
+        serveWithModules(server, 2);
         server.route("/user", "U777");
         // The descriptions of the movies a populated folder holds, for the first start.
         for (const std::string id : {"70000001", "70000002"}) {
             const std::string path = "/movie/" + id + "/" + id + ".xml";
             server.route(path, withBase(readTestData(kData + "/cache", path.substr(1)), server.base()));
         }
-        for (const char* name : {"startflash2", "boxflash", "channelflash2", "listflash", "userflash", "jumpflash",
-                                 "splashflash"})
-            server.route(std::string("/m/") + name, std::string("import QtQuick\nItem {}\n// ") + name);
     }
 
     // The number of writer calls the flow's operation makes on a sound disk.
@@ -248,13 +249,11 @@ bool oneOf(const std::string& bytes, const std::map<std::string, std::string>& f
 // other files hold their bytes from before or after the cycle; the next start removes the
 // leftovers and runs without a report.
 TEST_F(NormalStart, AKillAnywhereInARefreshLeavesWholeFilesAndTheNextStartRuns) {
-    serveScript(moduleEntries(server.base()));
-    for (const char* name : {"startflash2", "boxflash", "listflash"})
-        server.route(std::string("/m/") + name, std::string("import QtQuick\nItem {}\n// ") + name);
+    serveWithModules(server, 2);
     TestApp t(folder, server);
     ASSERT_TRUE(t.start());
     // The start fetched these modules; the refresh fetches them again at a newer version.
-    serveScript(moduleEntries(server.base(), 3));
+    serveWithModules(server, 3);
     const auto before = folderFiles(folder.path());
     std::vector<std::unique_ptr<TempAppFolder>> kills;
     {
