@@ -2,7 +2,10 @@
 // and of a normal start (a click and a channel change sent by the list module), then checks
 // that every file the client owns is whole and that the next start runs and ends cleanly.
 //
-//   brisma_kill_test --brisma build/src/brisma [--trials 200] [--seed 1]
+//   brisma_kill_test --brisma build/src/brisma [--preload slow_writes.so] [--trials 200] [--seed 1]
+//
+// With --preload the client's writes are slowed down (see slow_writes.cpp), so that kills
+// land inside them.
 #include "FailingWriter.h"
 #include "TempAppFolder.h"
 #include "TestApp.h"
@@ -104,16 +107,26 @@ std::set<std::string> serve(TestServer& server) {
 
 class Client {
 public:
-    Client(const std::string& exe, const std::string& home, const std::string& server) {
+    static inline std::string preload;
+
+    // The client's output goes to `log` (a sanitizer's report among it).
+    Client(const std::string& exe, const std::string& home, const std::string& server, const std::string& log) {
         pid_ = ::fork();
         if (pid_ == 0) {
+            if (!preload.empty()) {
+                ::setenv("LD_PRELOAD", preload.c_str(), 1);
+                // A sanitizer runtime then no longer comes first; that is harmless here.
+                const char* options = std::getenv("ASAN_OPTIONS");
+                const std::string all = std::string(options ? options : "") + ":verify_asan_link_order=0";
+                ::setenv("ASAN_OPTIONS", all.c_str(), 1);
+            }
             ::setenv("BRISMA_HOME", home.c_str(), 1);
             ::setenv("BRISMA_SERVER", server.c_str(), 1);
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
             ::unsetenv("BRISMA_DEBUG");
-            if (std::FILE* quiet = std::fopen("/dev/null", "w")) {
-                ::dup2(::fileno(quiet), 1);
-                ::dup2(::fileno(quiet), 2);
+            if (std::FILE* out = std::fopen(log.c_str(), "w")) {
+                ::dup2(::fileno(out), 1);
+                ::dup2(::fileno(out), 2);
             }
             ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
@@ -228,6 +241,8 @@ void copyFolder(const std::string& from, const std::string& to) {
 
 int run(const std::string& exe, int trials, unsigned seed) {
     TestServer server;
+    TempAppFolder logs;
+    const std::string log = logs.file("/client.log");
     Checker checker;
     checker.served = serve(server);
     std::mt19937 rng(seed);
@@ -236,7 +251,7 @@ int run(const std::string& exe, int trials, unsigned seed) {
     TempAppFolder populated;
     long firstStartMs = 0;
     {
-        Client client(exe, populated.path(), server.base());
+        Client client(exe, populated.path(), server.base(), log);
         firstStartMs = runUntilQuiet(client, server);
         if (firstStartMs < 0 || client.terminate() != 0 || !saw(server, "/user?com=regist")) {
             std::fprintf(stderr, "kill test: the first start on an empty folder did not run\n");
@@ -250,7 +265,7 @@ int run(const std::string& exe, int trials, unsigned seed) {
         TempAppFolder home;
         copyFolder(populated.path(), home.path());
         server.clearRequests();
-        Client client(exe, home.path(), server.base());
+        Client client(exe, home.path(), server.base(), log);
         normalStartMs = runUntilQuiet(client, server);
         // The list module's click is reported and its channel change fetches channel 2's feed.
         if (normalStartMs < 0 || client.terminate() != 0 || !saw(server, "/logclick?") ||
@@ -272,17 +287,18 @@ int run(const std::string& exe, int trials, unsigned seed) {
             copyFolder(populated.path(), home.path());
         server.clearRequests();
         {
-            Client client(exe, home.path(), server.base());
+            Client client(exe, home.path(), server.base(), log);
             std::this_thread::sleep_for(std::chrono::milliseconds(killAtMs));
             client.kill();
         }
         checker.check(home.path(), trial, true);
         server.clearRequests();
-        Client next(exe, home.path(), server.base());
+        Client next(exe, home.path(), server.base(), log);
         if (runUntilQuiet(next, server) < 0)
-            checker.failures.push_back(trial + ": the next start did not run");
+            checker.failures.push_back(trial + ": the next start did not run:\n" + fs::readFile(log));
         else if (const int status = next.terminate(); status != 0)
-            checker.failures.push_back(trial + ": the next start ended with " + std::to_string(status));
+            checker.failures.push_back(trial + ": the next start ended with " + std::to_string(status) + ":\n" +
+                                       fs::readFile(log));
         checker.check(home.path(), trial + ", next start", false);
     }
     std::printf("kill test: seed %u, trials %d (first start %ld ms, normal start %ld ms), files checked %ld, "
@@ -304,13 +320,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--brisma") == 0)
             exe = argv[i + 1];
+        else if (std::strcmp(argv[i], "--preload") == 0)
+            brisma::test::Client::preload = argv[i + 1];
         else if (std::strcmp(argv[i], "--trials") == 0)
             trials = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--seed") == 0)
             seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
     }
     if (exe.empty()) {
-        std::fprintf(stderr, "usage: brisma_kill_test --brisma PATH [--trials N] [--seed S]\n");
+        std::fprintf(stderr, "usage: brisma_kill_test --brisma PATH [--preload LIB] [--trials N] [--seed S]\n");
         return 2;
     }
     brisma::text::installShiftJisAliases();

@@ -95,7 +95,7 @@ const Flow kFlows[] = {
     {"NormalStartWithModuleDownloads", true, [](TestApp&) {}, start, refresh},
     {"Refresh", true, start, refresh, refresh},
     {"Click", true, start, click, click},
-    {"ChannelChange", true, start, changeChannels, changeChannels},
+    {"ChannelChange", true, start, changeChannels, click},
     {"ProfileSave", true, start, saveProfile, saveProfile},
     {"FirstStartRegistrationAndChannelChoice", false, start, registerAndChooseChannels, refresh},
 };
