@@ -35,8 +35,10 @@ ssize_t FailingWriter::write(int fd, const char* data, std::size_t size) {
     return Writer::write(fd, data, size);
 }
 
+// Nothing in a test outlives a power cut: the flush to the device is left out, which makes a
+// run of hundreds of starts several times faster.
 int FailingWriter::fsync(int fd) {
-    return failsNow(temporaries_[fd]) ? -1 : Writer::fsync(fd);
+    return failsNow(temporaries_[fd]) ? -1 : 0;
 }
 
 int FailingWriter::rename(const std::string& from, const std::string& to) {

@@ -11,7 +11,8 @@ namespace brisma::test {
 
 // A writer that counts every call and makes call number `failAt` (from 1; 0: none) fail with
 // ENOSPC, as a disk that fills up does; a failing write first puts half of its bytes down.
-// It installs itself while it lives.
+// It installs itself while it lives. A call that does not fail goes to the system, except fsync,
+// which only succeeds.
 class FailingWriter : public fs::Writer {
 public:
     explicit FailingWriter(long failAt = 0);
