@@ -36,7 +36,9 @@ frmMovie::frmMovie(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::Co
         view->setGeometry(0, 0, Width, Height);
     swfPlayer_->setCommandHandler(std::move(onCommand));
     const std::string shell = ctx_.paths.flashModule("movie.swf");
-    writeShellWhenMissing(shell);
+    // A shell that cannot be written (a full disk) leaves the window empty until a movie plays;
+    // it must not keep the bar that owns this window from starting.
+    withHandler(ctx_.errors, "frmMovie.Form_Load >", [&] { writeShellWhenMissing(shell); });
     swfPlayer_->setMovie(shell);
 }
 

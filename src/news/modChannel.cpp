@@ -92,8 +92,14 @@ int32_t modChannel::SetChannelListFromXML() {
         const XmlDocument doc = XmlDocument::loadUrl(ctx_.http, ctx_.script.channel);
         const auto entries = doc.getElementsByTagName("channel");
         // A document without entries (nothing loaded, an error page) keeps the last good copy.
+        // A copy that cannot be written (a full disk) is reported; the list just loaded is
+        // still the registry, or the client could not run at all.
+        int32_t copyFailure = 0;
         if (!entries.empty())
-            doc.save(ctx_.paths.channelXml());
+            copyFailure = errorNumberOf(ctx_.errors, "modChannel.SetChannelListFromXML >", [&] {
+                doc.save(ctx_.paths.channelXml());
+                return 0;
+            });
         intChannelNum = toInt16(static_cast<long>(entries.size()));
         if (intChannelNum == 0)
             raise(err::SubscriptOutOfRange);
@@ -103,7 +109,7 @@ int32_t modChannel::SetChannelListFromXML() {
             objChannel.emplace_back(ctx_);
         for (std::size_t i = 0; i < entries.size(); ++i)
             objChannel[i].SetFromXML(entries[i]);
-        return 0;
+        return copyFailure;
     });
 }
 

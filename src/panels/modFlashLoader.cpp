@@ -72,8 +72,9 @@ void modFlashLoader::saveFlashVersionXML() const {
     }
     text += "</FlashVersion>\r\n\r\n";
     // A record that cannot be written is written at the next run; the versions stay in memory.
-    onRunTimeError([&] { fs::writeFileAtomic(ctx_.paths.flashVersionXml(), text::toCp932(text)); },
-                   [](long, const std::string&) {});
+    // The failure is reported like every other failed write.
+    withHandler(ctx_.errors, "modFlashLoader.saveFlashVersionXML >",
+                [&] { fs::writeFileAtomic(ctx_.paths.flashVersionXml(), text::toCp932(text)); });
 }
 
 void modFlashLoader::loadFlash(std::size_t index) {

@@ -10,6 +10,7 @@
 #include "panels/frmSplash.h"
 #include "panels/frmUser.h"
 #include "panels/modFlashLoader.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/ui/StringTable.h"
 #include "shell/AppIcon.h"
 #include "shell/Application.h"
@@ -35,6 +36,22 @@ constexpr int kLeftButtonUp = 514;
 constexpr int kRightButtonUp = 517;
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// Replaces cut short by a crash leave their temporary files beside the files they were to
+// replace; only this instance writes the folder now, so none of them is still being written.
+void removeInterruptedReplaces(const AppPaths& paths) {
+    std::vector<std::string> folders = {paths.appPath(), paths.flashFolder(), paths.xmlFolder(),
+                                        paths.bannerFolder()};
+    const std::string movies = paths.movieRoot();
+    if (fs::existFolder(movies)) {
+        folders.push_back(movies);
+        for (const auto& name : fs::listFolder(movies, false))
+            if (fs::isSafeName(name) && fs::existFolder(movies + name))
+                folders.push_back(movies + name);
+    }
+    for (const auto& folder : folders)
+        fs::removeTemporaryFiles(folder);
+}
 
 } // namespace
 
@@ -102,6 +119,8 @@ void frmMain::StartUp() {
     // Another instance holds the folder: end before touching anything.
     if (!app_.instanceLock().lock(app_.context().paths.appPath(), false))
         app.EndApp();
+    // Leftovers that cannot be listed harm nothing: the start goes on.
+    onRunTimeError([&] { removeInterruptedReplaces(app_.context().paths); }, [](long, const std::string&) {});
     app.ConfigureFolder();
     app.GetScriptXML();
     userData.loadPrefectureXML();

@@ -2,6 +2,7 @@
 
 #include "common/BrismaError.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -13,6 +14,14 @@
 
 namespace brisma::fs {
 namespace {
+
+Writer systemWriter;
+std::atomic<Writer*> currentWriter{&systemWriter};
+
+Writer& writer() { return *currentWriter.load(); }
+
+constexpr std::size_t kMaxTemporaryDigits = 9;
+constexpr unsigned long long kTemporaryRange = 1000000000ULL;
 
 [[noreturn]] void fail(long number, const std::string& path) {
     throw BrismaError(number, errorDescription(number) + ": " + path + " (" + std::strerror(errno) + ")");
@@ -32,7 +41,7 @@ std::string parentOf(const std::string& path) {
 
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+        const ssize_t n = writer().write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -57,10 +66,51 @@ std::string temporaryName(const std::string& path) {
     const auto slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".tmp" + std::to_string(rng() % 1000000000ULL);
+    return folder + "." + name + ".tmp" + std::to_string(rng() % kTemporaryRange);
 }
 
 } // namespace
+
+int Writer::open(const std::string& path, int flags, mode_t mode) { return ::open(path.c_str(), flags, mode); }
+
+ssize_t Writer::write(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+
+int Writer::fsync(int fd) { return ::fsync(fd); }
+
+int Writer::rename(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()); }
+
+ScopedWriter::ScopedWriter(Writer& writer) : previous_(currentWriter.exchange(&writer)) {}
+
+ScopedWriter::~ScopedWriter() { currentWriter.store(previous_); }
+
+bool isTemporaryName(const std::string& name) {
+    const auto tmp = name.rfind(".tmp");
+    if (name.size() < 2 || name[0] != '.' || name[1] == '.' || tmp == std::string::npos || tmp < 2)
+        return false;
+    const std::string digits = name.substr(tmp + 4);
+    if (digits.empty() || digits.size() > kMaxTemporaryDigits || (digits[0] == '0' && digits.size() > 1))
+        return false;
+    for (const char c : digits)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+void removeTemporaryFiles(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> leftovers;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        struct stat st{};
+        if (isTemporaryName(name) && ::lstat((folder + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            leftovers.push_back(name);
+    }
+    ::closedir(dir);
+    for (const auto& name : leftovers)
+        ::unlink((folder + "/" + name).c_str());
+}
 
 bool existFile(const std::string& path) {
     struct stat st{};
@@ -106,17 +156,17 @@ std::string readFile(const std::string& path) {
 void writeFileAtomic(const std::string& path, const std::string& bytes) {
     checkPath(path);
     const std::string tmp = temporaryName(path);
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = writer().open(tmp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         fail(err::PathFileAccess, path);
-    const bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    const bool ok = writeAll(fd, bytes.data(), bytes.size()) && writer().fsync(fd) == 0;
     const int savedErrno = errno;
     if (::close(fd) != 0 || !ok) {
         ::unlink(tmp.c_str());
         errno = ok ? errno : savedErrno;
         fail(err::PathFileAccess, path);
     }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (writer().rename(tmp, path) != 0) {
         const int e = errno;
         ::unlink(tmp.c_str());
         errno = e;
