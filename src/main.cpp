@@ -20,6 +20,8 @@
 namespace {
 
 int signalPipe[2] = {-1, -1};
+// Set on the GUI thread when a termination signal has been read.
+bool terminationRequested = false;
 
 void onTerminationSignal(int) {
     const char byte = 1;
@@ -35,6 +37,7 @@ void quitOnTerminationSignals(QObject* owner) {
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char byte = 0;
         (void)!::read(signalPipe[0], &byte, 1);
+        terminationRequested = true;
         QCoreApplication::quit();
     });
     struct sigaction action {};
@@ -92,5 +95,10 @@ int main(int argc, char** argv) {
     quitOnTerminationSignals(&qapp);
     if (!app.start())
         return 0;
+    // A signal read while start-up waited for the server found no main loop to end.
+    if (terminationRequested) {
+        app.main().Unload();
+        return 0;
+    }
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "TempAppFolder.h"
 #include "TestServer.h"
+#include "../shell/TestApp.h"
 #include "platform/fs/FileSystem.h"
 #include "shell/DesktopEntry.h"
 
@@ -183,6 +184,31 @@ TEST(Cli, TheFirstStartSaysWhichFolderAndServerOnce) {
     EXPECT_FALSE(second.crashed);
     EXPECT_EQ(second.code, 0);
     EXPECT_EQ(second.err.find("first start"), std::string::npos) << second.err;
+}
+
+// A logout while start-up still waits for the server ends the client once start-up returns.
+TEST(Cli, ATerminationDuringStartUpEndsTheClient) {
+    TempAppFolder folder;
+    TestServer server;
+    serveNormal(server);
+    TestServer::Response slowScript;
+    slowScript.body = scriptXml(server.base());
+    slowScript.delayMs = 2000;
+    server.route("/scripts_desktop3.xml", slowScript);
+    QProcess client;
+    client.setProcessEnvironment(environment(
+        {{"BRISMA_HOME", folder.path()}, {"BRISMA_SERVER", server.base()}, {"QT_QPA_PLATFORM", "offscreen"}}));
+    client.start(QStringLiteral(BRISMA_EXE), {});
+    ASSERT_TRUE(server.waitForRequests(1, 30000));
+    client.terminate();
+    const bool ended = client.waitForFinished(20000);
+    if (!ended) {
+        client.kill();
+        client.waitForFinished();
+    }
+    EXPECT_TRUE(ended) << "still running after the signal";
+    EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(client.exitCode(), 0);
 }
 
 TEST(DesktopEntry, ExecQuotesWhatTheEntrySyntaxReserves) {
