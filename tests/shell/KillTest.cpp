@@ -4,7 +4,7 @@
 //
 //   brisma_kill_test --brisma build/src/brisma [--preload slow_writes.so] [--trials 200] [--seed 1]
 //
-// With --preload the client's writes are slowed down (see slow_writes.cpp), so that kills
+// With --preload the client's writes are slowed down (see SlowWrites.cpp), so that kills
 // land inside them.
 #include "FailingWriter.h"
 #include "TempAppFolder.h"
