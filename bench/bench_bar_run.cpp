@@ -21,8 +21,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMouseEvent>
-#include <QWindow>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -178,8 +178,8 @@ void measure(const std::string& phase, const Fault& fault) {
     }
     ScriptValues& script = t.app().script();
     if (phase == "module download")
-        for (ScriptModule* m : {&script.startflash2, &script.boxflash, &script.channelflash2, &script.listflash,
-                                &script.userflash, &script.jumpflash, &script.splashflash})
+        for (ScriptModule* m : {&script.startflash2, &script.boxflash, &script.channelflash2,
+                                &script.listflash, &script.userflash, &script.jumpflash, &script.splashflash})
             *m = {server.base() + "modules/m.qml", 99};
 
     QElapsedTimer clock;
@@ -210,13 +210,15 @@ void measure(const std::string& phase, const Fault& fault) {
             // The middle of the first ordinary headline wholly on the bar.
             const TickerStrip& strip = bar.slots();
             int16_t s = 0;
-            while (s + 1 < strip.size() && (strip.intSlotX[s] < 0 || strip.intSlotX[s] + strip.intSlotWidth[s] > bar.width() ||
-                                            strip.udtSlotNews[s].strNewsType == "mov"))
+            while (s + 1 < strip.size() &&
+                   (strip.intSlotX[s] < 0 || strip.intSlotX[s] + strip.intSlotWidth[s] > bar.width() ||
+                    strip.udtSlotNews[s].strNewsType == "mov"))
                 ++s;
             const QPointF at(strip.intSlotX[s] + strip.intSlotWidth[s] / 2.0, 12.0);
             for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
                 QMouseEvent event(type, at, bar.mapToGlobal(at), Qt::LeftButton,
-                                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                  Qt::NoModifier);
                 QApplication::sendEvent(bar.windowHandle(), &event);
             }
         } else {
@@ -239,7 +241,8 @@ void measure(const std::string& phase, const Fault& fault) {
     for (std::size_t i = 1; i < turns.size(); ++i)
         gapsMs.push_back(static_cast<double>(turns[i] - turns[i - 1]) / 1e6);
     std::printf("%-16s %-22s %8.0f ms %8.1f ms %8.1f ms %6d\n", phase.c_str(), fault.name,
-                static_cast<double>(phaseNs) / 1e6, percentile(gapsMs, 0.5), percentile(gapsMs, 1.0), barTicks);
+                static_cast<double>(phaseNs) / 1e6, percentile(gapsMs, 0.5), percentile(gapsMs, 1.0),
+                barTicks);
 }
 
 int faults(int delayMs) {

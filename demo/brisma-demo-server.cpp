@@ -3,14 +3,13 @@
 // kept as UTF-8 in the tree and served in CP932, as the real server does. Movie advertisements
 // are one QML file each (movies/<id>.qml, listed in movies/movie.xml): their descriptions and
 // their pieces are made from it on every request. "--port 0" takes a free port.
-#include <httplib.h>
-#include <iconv.h>
-
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <httplib.h>
+#include <iconv.h>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -76,11 +75,12 @@ std::optional<std::map<std::string, std::string>> catalogueEntry(const std::stri
                                                                  const std::string& id) {
     static const std::regex entry(R"(<movie\s[^>]*>)");
     static const std::regex attribute(R"re((\w+)="([^"]*)")re");
-    for (auto e = std::sregex_iterator(catalogue.begin(), catalogue.end(), entry); e != std::sregex_iterator(); ++e) {
+    for (auto e = std::sregex_iterator(catalogue.begin(), catalogue.end(), entry);
+         e != std::sregex_iterator(); ++e) {
         const std::string element = e->str();
         std::map<std::string, std::string> values;
-        for (auto a = std::sregex_iterator(element.begin(), element.end(), attribute); a != std::sregex_iterator();
-             ++a)
+        for (auto a = std::sregex_iterator(element.begin(), element.end(), attribute);
+             a != std::sregex_iterator(); ++a)
             values[(*a)[1]] = (*a)[2];
         if (values["id"] == id)
             return values;
@@ -116,8 +116,8 @@ std::optional<std::string> movieDocument(const std::filesystem::path& content, c
     };
     std::string xml = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<movieinfo><id>" + id + "</id>" +
                       field("owner_name") + field("text") + field("click_url") + "<view_url>" + base +
-                      "log/view?movie=" + id + "</view_url><length>" + std::to_string(movie.size()) + "</length>" +
-                      field("term") + "<splitdata count=\"" + std::to_string(pieces) + "\">";
+                      "log/view?movie=" + id + "</view_url><length>" + std::to_string(movie.size()) +
+                      "</length>" + field("term") + "<splitdata count=\"" + std::to_string(pieces) + "\">";
     for (std::size_t n = 1; n <= pieces; ++n)
         xml += "<piece>" + pieceName(id, n) + "</piece>";
     return xml + "</splitdata></movieinfo>\r\n";
@@ -154,7 +154,8 @@ int main(int argc, char** argv) {
             return;
         }
         if (req.path == "/user") {
-            res.set_content(req.get_param_value("com") == "regist" ? "DEMO" + std::to_string(++lastUser) : "OK",
+            res.set_content(req.get_param_value("com") == "regist" ? "DEMO" + std::to_string(++lastUser)
+                                                                   : "OK",
                             "text/plain");
             return;
         }

@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,8 +76,8 @@ int main(int argc, char** argv) {
     const bool firstRun = !std::filesystem::exists(config.appFolder, ec);
     std::filesystem::create_directories(config.appFolder, ec);
     if (ec) {
-        std::cerr << "brisma: cannot create the application folder " << config.appFolder << ": " << ec.message()
-                  << "\n";
+        std::cerr << "brisma: cannot create the application folder " << config.appFolder << ": "
+                  << ec.message() << "\n";
         return 1;
     }
     if (firstRun)

@@ -43,7 +43,8 @@ template <class F, class H> void onRunTimeError(F&& body, H&& handler) {
 
 // The convention of every procedure "with a handler": report `label` + description and return
 // `failValue`.
-template <class R, class F> R withHandler(const ErrorReporter& errors, const char* label, R failValue, F&& body) {
+template <class R, class F>
+R withHandler(const ErrorReporter& errors, const char* label, R failValue, F&& body) {
     R result = failValue;
     onRunTimeError([&] { result = body(); },
                    [&](long number, const std::string& description) {

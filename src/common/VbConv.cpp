@@ -18,7 +18,9 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Parses [+-]digits[.digits][e[+-]digits]; nothing else is a number.
 bool parseNumber(std::string_view text, double& value) {
@@ -94,7 +96,9 @@ bool validDate(int y, int m, int d) {
 
 } // namespace
 
-int16_t CInt(std::string_view text) { return static_cast<int16_t>(toRoundedInteger(text, -32768.0, 32767.0)); }
+int16_t CInt(std::string_view text) {
+    return static_cast<int16_t>(toRoundedInteger(text, -32768.0, 32767.0));
+}
 
 int32_t CLng(std::string_view text) {
     return static_cast<int32_t>(toRoundedInteger(text, -2147483648.0, 2147483647.0));
@@ -146,7 +150,9 @@ DateTime CDate(std::string_view text) {
     return dt;
 }
 
-long DateDiffDays(const DateTime& from, const DateTime& to) { return dayNumber(to) - dayNumber(from); }
+long DateDiffDays(const DateTime& from, const DateTime& to) {
+    return dayNumber(to) - dayNumber(from);
+}
 
 std::string ZeroPad(long value, int digits) {
     char buf[32];
@@ -157,7 +163,9 @@ std::string ZeroPad(long value, int digits) {
     return buf;
 }
 
-std::string Left(std::string_view text, std::size_t n) { return std::string(text.substr(0, n)); }
+std::string Left(std::string_view text, std::size_t n) {
+    return std::string(text.substr(0, n));
+}
 
 std::string Right(std::string_view text, std::size_t n) {
     return std::string(text.size() <= n ? text : text.substr(text.size() - n));

@@ -34,7 +34,7 @@ void requireLengthFits(int32_t length, std::size_t count) {
     const auto pieces = static_cast<int64_t>(count);
     if (pieces < 1 || length <= (pieces - 1) * PieceSize || length > pieces * PieceSize || length > MaxLength)
         raise(err::InvalidArgument,
-               "length " + std::to_string(length) + " for " + std::to_string(pieces) + " pieces");
+              "length " + std::to_string(length) + " for " + std::to_string(pieces) + " pieces");
 }
 
 } // namespace

@@ -74,7 +74,9 @@ void frmMovie::loadMovie(const std::string& id) {
         brisma::raise(err::PermissionDenied, play);
 }
 
-void frmMovie::CloseMovie() { CloseMovieByID(strCurID); }
+void frmMovie::CloseMovie() {
+    CloseMovieByID(strCurID);
+}
 
 void frmMovie::CloseMovieByID(const std::string&) {
     LockedFile.unlock();

@@ -9,7 +9,8 @@ class ListHost;
 // The latest-news list that slides up out of the bar.
 class frmList : public PanelWindow {
 public:
-    frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand, ListHost& host);
+    frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
+            ListHost& host);
     ~frmList() override;
 
     bool blnOpen = false;

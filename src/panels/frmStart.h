@@ -1,7 +1,7 @@
 #pragma once
 
-#include "panels/PanelWindow.h"
 #include "common/UserRecord.h"
+#include "panels/PanelWindow.h"
 
 #include <array>
 #include <cstdint>

@@ -20,9 +20,12 @@ struct modFlashLoader::Module {
 
 const std::array<modFlashLoader::Module, modFlashLoader::moduleCount> modFlashLoader::modules_{{
     {"startflash2", "start2.swf", &ScriptValues::startflash2, "modFlashLoader.loadFlashStart >", nullptr},
-    {"boxflash", "box.swf", &ScriptValues::boxflash, "modFlashLoader.loadFlashBox >", &modFlashLoader::reloadBox_},
-    {"channelflash2", "channelset2.swf", &ScriptValues::channelflash2, "modFlashLoader.loadFlashChannel >", nullptr},
-    {"listflash", "list.swf", &ScriptValues::listflash, "modFlashLoader.loadFlashList >", &modFlashLoader::reloadList_},
+    {"boxflash", "box.swf", &ScriptValues::boxflash, "modFlashLoader.loadFlashBox >",
+     &modFlashLoader::reloadBox_},
+    {"channelflash2", "channelset2.swf", &ScriptValues::channelflash2, "modFlashLoader.loadFlashChannel >",
+     nullptr},
+    {"listflash", "list.swf", &ScriptValues::listflash, "modFlashLoader.loadFlashList >",
+     &modFlashLoader::reloadList_},
     {"userflash", "user.swf", &ScriptValues::userflash, "modFlashLoader.loadFlashUser >", nullptr},
     {"jumpflash", "jump.swf", &ScriptValues::jumpflash, "modFlashLoader.loadFlashJump >", nullptr},
     {"splashflash", "splash.swf", &ScriptValues::splashflash, "modFlashLoader.loadFlashSplash >", nullptr},
@@ -32,7 +35,8 @@ namespace {
 constexpr std::size_t splashIndex = 6;
 }
 
-modFlashLoader::modFlashLoader(AppContext& ctx, std::function<void()> reloadBox, std::function<void()> reloadList)
+modFlashLoader::modFlashLoader(AppContext& ctx, std::function<void()> reloadBox,
+                               std::function<void()> reloadList)
     : ctx_(ctx), reloadBox_(std::move(reloadBox)), reloadList_(std::move(reloadList)) {}
 
 void modFlashLoader::updateSplashFlash() {

@@ -43,15 +43,16 @@ Application::Application(ApplicationConfig config)
                                   : std::make_unique<QmlPlayerFactory>(config_.appFolder, config_.openUrl)),
       players_(config_.players ? config_.players : ownPlayers_.get()),
       ownTrays_(config_.trays ? nullptr : std::make_unique<QtTrayIconFactory>()),
-      trays_(config_.trays ? config_.trays : ownTrays_.get()),
-      ctx_{paths_,
-           serverBase_,
-           script_,
-           errors_,
-           config_.clock ? *config_.clock : systemClock_,
-           http_,
-           gate_,
-           *orQtDialogs(config_.messages, ownMessages_)} {
+      trays_(config_.trays ? config_.trays : ownTrays_.get()), ctx_{paths_,
+                                                                    serverBase_,
+                                                                    script_,
+                                                                    errors_,
+                                                                    config_.clock ? *config_.clock
+                                                                                  : systemClock_,
+                                                                    http_,
+                                                                    gate_,
+                                                                    *orQtDialogs(config_.messages,
+                                                                                 ownMessages_)} {
     inet_ = std::make_unique<modInet>(ctx_, user_);
     movies_ = std::make_unique<modMovieLoader>(ctx_);
     channels_ = std::make_unique<modChannel>(ctx_, *inet_, *this, *movies_);
@@ -59,7 +60,15 @@ Application::Application(ApplicationConfig config)
     listener_ = std::make_unique<modFlashListener>(ctx_, *this, *userData_, *inet_, *movies_);
     // A window not yet loaded shows the new module when it loads.
     flashLoader_ = std::make_unique<modFlashLoader>(
-        ctx_, [this] { if (ticker_) ticker_->ReloadSWF(); }, [this] { if (list_) list_->ReloadSWF(); });
+        ctx_,
+        [this] {
+            if (ticker_)
+                ticker_->ReloadSWF();
+        },
+        [this] {
+            if (list_)
+                list_->ReloadSWF();
+        });
     main_ = std::make_unique<frmMain>(*this);
     app_ = std::make_unique<modApp>(*this);
 }

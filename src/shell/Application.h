@@ -4,8 +4,8 @@
 #include "common/AppContext.h"
 #include "common/UserRecord.h"
 #include "news/NewsHost.h"
-#include "panels/PanelHost.h"
 #include "panels/ListHost.h"
+#include "panels/PanelHost.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/player/FlashPlayer.h"
@@ -39,9 +39,9 @@ class modUserData;
 struct ApplicationConfig {
     std::string appFolder;
     std::string serverBase;
-    MessageBoxService* messages = nullptr;  // null: Qt dialogs
-    FlashPlayerFactory* players = nullptr;  // null: the QML players
-    TrayIconFactory* trays = nullptr;       // null: QSystemTrayIcon
+    MessageBoxService* messages = nullptr; // null: Qt dialogs
+    FlashPlayerFactory* players = nullptr; // null: the QML players
+    TrayIconFactory* trays = nullptr;      // null: QSystemTrayIcon
     // Where the QML players' flash.openUrl hands http and https addresses. Null: QDesktopServices.
     std::function<void(const std::string& url)> openUrl;
     const Clock* clock = nullptr; // null: the system clock

@@ -35,7 +35,9 @@ constexpr int kTicksBetweenRefreshes = 300;
 constexpr int kLeftButtonUp = 514;
 constexpr int kRightButtonUp = 517;
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // Replaces cut short by a crash leave their temporary files beside the files they were to
 // replace; only this instance writes the folder now, so none of them is still being written.
@@ -293,7 +295,9 @@ void frmMain::mnuChange_Click() {
     channel.show();
 }
 
-void frmMain::mnuAbout_Click() { app_.userForm().show(); }
+void frmMain::mnuAbout_Click() {
+    app_.userForm().show();
+}
 
 void frmMain::TimerApp_Timer() {
     withNamedHandler(app_.errors(), "TimerApp_Timer", [&] {

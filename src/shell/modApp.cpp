@@ -117,7 +117,9 @@ void modApp::GetScriptXML() {
         EndApp();
 }
 
-void modApp::ErrorEnd(long number, const std::string& text) { app_.errors().ErrorEnd(number, text); }
+void modApp::ErrorEnd(long number, const std::string& text) {
+    app_.errors().ErrorEnd(number, text);
+}
 
 void modApp::InitApp() {
     frmMain& main = app_.main();

@@ -1,6 +1,6 @@
+#include "../shell/TestApp.h"
 #include "TempAppFolder.h"
 #include "TestServer.h"
-#include "../shell/TestApp.h"
 #include "platform/fs/FileSystem.h"
 #include "shell/DesktopEntry.h"
 
@@ -196,8 +196,9 @@ TEST(Cli, ATerminationDuringStartUpEndsTheClient) {
     slowScript.delayMs = 2000;
     server.route("/scripts_desktop3.xml", slowScript);
     QProcess client;
-    client.setProcessEnvironment(environment(
-        {{"BRISMA_HOME", folder.path()}, {"BRISMA_SERVER", server.base()}, {"QT_QPA_PLATFORM", "offscreen"}}));
+    client.setProcessEnvironment(environment({{"BRISMA_HOME", folder.path()},
+                                              {"BRISMA_SERVER", server.base()},
+                                              {"QT_QPA_PLATFORM", "offscreen"}}));
     client.start(QStringLiteral(BRISMA_EXE), {});
     ASSERT_TRUE(server.waitForRequests(1, 30000));
     client.terminate();

@@ -1,6 +1,7 @@
+#include "common/VbConv.h"
+
 #include "ErrorNumber.h"
 #include "common/BrismaError.h"
-#include "common/VbConv.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,8 @@ TEST(VbConv, DatesAndDayBoundaries) {
     EXPECT_EQ(t.second, 58);
     EXPECT_EQ(vb::CDate("2024/02/29").day, 29);
 
-    for (const char* bad : {"", "2026/13/01", "2025/02/29", "2026/12", "tomorrow", "2026/12/09 25:00", "2026/12-09"})
+    for (const char* bad :
+         {"", "2026/13/01", "2025/02/29", "2026/12", "tomorrow", "2026/12/09 25:00", "2026/12-09"})
         EXPECT_EQ(test::errorNumberOf([&] { vb::CDate(bad); }), err::TypeMismatch) << bad;
 
     // Day boundaries ignore the time of day.

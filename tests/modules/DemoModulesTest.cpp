@@ -31,7 +31,8 @@ class ModuleRun {
 public:
     explicit ModuleRun(const std::string& module, const std::string& userXml = {}) : factory_(folder.path()) {
         for (const char* name : {"channel.xml", "prefecture.xml"})
-            folder.write(std::string("/flash/xml/") + name, text::toCp932(demoFile(std::string("/content/") + name)));
+            folder.write(std::string("/flash/xml/") + name,
+                         text::toCp932(demoFile(std::string("/content/") + name)));
         folder.write("/flash/xml/selected.xml", demoFile("/home-seed/flash/xml/selected.xml"));
         if (!userXml.empty())
             folder.write("/flash/xml/user.xml", text::toCp932(userXml));
@@ -41,22 +42,25 @@ public:
         });
         window_.resize(800, 600);
         player_.reset(static_cast<QmlFlashPlayer*>(factory_.create("test", &window_).release()));
-        player_->setCommandHandler(
-            [this](const std::string& command, const std::string& args) { commands.push_back(command + "|" + args); });
+        player_->setCommandHandler([this](const std::string& command, const std::string& args) {
+            commands.push_back(command + "|" + args);
+        });
         folder.write("/flash/module.swf", demoFile("/content/modules/" + module));
         player_->setMovie(folder.file("/flash/module.swf"));
         QCoreApplication::processEvents();
     }
 
     QObject* item(const char* name) const {
-        QObject* found = player_->rootItem() ? player_->rootItem()->findChild<QObject*>(QString::fromUtf8(name)) : nullptr;
+        QObject* found =
+            player_->rootItem() ? player_->rootItem()->findChild<QObject*>(QString::fromUtf8(name)) : nullptr;
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
     // Picks the entry of a combo box by its shown text.
     void choose(const char* box, const char* text) const {
         int index = -1;
-        QMetaObject::invokeMethod(item(box), "find", Q_RETURN_ARG(int, index), Q_ARG(QString, QString::fromUtf8(text)));
+        QMetaObject::invokeMethod(item(box), "find", Q_RETURN_ARG(int, index),
+                                  Q_ARG(QString, QString::fromUtf8(text)));
         ASSERT_GE(index, 0) << box << " has no " << text;
         item(box)->setProperty("currentIndex", index);
     }
@@ -80,10 +84,20 @@ private:
 
 // The fourteen field commands with the values of the profile used below.
 std::vector<std::string> profileCommands(const std::string& prefix) {
-    const std::vector<std::pair<std::string, std::string>> fields = {
-        {"email", "taro@example.jp"}, {"sex", "1"}, {"bday", "19800102"}, {"yy", "1980"}, {"mm", "01"},
-        {"dd", "02"}, {"prid", "13"}, {"arid", "131"}, {"pr", "東京都"}, {"class", "2"}, {"job", "3"},
-        {"netenv", "4"}, {"pcenv", "5"}, {"carrier", "6"}};
+    const std::vector<std::pair<std::string, std::string>> fields = {{"email", "taro@example.jp"},
+                                                                     {"sex", "1"},
+                                                                     {"bday", "19800102"},
+                                                                     {"yy", "1980"},
+                                                                     {"mm", "01"},
+                                                                     {"dd", "02"},
+                                                                     {"prid", "13"},
+                                                                     {"arid", "131"},
+                                                                     {"pr", "東京都"},
+                                                                     {"class", "2"},
+                                                                     {"job", "3"},
+                                                                     {"netenv", "4"},
+                                                                     {"pcenv", "5"},
+                                                                     {"carrier", "6"}};
     std::vector<std::string> out;
     for (const auto& [name, value] : fields)
         out.push_back(prefix + name + "|" + value);
@@ -92,10 +106,18 @@ std::vector<std::string> profileCommands(const std::string& prefix) {
 
 void fillProfile(const ModuleRun& run) {
     run.item("email")->setProperty("text", QStringLiteral(" taro@example.jp "));
-    for (const auto& [box, text] : std::vector<std::pair<const char*, const char*>>{
-             {"sex", "男性"}, {"year", "1980"}, {"month", "1月"}, {"day", "2日"}, {"prefecture", "東京都"},
-             {"area", "23区"}, {"class", "製造"}, {"job", "自営業"}, {"netenv", "モバイル回線"},
-             {"pcenv", "その他"}, {"carrier", "持っていない"}})
+    for (const auto& [box, text] :
+         std::vector<std::pair<const char*, const char*>>{{"sex", "男性"},
+                                                          {"year", "1980"},
+                                                          {"month", "1月"},
+                                                          {"day", "2日"},
+                                                          {"prefecture", "東京都"},
+                                                          {"area", "23区"},
+                                                          {"class", "製造"},
+                                                          {"job", "自営業"},
+                                                          {"netenv", "モバイル回線"},
+                                                          {"pcenv", "その他"},
+                                                          {"carrier", "持っていない"}})
         run.choose(box, text);
 }
 
@@ -137,8 +159,9 @@ TEST(DemoModulesTest, ChannelPanelKeepsTheSelectionOrderAndRefusesANinthChannel)
     EXPECT_NE(run.item("note")->property("text").toString().toStdString(), "");
     run.press("submit");
     run.press("close");
-    EXPECT_EQ(run.commands, (std::vector<std::string>{"channel:chset|1-5-12-20-33-", "channel:chset|1-12-20-33-40-41-50-60-",
-                                                      "channel:close|"}));
+    EXPECT_EQ(run.commands,
+              (std::vector<std::string>{"channel:chset|1-5-12-20-33-",
+                                        "channel:chset|1-12-20-33-40-41-50-60-", "channel:close|"}));
     EXPECT_EQ(run.warnings, std::vector<std::string>{});
 }
 

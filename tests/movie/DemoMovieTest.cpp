@@ -69,7 +69,8 @@ struct DemoMovieTest : ::testing::Test {
         modMovieLoader loader(t.ctx);
         loader.makeMovieFolder();
         // One cycle per description and one per piece, at most.
-        for (int cycle = 0; cycle < 12 && loader.movieList().intMax < static_cast<int16_t>(sources.size()); ++cycle)
+        for (int cycle = 0; cycle < 12 && loader.movieList().intMax < static_cast<int16_t>(sources.size());
+             ++cycle)
             loader.ProcMovie();
         EXPECT_TRUE(t.recorded.reports.empty()) << t.recorded.reports.front().text;
         ASSERT_EQ(loader.movieList().intMax, static_cast<int16_t>(sources.size()));
@@ -92,9 +93,9 @@ struct DemoMovieTest : ::testing::Test {
 
 TEST_F(DemoMovieTest, BundledMoviesReachTheCacheByteExactWithTheirHeadlines) {
     cacheAndCompare(BRISMA_DEMO_CONTENT, {{"80000001", "80000001.qml"}, {"80000002", "80000002.qml"}});
-    EXPECT_EQ(headlines, (std::map<std::string, std::string>{
-                             {"80000001", "軽さは、自由だ。ひかりノート S1 登場"},
-                             {"80000002", "お知らせ：年末年始のニュース配信について"}}));
+    EXPECT_EQ(headlines,
+              (std::map<std::string, std::string>{{"80000001", "軽さは、自由だ。ひかりノート S1 登場"},
+                                                  {"80000002", "お知らせ：年末年始のニュース配信について"}}));
 }
 
 TEST_F(DemoMovieTest, MovieLongerThanAPieceIsSplitAndJoinedByteExact) {
@@ -103,8 +104,9 @@ TEST_F(DemoMovieTest, MovieLongerThanAPieceIsSplitAndJoinedByteExact) {
     for (std::size_t i = 0; i < movie.size(); ++i)
         movie[i] = static_cast<char>((i * 31 + i / 4093) & 0xFF);
     content.write("/movies/90000001.qml", movie);
-    content.write("/movies/movie.xml", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<movies><movie id=\"90000001\" "
-                                       "text=\"三分割の動画\" term=\"2099/12/31\"/></movies>\n");
+    content.write("/movies/movie.xml",
+                  "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<movies><movie id=\"90000001\" "
+                  "text=\"三分割の動画\" term=\"2099/12/31\"/></movies>\n");
     cacheAndCompare(content.path(), {{"90000001", "90000001.qml"}});
     EXPECT_EQ(headlines, (std::map<std::string, std::string>{{"90000001", "三分割の動画"}}));
 }

@@ -1,9 +1,9 @@
 #include "movie/frmMovie.h"
 
+#include "RecordingFlashPlayer.h"
 #include "TestContext.h"
 #include "common/BrismaError.h"
 #include "movie/clsMovieInformation.h"
-#include "RecordingFlashPlayer.h"
 
 #include <QElapsedTimer>
 #include <QMetaMethod>
@@ -11,7 +11,6 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -192,9 +191,9 @@ TEST_F(MovieWindowTest, IdsThatPlayNothingChangeNothing) {
         bool whilePlaying;
         long raises; // 0: nothing raised
     };
-    for (const Case c : {Case{"", false, 0}, Case{"", true, 0}, Case{"m0000002", false, err::FileNotFound},
-                         Case{"m0000003", false, err::InputPastEndOfFile},
-                         Case{"../outside", false, err::BadFileName}}) {
+    for (const Case c :
+         {Case{"", false, 0}, Case{"", true, 0}, Case{"m0000002", false, err::FileNotFound},
+          Case{"m0000003", false, err::InputPastEndOfFile}, Case{"../outside", false, err::BadFileName}}) {
         SCOPED_TRACE(std::string(c.id) + (c.whilePlaying ? " while playing" : ""));
         window_.reset();
         frmMovie& w = window();
@@ -266,7 +265,9 @@ struct MovieDocument {
     bool closes; // has the "閉じる" button that sends movie:close
 };
 
-void PrintTo(const MovieDocument& document, std::ostream* os) { *os << document.file; }
+void PrintTo(const MovieDocument& document, std::ostream* os) {
+    *os << document.file;
+}
 
 class MovieDocuments : public ::testing::TestWithParam<MovieDocument> {};
 
@@ -306,17 +307,19 @@ TEST_P(MovieDocuments, RunAsQmlOfTheWindowsSizeAndCloseTheWindow) {
         if (std::string(child->metaObject()->className()).starts_with("QQuickMouseArea"))
             area = child;
     ASSERT_NE(area, nullptr);
-    const QMetaMethod clicked = area->metaObject()->method(area->metaObject()->indexOfSignal("clicked(QQuickMouseEvent*)"));
+    const QMetaMethod clicked =
+        area->metaObject()->method(area->metaObject()->indexOfSignal("clicked(QQuickMouseEvent*)"));
     void* noEvent = nullptr;
     ASSERT_TRUE(clicked.invoke(area, Qt::DirectConnection, QGenericArgument("QQuickMouseEvent*", &noEvent)));
     EXPECT_EQ(flash->property("commands").toStringList(), QStringList{QStringLiteral("movie:close|")});
 }
 
-INSTANTIATE_TEST_SUITE_P(ShellAndDemo, MovieDocuments,
-                         ::testing::Values(MovieDocument{"Shell", BRISMA_MOVIE_SHELL_DIR, "movie.qml", false},
-                                           MovieDocument{"ProductTeaser", BRISMA_DEMO_MOVIES_DIR, "80000001.qml", true},
-                                           MovieDocument{"ServiceNotice", BRISMA_DEMO_MOVIES_DIR, "80000002.qml", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    ShellAndDemo, MovieDocuments,
+    ::testing::Values(MovieDocument{"Shell", BRISMA_MOVIE_SHELL_DIR, "movie.qml", false},
+                      MovieDocument{"ProductTeaser", BRISMA_DEMO_MOVIES_DIR, "80000001.qml", true},
+                      MovieDocument{"ServiceNotice", BRISMA_DEMO_MOVIES_DIR, "80000002.qml", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace brisma

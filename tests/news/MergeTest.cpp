@@ -134,13 +134,14 @@ TEST_F(MergeTest, SortingManyEqualKeysKeepsTheStackShallow) {
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, 256 * 1024);
     pthread_t thread;
-    ASSERT_EQ(pthread_create(&thread, &attr,
-                             [](void* arg) -> void* {
-                                 auto* j = static_cast<Job*>(arg);
-                                 j->mc->SortId(*j->keys, 0, static_cast<int32_t>(j->keys->size()) - 1);
-                                 return nullptr;
-                             },
-                             &job),
+    ASSERT_EQ(pthread_create(
+                  &thread, &attr,
+                  [](void* arg) -> void* {
+                      auto* j = static_cast<Job*>(arg);
+                      j->mc->SortId(*j->keys, 0, static_cast<int32_t>(j->keys->size()) - 1);
+                      return nullptr;
+                  },
+                  &job),
               0);
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attr);

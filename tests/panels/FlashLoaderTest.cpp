@@ -1,11 +1,9 @@
-#include "panels/modFlashLoader.h"
-
 #include "TestContext.h"
 #include "common/BrismaError.h"
-
-#include <gtest/gtest.h>
+#include "panels/modFlashLoader.h"
 
 #include <array>
+#include <gtest/gtest.h>
 
 namespace brisma {
 namespace {
@@ -38,7 +36,9 @@ struct FlashLoaderTest : ::testing::Test {
         }
     }
     std::string record() const { return t.folder.read("/flash/xml/flashversion.xml"); }
-    static std::string expected(const std::string& name) { return test::readTestData(BRISMA_TEST_DATA, name); }
+    static std::string expected(const std::string& name) {
+        return test::readTestData(BRISMA_TEST_DATA, name);
+    }
 };
 
 // A first run downloads every newer module in the record's order, stores error pages as they
@@ -56,8 +56,8 @@ TEST_F(FlashLoaderTest, FirstRunFetchesEveryNewerModuleAndRecordsIt) {
     EXPECT_FALSE(t.folder.exists("/flash/box.swf"));
     loader.updateFlash();
 
-    EXPECT_EQ(t.server.targets(), (Targets{"/m/splash.swf", "/m/start2.swf", "/m/box.swf", "/m/channelset2.swf",
-                                           "/m/list.swf", "/m/jump.swf"}));
+    EXPECT_EQ(t.server.targets(), (Targets{"/m/splash.swf", "/m/start2.swf", "/m/box.swf",
+                                           "/m/channelset2.swf", "/m/list.swf", "/m/jump.swf"}));
     EXPECT_EQ(t.folder.read("/flash/box.swf"), "box.swf v2");
     EXPECT_EQ(t.folder.read("/flash/channelset2.swf"), "<error>404</error>");
     EXPECT_FALSE(t.folder.exists("/flash/user.swf"));
@@ -116,7 +116,8 @@ TEST_F(FlashLoaderTest, BrokenEntryKeepsTheEntriesBeforeIt) {
     EXPECT_EQ(t.recorded.reports[0].number, err::ObjectNotSet);
     EXPECT_EQ(t.recorded.reports[0].text, errorDescription(err::ObjectNotSet));
 
-    t.folder.write("/flash/xml/flashversion.xml", "<r><item><Name>jumpflash</Name><Version>x</Version></item></r>");
+    t.folder.write("/flash/xml/flashversion.xml",
+                   "<r><item><Name>jumpflash</Name><Version>x</Version></item></r>");
     loader.loadFlashVersionXML();
     EXPECT_EQ(t.recorded.reports.back().number, err::TypeMismatch);
 }

@@ -40,8 +40,8 @@ struct ListTest : ::testing::Test {
     test::TestContext t;
     RecordingPlayerFactory players;
     BarAtTheBottom host;
-    std::unique_ptr<frmList> list =
-        std::make_unique<frmList>(t.ctx, players, [](const std::string&, const std::string&) {}, host);
+    std::unique_ptr<frmList> list = std::make_unique<frmList>(
+        t.ctx, players, [](const std::string&, const std::string&) {}, host);
     RecordingFlashPlayer& player() { return *players.player("list"); }
     int barTop() { return host.tickerTop(); }
 };

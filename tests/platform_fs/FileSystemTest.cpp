@@ -1,12 +1,12 @@
-#include "TempAppFolder.h"
-#include "ErrorNumber.h"
-#include "common/BrismaError.h"
 #include "platform/fs/FileSystem.h"
 
-#include <gtest/gtest.h>
+#include "ErrorNumber.h"
+#include "TempAppFolder.h"
+#include "common/BrismaError.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,7 +39,8 @@ TEST(FileSystem, AtomicReplaceKeepsTheOldFileWhenTheWriteFails) {
 
     // A target that cannot be replaced (a non-empty folder stands there) fails cleanly.
     dir.write("/blocked/inner", "keep");
-    EXPECT_EQ(test::errorNumberOf([&] { fs::writeFileAtomic(dir.file("/blocked"), "data"); }), err::PathFileAccess);
+    EXPECT_EQ(test::errorNumberOf([&] { fs::writeFileAtomic(dir.file("/blocked"), "data"); }),
+              err::PathFileAccess);
     EXPECT_EQ(dir.read("/blocked/inner"), "keep");
     // No temporary file is left behind by either write.
     for (const auto& name : fs::listFolder(dir.path(), false))
@@ -85,7 +86,8 @@ TEST(FileSystem, CopyListRemoveAndSafeNames) {
 
     EXPECT_TRUE(fs::isSafeName("m0000001"));
     EXPECT_TRUE(fs::isSafeName("piece.001"));
-    for (const std::string& bad : std::vector<std::string>{"", ".", "..", ".hidden", "a/b", "..\\x", std::string("a\0b", 3)})
+    for (const std::string& bad :
+         std::vector<std::string>{"", ".", "..", ".hidden", "a/b", "..\\x", std::string("a\0b", 3)})
         EXPECT_FALSE(fs::isSafeName(bad)) << bad;
 }
 
@@ -104,7 +106,8 @@ TEST(FileSystem, WholeFileLockIsExclusiveAcrossProcesses) {
     first.unlock();
     fs::FileLock again;
     EXPECT_TRUE(again.lock(dir.path(), false));
-    EXPECT_EQ(test::errorNumberOf([&] { fs::FileLock().lock(dir.file("/missing"), false); }), err::FileNotFound);
+    EXPECT_EQ(test::errorNumberOf([&] { fs::FileLock().lock(dir.file("/missing"), false); }),
+              err::FileNotFound);
     EXPECT_FALSE(dir.exists("/missing"));
 }
 

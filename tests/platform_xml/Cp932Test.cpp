@@ -38,8 +38,12 @@ TEST(Cp932, UnconvertibleInputIsReplacedOneCharacterAtATime) {
 
 TEST(Cp932, XmlTextKeepsWhatCp932LacksAsCharacterReferences) {
     EXPECT_EQ(toCp932Xml("Caf\u00e9 😀 ①"), "Caf&#233; &#128512; \x87\x40");
-    EXPECT_EQ(toCp932Xml("a\xFF" "b"), "a?b"); // a byte that is no character stays "?"
-    EXPECT_EQ(toCp932Xml("x\xE6\xBC" "a\xE6\xBC"), "x?a?"); // so does a character cut off
+    EXPECT_EQ(toCp932Xml("a\xFF"
+                         "b"),
+              "a?b"); // a byte that is no character stays "?"
+    EXPECT_EQ(toCp932Xml("x\xE6\xBC"
+                         "a\xE6\xBC"),
+              "x?a?"); // so does a character cut off
     // These convert, but read back as U+FF5E, U+FF0D, U+2015 and "\\".
     EXPECT_EQ(toCp932Xml("\u301C\u2212\u2014\u00A5"), "&#12316;&#8722;&#8212;&#165;");
 }

@@ -31,14 +31,14 @@ void refresh(TestApp& t) {
 
 void click(TestApp& t) {
     RecordingFlashPlayer& list = player(t, "list");
-    for (const auto& [command, args] : std::vector<std::pair<std::string, std::string>>{
-             {"list:click:new", ""},
-             {"list:click:id", "0122026127801200002"},
-             {"list:click:text", "経済の見出し3"},
-             {"list:click:url", "https://example.com/12/2"},
-             {"list:click:credit", "通信"},
-             {"list:click:type", "ent"},
-             {"list:click:done", ""}})
+    for (const auto& [command, args] :
+         std::vector<std::pair<std::string, std::string>>{{"list:click:new", ""},
+                                                          {"list:click:id", "0122026127801200002"},
+                                                          {"list:click:text", "経済の見出し3"},
+                                                          {"list:click:url", "https://example.com/12/2"},
+                                                          {"list:click:credit", "通信"},
+                                                          {"list:click:type", "ent"},
+                                                          {"list:click:done", ""}})
         list.command(command, args);
 }
 
@@ -64,11 +64,13 @@ void registerAndChooseChannels(TestApp& t) {
     player(t, "channel").command("channel:chset", "2-5-");
 }
 
-void start(TestApp& t) { t.start(); }
+void start(TestApp& t) {
+    t.start();
+}
 
 struct Flow {
     const char* name;
-    bool registered;                  // a populated folder; otherwise an empty one (first start)
+    bool registered;                         // a populated folder; otherwise an empty one (first start)
     std::function<void(TestApp&)> setUp;     // runs on a sound disk
     std::function<void(TestApp&)> operation; // runs on the disk that fills up
     std::function<void(TestApp&)> next;      // the operation after the disk is sound again
@@ -83,8 +85,8 @@ const char* const kModuleEntries[] = {"startflash2", "boxflash",  "channelflash2
 void serveWithModules(TestServer& server, int version) {
     std::string entries;
     for (const std::string name : kModuleEntries) {
-        entries += "<Directory><Name>" + name + "</Name><Argument>False</Argument><Url>" + server.base() + "m/" +
-                   name + "</Url><Version>" + std::to_string(version) + "</Version></Directory>";
+        entries += "<Directory><Name>" + name + "</Name><Argument>False</Argument><Url>" + server.base() +
+                   "m/" + name + "</Url><Version>" + std::to_string(version) + "</Version></Directory>";
         server.route("/m/" + name, "import QtQuick\nItem {}\n// " + name + " " + std::to_string(version));
     }
     serveNormal(server, entries);
@@ -243,7 +245,8 @@ private:
     fs::ScopedWriter installed_{*this};
 };
 
-bool oneOf(const std::string& bytes, const std::map<std::string, std::string>& files, const std::string& path) {
+bool oneOf(const std::string& bytes, const std::map<std::string, std::string>& files,
+           const std::string& path) {
     const auto it = files.find(path);
     return it != files.end() && it->second == bytes;
 }
@@ -301,16 +304,16 @@ TEST_F(NormalStart, LeftoversOfInterruptedReplacesAreRemovedAtTheNextStart) {
         "/movie/70000003/.70000003.001.tmp99",
     };
     const std::vector<std::string> survivors = {
-        "/flash/xml/user.xml.tmp42",         // no leading dot
-        "/flash/xml/.user.xml.tmp",          // no number
-        "/flash/xml/.user.xml.tmp42a",       // not only digits
+        "/flash/xml/user.xml.tmp42",          // no leading dot
+        "/flash/xml/.user.xml.tmp",           // no number
+        "/flash/xml/.user.xml.tmp42a",        // not only digits
         "/flash/xml/.user.xml.tmp1234567890", // more digits than a replace uses
-        "/flash/xml/.user.xml.tmp042",       // a leading zero
-        "/flash/xml/.tmp42",                 // no name
-        "/flash/xml/..user.xml.tmp42",       // a name beginning with a dot
+        "/flash/xml/.user.xml.tmp042",        // a leading zero
+        "/flash/xml/.tmp42",                  // no name
+        "/flash/xml/..user.xml.tmp42",        // a name beginning with a dot
         "/flash/xml/.user.xml.tmp42.bak",
-        "/other/.user.xml.tmp42",            // a folder the client does not write
-        "/movie/70000003/sub/.a.tmp1",       // below a movie's folder
+        "/other/.user.xml.tmp42",      // a folder the client does not write
+        "/movie/70000003/sub/.a.tmp1", // below a movie's folder
     };
     for (const auto& name : leftovers)
         folder.write(name, "half a file");

@@ -50,8 +50,9 @@ std::string command(const std::string& name, const std::string& args) {
 }
 
 // The registration panel registers and closes; the channel panel then chooses two channels.
-const std::string kStartModule = module(command("start:email", "k@example.com") + command("start:prid", "13") +
-                                        command("start:done", "") + command("start:close", ""));
+const std::string kStartModule =
+    module(command("start:email", "k@example.com") + command("start:prid", "13") + command("start:done", "") +
+           command("start:close", ""));
 const std::string kChannelModule = module(command("channel:chset", "3-12-"));
 // The list panel reports "running" (its commands run once the start is over), then, once
 // channels are chosen, clicks a headline and changes the channels.
@@ -59,12 +60,13 @@ std::string listModule(const std::string& base) {
     return module(command("log", base + "running") +
                   "        if (flash.readXml(\"flash/xml/selected.xml\") === null)\n            return\n" +
                   command("list:click:new", "") + command("list:click:id", "0122026127801200002") +
-                  command("list:click:text", "headline") + command("list:click:url", "https://example.com/12/2") +
+                  command("list:click:text", "headline") +
+                  command("list:click:url", "https://example.com/12/2") +
                   command("list:click:credit", "news") + command("list:click:type", "ent") +
                   command("list:click:done", "") + command("channel:chset", "2-12-"));
 }
 
-const char* const kModuleEntries[] = {"startflash2", "channelflash2", "listflash", "boxflash",
+const char* const kModuleEntries[] = {"startflash2", "channelflash2", "listflash",  "boxflash",
                                       "userflash",   "jumpflash",     "splashflash"};
 
 std::string moduleBody(const std::string& entry, const std::string& base) {
@@ -83,8 +85,8 @@ std::set<std::string> serve(TestServer& server) {
     std::string entries;
     std::set<std::string> bodies = {"BM kill test"};
     for (const std::string entry : kModuleEntries) {
-        entries += "<Directory><Name>" + entry + "</Name><Argument>False</Argument><Url>" + server.base() + "m/" +
-                   entry + "</Url><Version>1</Version></Directory>";
+        entries += "<Directory><Name>" + entry + "</Name><Argument>False</Argument><Url>" + server.base() +
+                   "m/" + entry + "</Url><Version>1</Version></Directory>";
         server.route("/m/" + entry, moduleBody(entry, server.base()));
         bodies.insert(moduleBody(entry, server.base()));
     }
@@ -110,7 +112,8 @@ public:
     static inline std::string preload;
 
     // The client's output goes to `log` (a sanitizer's report among it).
-    Client(const std::string& exe, const std::string& home, const std::string& server, const std::string& log) {
+    Client(const std::string& exe, const std::string& home, const std::string& server,
+           const std::string& log) {
         pid_ = ::fork();
         if (pid_ == 0) {
             if (!preload.empty()) {
@@ -175,8 +178,8 @@ bool saw(const TestServer& server, const std::string& prefix) {
 }
 
 // Waits until the start is over (the list panel's report), the client has fetched the movie
-// catalogue and the server has been quiet for a while: whatever the panels sent is done too. Returns the milliseconds
-// until the last request, or -1 when the client ended or did not get there.
+// catalogue and the server has been quiet for a while: whatever the panels sent is done too. Returns the
+// milliseconds until the last request, or -1 when the client ended or did not get there.
 long runUntilQuiet(Client& client, TestServer& server) {
     const auto began = Clock::now();
     auto lastChange = began;
@@ -228,8 +231,8 @@ struct Checker {
                 if (XmlDocument::loadFile(home + "/" + path).empty())
                     failures.push_back(trial + ": does not parse: " + path);
             } else if (!versions[path].contains(bytes) && !served.contains(bytes)) {
-                failures.push_back(trial + ": not a whole version: " + path + " (" + std::to_string(bytes.size()) +
-                                   " bytes)");
+                failures.push_back(trial + ": not a whole version: " + path + " (" +
+                                   std::to_string(bytes.size()) + " bytes)");
             }
         }
     }
@@ -297,8 +300,8 @@ int run(const std::string& exe, int trials, unsigned seed) {
         if (runUntilQuiet(next, server) < 0)
             checker.failures.push_back(trial + ": the next start did not run:\n" + fs::readFile(log));
         else if (const int status = next.terminate(); status != 0)
-            checker.failures.push_back(trial + ": the next start ended with " + std::to_string(status) + ":\n" +
-                                       fs::readFile(log));
+            checker.failures.push_back(trial + ": the next start ended with " + std::to_string(status) +
+                                       ":\n" + fs::readFile(log));
         checker.check(home.path(), trial + ", next start", false);
     }
     std::printf("kill test: seed %u, trials %d (first start %ld ms, normal start %ld ms), files checked %ld, "
@@ -328,7 +331,8 @@ int main(int argc, char** argv) {
             seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
     }
     if (exe.empty()) {
-        std::fprintf(stderr, "usage: brisma_kill_test --brisma PATH [--preload LIB] [--trials N] [--seed S]\n");
+        std::fprintf(stderr,
+                     "usage: brisma_kill_test --brisma PATH [--preload LIB] [--trials N] [--seed S]\n");
         return 2;
     }
     brisma::text::installShiftJisAliases();

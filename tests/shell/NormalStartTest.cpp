@@ -1,4 +1,5 @@
 #include "NormalStart.h"
+
 #include "TestApp.h"
 #include "news/modChannel.h"
 #include "shell/frmMain.h"

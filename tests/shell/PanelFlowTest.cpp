@@ -53,11 +53,12 @@ protected:
         t.app().context().http.flush(3000);
         const std::string opened = "&type=desktop3&com=open&date=20261208&time=102030";
         // Reports go out on their own; each kind keeps its order.
-        EXPECT_EQ(downloadTargets(server),
-                  (std::vector<std::string>{"/ticker_banner.bmp", "/channel.xml", "/feeds/2.xml", "/adtext/002.xml",
-                                            "/banner/002.swf", "/feeds/5.xml", "/adtext/005.xml", "/banner/005.swf",
-                                            "/banner/001.swf", "/movie//movie.xml", "/movie/70000001/70000001.xml",
-                                            "/movie/70000002/70000002.xml", "/movie/70000003/70000003.xml"}));
+        EXPECT_EQ(
+            downloadTargets(server),
+            (std::vector<std::string>{"/ticker_banner.bmp", "/channel.xml", "/feeds/2.xml", "/adtext/002.xml",
+                                      "/banner/002.swf", "/feeds/5.xml", "/adtext/005.xml", "/banner/005.swf",
+                                      "/banner/001.swf", "/movie//movie.xml", "/movie/70000001/70000001.xml",
+                                      "/movie/70000002/70000002.xml", "/movie/70000003/70000003.xml"}));
         EXPECT_EQ(reportTargets(server),
                   (std::vector<std::string>{"/logupdate?version=3.1.1&userid=U777&channel=002" + opened,
                                             "/logupdate?version=3.1.1&userid=U777&channel=005" + opened}));
@@ -118,9 +119,10 @@ TEST_F(PanelFlow, FirstStartRegistersRefusesToLeaveWithoutChannelsAndStartsTheRu
 // and the channel module waits for its cue while the close control is tried.
 TEST_F(PanelFlow, TheFirstStartRunsOnTheModulesTheServerSends) {
     std::string entries;
-    for (const auto& [name, file] : {std::pair{"startflash2", "start-at-once.qml"}, {"channelflash2", "channel-on-cue.qml"}}) {
-        entries += std::string("<Directory><Name>") + name + "</Name><Argument>True</Argument><Url>" + server.base() +
-                   "modules/" + file + "</Url><Version>1</Version></Directory>";
+    for (const auto& [name, file] :
+         {std::pair{"startflash2", "start-at-once.qml"}, {"channelflash2", "channel-on-cue.qml"}}) {
+        entries += std::string("<Directory><Name>") + name + "</Name><Argument>True</Argument><Url>" +
+                   server.base() + "modules/" + file + "</Url><Version>1</Version></Directory>";
         server.route(std::string("/modules/") + file, readTestData(kData, file));
     }
     serveNormal(server, entries);

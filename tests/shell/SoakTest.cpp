@@ -36,10 +36,11 @@ std::string headlineId(int channel, int cycle, int item) {
 
 // Three headlines of `channel` that no earlier cycle had.
 std::string feed(const std::string& base, int channel, int cycle) {
-    std::string s = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<rdf:RDF xmlns=\"http://purl.org/rss/1.0/\" "
-                    "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" xmlns:brs=\"" +
-                    base + "\">\r\n<channel rdf:about=\"" + base + "feeds/" + std::to_string(channel) +
-                    ".xml\"><title>経済</title><link>" + base + "</link></channel>\r\n";
+    std::string s =
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<rdf:RDF xmlns=\"http://purl.org/rss/1.0/\" "
+        "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" xmlns:brs=\"" +
+        base + "\">\r\n<channel rdf:about=\"" + base + "feeds/" + std::to_string(channel) +
+        ".xml\"><title>経済</title><link>" + base + "</link></channel>\r\n";
     for (int i = 0; i < 3; ++i) {
         const std::string url = "https://example.com/" + headlineId(channel, cycle, i);
         s += "<item rdf:about=\"" + url + "\"><brs:hlid>" + headlineId(channel, cycle, i) +
@@ -74,7 +75,9 @@ TEST_F(NormalStart, ThousandsOfChangingHeadlinesLeaveMemoryDescriptorsAndLogsLev
         ASSERT_EQ(main.intHTTPTimerCountByMinutes, 0) << "cycle " << cycle << " did not refresh";
 
         clsBrismaNews headline(t.app().errors());
-        ASSERT_GT(t.app().channels().objNewsList->GetNewsById(headline, headlineId(kChannels[cycle % 8], cycle, 1)), 0)
+        ASSERT_GT(
+            t.app().channels().objNewsList->GetNewsById(headline, headlineId(kChannels[cycle % 8], cycle, 1)),
+            0)
             << "cycle " << cycle;
         t.app().handle([&] { t.app().userData().setClickLog(headline); });
         headline.strID = headlineId(903, cycle, 0);
@@ -92,14 +95,16 @@ TEST_F(NormalStart, ThousandsOfChangingHeadlinesLeaveMemoryDescriptorsAndLogsLev
     EXPECT_EQ(openDescriptors(), referenceFds);
 #if !defined(__SANITIZE_ADDRESS__)
     // The sanitizer's quarantine holds freed memory back, so only the plain build measures it.
-    EXPECT_LE(residentKiB(), referenceKiB * 105 / 100) << "at cycle " << reference << ": " << referenceKiB << " KiB";
+    EXPECT_LE(residentKiB(), referenceKiB * 105 / 100)
+        << "at cycle " << reference << ": " << referenceKiB << " KiB";
 #endif
     RecordProperty("resident_kib_reference", std::to_string(referenceKiB));
     RecordProperty("resident_kib_end", std::to_string(residentKiB()));
     // The logs keep their fixed sizes, the newest entries filled.
     const auto logged = [&](const std::string& file) {
         const std::string text = folder.read(file);
-        return std::pair{countOf(text, "<item>"), countOf(text, "<item>") - countOf(text, "<brs:hlid></brs:hlid>")};
+        return std::pair{countOf(text, "<item>"),
+                         countOf(text, "<item>") - countOf(text, "<brs:hlid></brs:hlid>")};
     };
     EXPECT_EQ(logged("/flash/xml/news901.xml"), std::pair(100, std::min(cycles + 1, 100)));
     EXPECT_EQ(logged("/flash/xml/news902.xml"), std::pair(20, std::min(cycles, 20)));

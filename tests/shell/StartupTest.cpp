@@ -1,17 +1,16 @@
 #include "TestApp.h"
 #include "bar/frmTicker.h"
+#include "movie/frmMovie.h"
 #include "panels/frmSplash.h"
 #include "panels/frmStart.h"
 #include "shell/frmMain.h"
-#include "movie/frmMovie.h"
 #include "shell/modApp.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
 
 namespace brisma::test {
@@ -22,7 +21,8 @@ const char* kChannelList = "<?xml version=\"1.0\"?><list><channel kind=\"news\">
                            "<hlid>FEED</hlid><password></password></channel></list>";
 
 // Every file below the folder with its size and modification time.
-std::map<std::string, std::pair<std::uintmax_t, std::filesystem::file_time_type>> snapshot(const std::string& dir) {
+std::map<std::string, std::pair<std::uintmax_t, std::filesystem::file_time_type>>
+snapshot(const std::string& dir) {
     std::map<std::string, std::pair<std::uintmax_t, std::filesystem::file_time_type>> files;
     for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
         files[e.path().string()] = {e.is_regular_file() ? e.file_size() : 0, e.last_write_time()};
@@ -84,7 +84,8 @@ TEST(ServerScript, AnUnusableScriptShowsTheParserMessageAndEnds) {
         // An Argument that is neither a Boolean word nor a number.
         "<Directory><Name>user</Name><Argument>maybe</Argument><Url>U</Url><Version>1</Version></Directory>",
         // A module entry before any version text.
-        "<Directory><Name>boxflash</Name><Argument>True</Argument><Url>B</Url><Version>-1</Version></Directory>",
+        "<Directory><Name>boxflash</Name><Argument>True</Argument><Url>B</Url><Version>-1</Version></"
+        "Directory>",
         // A missing element.
         "<Directory><Name>user</Name><Url>U</Url><Version>1</Version></Directory>",
     };
@@ -95,7 +96,8 @@ TEST(ServerScript, AnUnusableScriptShowsTheParserMessageAndEnds) {
         TestApp t(folder, server);
         EXPECT_FALSE(t.start()) << entry;
         EXPECT_EQ(t.messages.shown,
-                  std::vector<std::string>{"MSXMLの利用に失敗しました。InternetExplorerのアップデートをお勧めします。"});
+                  std::vector<std::string>{
+                      "MSXMLの利用に失敗しました。InternetExplorerのアップデートをお勧めします。"});
         EXPECT_TRUE(t.errors->has("modApp.GetScriptXML >")) << entry;
         // The script came before anything else was fetched.
         EXPECT_EQ(server.targets(), std::vector<std::string>{"/scripts_desktop3.xml"});
@@ -123,7 +125,7 @@ TEST(StartUp, FirstStartWithoutServerBuildsFoldersAndOpensRegistration) {
     EXPECT_FALSE(t.app().splash().isVisible());
     const std::vector<std::string> splashCalls = t.players.player("splash")->calls();
     EXPECT_EQ(splashCalls, (std::vector<std::string>{"Movie=" + folder.path() + "/flash/splash.swf",
-                                                      "GotoFrame 0", "Playing=True"}));
+                                                     "GotoFrame 0", "Playing=True"}));
 }
 
 TEST(StartUp, ASecondInstanceEndsAtOnceAndTouchesNothing) {
@@ -231,7 +233,8 @@ TEST(StartUp, GarbageErrorPagesAndEndlessBodiesDoNotCrash) {
         EXPECT_TRUE(t.start());
         EXPECT_TRUE(t.messages.shown.empty());
         const auto asked = downloadTargets(server);
-        EXPECT_EQ(asked, (std::vector<std::string>{"/scripts_desktop3.xml", "/prefecture.xml", "/channel.xml"}));
+        EXPECT_EQ(asked,
+                  (std::vector<std::string>{"/scripts_desktop3.xml", "/prefecture.xml", "/channel.xml"}));
         EXPECT_FALSE(folder.exists("/flash/xml/prefecture.xml"));
         EXPECT_FALSE(folder.exists("/flash/xml/channel.xml"));
         EXPECT_TRUE(t.errors->has("modChannel.SetChannelListFromXML >"));

@@ -3,9 +3,9 @@
 #include "RecordingErrors.h"
 #include "RecordingFlashPlayer.h"
 #include "RecordingMessageBox.h"
+#include "RecordingTrayIcon.h"
 #include "TempAppFolder.h"
 #include "TestServer.h"
-#include "RecordingTrayIcon.h"
 #include "shell/Application.h"
 
 #include <memory>

@@ -12,7 +12,8 @@ bool FailingWriter::failsNow(const std::string& temporary) {
     if (++calls_ != failAt_)
         return false;
     failedTarget_ = targetOfTemporary(temporary);
-    before_ = fs::existFile(failedTarget_) ? std::optional<std::string>(fs::readFile(failedTarget_)) : std::nullopt;
+    before_ =
+        fs::existFile(failedTarget_) ? std::optional<std::string>(fs::readFile(failedTarget_)) : std::nullopt;
     errno = ENOSPC;
     return true;
 }

@@ -3,7 +3,6 @@
 #include "platform/text/Cp932.h"
 
 #include <QApplication>
-
 #include <cstdlib>
 #include <gtest/gtest.h>
 

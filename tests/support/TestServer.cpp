@@ -1,8 +1,7 @@
 #include "TestServer.h"
 
-#include <httplib.h>
-
 #include <chrono>
+#include <httplib.h>
 
 namespace brisma::test {
 
@@ -77,7 +76,9 @@ TestServer::~TestServer() {
         thread_.join();
 }
 
-std::string TestServer::base() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+std::string TestServer::base() const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/";
+}
 
 void TestServer::route(const std::string& path, Response response) {
     std::lock_guard lock(mutex_);
@@ -102,7 +103,8 @@ void TestServer::clearRequests() {
 
 bool TestServer::waitForRequests(std::size_t count, int timeoutMs) const {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return targets_.size() >= count; });
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return targets_.size() >= count; });
 }
 
 } // namespace brisma::test

@@ -222,8 +222,8 @@ TEST_F(UserDataTest, ClicksGoToTheirLogFilesExactlyAndReadingThemBackChangesNoBy
 
 TEST_F(UserDataTest, ALoggedClickKeepsItsTextAndReadMarkThroughEveryRefresh) {
     // Text Shift_JIS cannot hold, XML specials and a CR, all of which a feed may carry.
-    const auto news = headline("0050000000000000001", "spt", "Caf\u00e9 a<b&c\r ①😀", "http://n.test/?a=1&b=2",
-                               "Q&A社");
+    const auto news =
+        headline("0050000000000000001", "spt", "Caf\u00e9 a<b&c\r ①😀", "http://n.test/?a=1&b=2", "Q&A社");
     const std::string first = clickedThroughRefreshes(news);
     EXPECT_NE(first.find("<title>Caf&#233; a&lt;b&amp;c&#13; \x87\x40&#128512;</title>"), std::string::npos);
 

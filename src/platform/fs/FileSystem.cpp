@@ -18,7 +18,9 @@ namespace {
 Writer systemWriter;
 std::atomic<Writer*> currentWriter{&systemWriter};
 
-Writer& writer() { return *currentWriter.load(); }
+Writer& writer() {
+    return *currentWriter.load();
+}
 
 constexpr std::size_t kMaxTemporaryDigits = 9;
 constexpr unsigned long long kTemporaryRange = 1000000000ULL;
@@ -71,17 +73,27 @@ std::string temporaryName(const std::string& path) {
 
 } // namespace
 
-int Writer::open(const std::string& path, int flags, mode_t mode) { return ::open(path.c_str(), flags, mode); }
+int Writer::open(const std::string& path, int flags, mode_t mode) {
+    return ::open(path.c_str(), flags, mode);
+}
 
-ssize_t Writer::write(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+ssize_t Writer::write(int fd, const char* data, std::size_t size) {
+    return ::write(fd, data, size);
+}
 
-int Writer::fsync(int fd) { return ::fsync(fd); }
+int Writer::fsync(int fd) {
+    return ::fsync(fd);
+}
 
-int Writer::rename(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()); }
+int Writer::rename(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str());
+}
 
 ScopedWriter::ScopedWriter(Writer& writer) : previous_(currentWriter.exchange(&writer)) {}
 
-ScopedWriter::~ScopedWriter() { currentWriter.store(previous_); }
+ScopedWriter::~ScopedWriter() {
+    currentWriter.store(previous_);
+}
 
 bool isTemporaryName(const std::string& name) {
     const auto tmp = name.rfind(".tmp");
@@ -103,7 +115,7 @@ void removeTemporaryFiles(const std::string& folder) {
     std::vector<std::string> leftovers;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        struct stat st{};
+        struct stat st {};
         if (isTemporaryName(name) && ::lstat((folder + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
             leftovers.push_back(name);
     }
@@ -113,12 +125,12 @@ void removeTemporaryFiles(const std::string& folder) {
 }
 
 bool existFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool existFolder(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -175,7 +187,9 @@ void writeFileAtomic(const std::string& path, const std::string& bytes) {
     syncFolder(parentOf(path));
 }
 
-void copyFile(const std::string& from, const std::string& to) { writeFileAtomic(to, readFile(from)); }
+void copyFile(const std::string& from, const std::string& to) {
+    writeFileAtomic(to, readFile(from));
+}
 
 void deleteFile(const std::string& path) {
     checkPath(path);
@@ -185,7 +199,7 @@ void deleteFile(const std::string& path) {
 
 void removeTree(const std::string& path) {
     checkPath(path);
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
         return;
     if (S_ISDIR(st.st_mode)) {
@@ -221,9 +235,13 @@ bool isSafeName(const std::string& name) {
            name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
-FileLock::~FileLock() { unlock(); }
+FileLock::~FileLock() {
+    unlock();
+}
 
-FileLock::FileLock(FileLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+FileLock::FileLock(FileLock&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-
 #include <deque>
 #include <functional>
 

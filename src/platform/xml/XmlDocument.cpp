@@ -341,8 +341,8 @@ std::string XmlDocument::xml() const {
 void XmlDocument::save(const std::string& path) const {
     // A failed load must not wipe the copy of the last good one.
     if (!doc_)
-        throw BrismaError(err::InvalidArgument, errorDescription(err::InvalidArgument) + ": " + path +
-                                                    " (nothing was loaded)");
+        throw BrismaError(err::InvalidArgument,
+                          errorDescription(err::InvalidArgument) + ": " + path + " (nothing was loaded)");
     // A document without a declared encoding is UTF-8; naming it keeps libxml2 from writing
     // every non-ASCII character as a character reference.
     const char* encoding = doc_->encoding ? reinterpret_cast<const char*>(doc_->encoding) : "UTF-8";
