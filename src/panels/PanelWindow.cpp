@@ -1,5 +1,8 @@
 #include "panels/PanelWindow.h"
 
+#include "panels/PanelHost.h"
+
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -9,7 +12,7 @@ namespace brisma {
 
 PanelWindow::PanelWindow(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
                          const std::string& name, int width, int height)
-    : ctx_(ctx), swfPlayer_(players.create(name, this)) {
+    : ctx_(ctx), onCommand_(std::move(onCommand)), swfPlayer_(players.create(name, this)) {
     resize(width, height);
     // The player fills the window and follows its size.
     if (QWidget* view = swfPlayer_->widget()) {
@@ -17,7 +20,7 @@ PanelWindow::PanelWindow(AppContext& ctx, FlashPlayerFactory& players, FlashPlay
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view);
     }
-    swfPlayer_->setCommandHandler(std::move(onCommand));
+    swfPlayer_->setCommandHandler(onCommand_);
 }
 
 PanelWindow::~PanelWindow() = default;
@@ -34,6 +37,16 @@ namespace brisma {
 void PanelWindow::centreOnScreen() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+bool PanelWindow::leadsOnInstead(QCloseEvent* event, PanelHost& host, const char* firstStartCommand) {
+    if (host.blnFirstStart()) {
+        event->ignore();
+        onCommand_(firstStartCommand, "");
+        return true;
+    }
+    event->accept();
+    return false;
 }
 
 } // namespace brisma

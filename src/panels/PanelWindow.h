@@ -7,7 +7,11 @@
 #include <memory>
 #include <string>
 
+class QCloseEvent;
+
 namespace brisma {
+
+class PanelHost;
 
 // A window that is one Flash panel: a player filling the window, its commands going unchanged
 // to `onCommand` (the application's one path to the dispatcher).
@@ -23,12 +27,17 @@ public:
 
 protected:
     void centreOnScreen();
+    // The close control of a panel that leads the first start on. During the first start the
+    // window stays and `firstStartCommand` goes to the dispatcher as if the movie had sent it
+    // (true); otherwise the close is accepted and the caller unloads the panel (false).
+    bool leadsOnInstead(QCloseEvent* event, PanelHost& host, const char* firstStartCommand);
     // The movie below "/flash" that this panel shows.
     std::string modulePath(const std::string& file) const { return ctx_.paths.flashModule(file); }
 
     AppContext& ctx_;
 
 private:
+    FlashPlayer::CommandHandler onCommand_;
     std::unique_ptr<FlashPlayer> swfPlayer_;
 };
 

@@ -15,8 +15,8 @@ namespace brisma {
 
 frmChannel::frmChannel(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
                        PanelHost& host, modChannel& channels, modUserData& userData)
-    : PanelWindow(ctx, players, onCommand, "channel", 800, 600), host_(host), channels_(channels),
-      userData_(userData), onCommand_(std::move(onCommand)) {
+    : PanelWindow(ctx, players, std::move(onCommand), "channel", 800, 600), host_(host), channels_(channels),
+      userData_(userData) {
     setWindowTitle(QStringLiteral("チャンネル設定"));
     centreOnScreen();
     swfPlayer().setMovie(modulePath("channelset2.swf"));
@@ -67,13 +67,8 @@ void frmChannel::ChSet(const std::string& strCh) {
 // During the first start the panel cannot be left without a selection: the close control is
 // refused as "channel:close" refuses it. Otherwise the form unloads.
 void frmChannel::closeEvent(QCloseEvent* event) {
-    if (host_.blnFirstStart()) {
-        event->ignore();
-        onCommand_("channel:close", "");
-        return;
-    }
-    event->accept();
-    host_.unloadPanel(this);
+    if (!leadsOnInstead(event, host_, "channel:close"))
+        host_.unloadPanel(this);
 }
 
 } // namespace brisma

@@ -35,7 +35,6 @@ private:
     PanelHost& host_;
     modChannel& channels_;
     modUserData& userData_;
-    FlashPlayer::CommandHandler onCommand_;
 };
 
 } // namespace brisma

@@ -11,8 +11,8 @@ namespace brisma {
 
 frmStart::frmStart(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
                    PanelHost& host, UserRecord& user, std::array<int16_t, 8>& intSelectedChannel)
-    : PanelWindow(ctx, players, onCommand, "start", 320, 450), host_(host), user_(user),
-      intSelectedChannel_(intSelectedChannel), onCommand_(std::move(onCommand)) {
+    : PanelWindow(ctx, players, std::move(onCommand), "start", 320, 450), host_(host), user_(user),
+      intSelectedChannel_(intSelectedChannel) {
     setWindowTitle(QStringLiteral("Brisma　初期設定画面"));
     centreOnScreen();
     swfPlayer().setMovie(modulePath("start2.swf"));
@@ -34,13 +34,8 @@ void frmStart::ChSet(const std::string& strCh) {
 // During the first start nothing else leads on, so closing the window leads on to the channel
 // selection as "start:close" does; otherwise the form unloads.
 void frmStart::closeEvent(QCloseEvent* event) {
-    if (host_.blnFirstStart()) {
-        event->ignore();
-        onCommand_("start:close", "");
-        return;
-    }
-    event->accept();
-    host_.unloadPanel(this);
+    if (!leadsOnInstead(event, host_, "start:close"))
+        host_.unloadPanel(this);
 }
 
 } // namespace brisma

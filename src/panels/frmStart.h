@@ -32,7 +32,6 @@ private:
     PanelHost& host_;
     UserRecord& user_;
     std::array<int16_t, 8>& intSelectedChannel_;
-    FlashPlayer::CommandHandler onCommand_;
 };
 
 } // namespace brisma
