@@ -7,7 +7,6 @@
 #include "panels/frmList.h"
 #include "userdata/modUserData.h"
 
-#include <QCloseEvent>
 #include <utility>
 #include <vector>
 

@@ -4,7 +4,6 @@
 #include "panels/frmChannel.h"
 #include "platform/ui/StringTable.h"
 
-#include <QCloseEvent>
 #include <utility>
 
 namespace brisma {
