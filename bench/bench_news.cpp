@@ -1,11 +1,11 @@
 // Cost of the news model's hot paths: list insertion (with and without the event-loop yields),
 // reading a feed into a channel, the merge, and the CP932 text of the merged-list file.
-#include "common/AppContext.h"
 #include "common/UserRecord.h"
 #include "common/VbConv.h"
 #include "news/MovieHeadlines.h"
 #include "news/NewsHost.h"
 #include "news/modChannel.h"
+#include "platform/Services.h"
 #include "platform/http/HttpClient.h"
 #include "platform/text/Cp932.h"
 #include "platform/ui/EventGate.h"
@@ -70,15 +70,9 @@ struct Context {
     ~Context() { std::filesystem::remove_all(folder); }
     std::string folder =
         std::filesystem::temp_directory_path().string() + "/bench_news_" + std::to_string(::getpid());
-    AppPaths paths{folder};
-    std::string serverBase = "http://127.0.0.1:18080/";
-    ScriptValues script;
-    ErrorReporter errors;
     FixedClock clock{DateTime{2026, 12, 8, 10, 20, 30}};
-    EventGate gate;
-    HttpClient http{&gate};
     NoMessages messages;
-    AppContext ctx{paths, serverBase, script, errors, clock, http, gate, messages};
+    Services s{{folder, "http://127.0.0.1:18080/", messages, &clock, {}}};
 };
 
 std::string headlineId(int channel, long n) {
@@ -102,11 +96,11 @@ std::string feedBytes(int channel, int count) {
 void insertHeadlines(benchmark::State& state, bool gated) {
     constexpr int kInsertions = 10'000;
     Context c;
-    clsBrismaNewsList list(c.errors, gated ? &c.gate : nullptr);
+    clsBrismaNewsList list(c.s.errors, gated ? &c.s.gate : nullptr);
     list.init(100);
     std::vector<clsBrismaNews> source;
     for (int i = 0; i < 16; ++i) {
-        clsBrismaNews n(c.errors);
+        clsBrismaNews n(c.s.errors);
         n.SetData(headlineId(5, i), "", "", "Agency " + std::to_string(i), "", "", "", "pol",
                   std::string(20 + 3 * i, 'x'), "http://news.example/" + std::to_string(i), false, "", "");
         source.push_back(n);
@@ -144,7 +138,7 @@ void BM_ReadFeed(benchmark::State& state) {
     const auto channelDoc = XmlDocument::fromBytes(
         "<channel kind=\"news\"><number>5</number><name-JP>n</name-JP><type-JP>t</type-JP><owner>o</owner>"
         "<count>100</count><hlid>h</hlid><password>p</password></channel>");
-    clsBrismaChannel channel(c.ctx);
+    clsBrismaChannel channel(c.s.paths, c.s.errors, c.s.gate, c.s.http, c.s.script);
     channel.SetFromXML(channelDoc.documentElement());
     const XmlDocument parsed = XmlDocument::fromBytes(bytes);
     long counted = 0;
@@ -165,17 +159,19 @@ BENCHMARK(BM_ReadFeed)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 void BM_SortIdWithMovie(benchmark::State& state) {
     Context c;
     UserRecord user;
-    modInet inet(c.ctx, user);
+    modInet inet(c.s.errors, c.s.clock, c.s.http, c.s.script, user);
     NoHost host;
-    Movies movies(c.errors);
-    modChannel mc(c.ctx, inet, host, movies);
+    Movies movies(c.s.errors);
+    modChannel mc(c.s.paths, c.s.errors, c.s.gate, c.s.http, c.s.script, c.s.serverBase, c.s.messages, inet,
+                  host, movies);
     mc.objChannel.reserve(8);
     for (int ch = 1; ch <= 8; ++ch) {
         const auto entry =
             XmlDocument::fromBytes("<channel kind=\"news\"><number>" + std::to_string(ch) +
                                    "</number><name-JP>n</name-JP><type-JP>t</type-JP><owner>o</owner>"
                                    "<count>100</count><hlid>h</hlid><password>p</password></channel>");
-        clsBrismaChannel& channel = mc.objChannel.emplace_back(c.ctx);
+        clsBrismaChannel& channel =
+            mc.objChannel.emplace_back(c.s.paths, c.s.errors, c.s.gate, c.s.http, c.s.script);
         channel.SetFromXML(entry.documentElement());
         channel.blnFav = true;
         const auto feed = XmlDocument::fromBytes(feedBytes(ch, 100));
@@ -187,7 +183,7 @@ void BM_SortIdWithMovie(benchmark::State& state) {
     movies.list.init(20);
     for (int16_t i = 0; i < 20; ++i) {
         const std::string movieId = vb::ZeroPad(100 + i, 8);
-        clsBrismaNews n(c.errors);
+        clsBrismaNews n(c.s.errors);
         n.SetData("90320261231" + movieId, "", "", "Owner", "", "", "", "mov", "Movie", "http://m/", false,
                   movieId, "http://m/v");
         movies.list.SetNews(i, n);

@@ -109,12 +109,14 @@ private:
     frmTicker& bar_;
 };
 
-frmTicker::frmTicker(AppContext& ctx, modChannel& channels, modUserData& userData, modInet& inet,
-                     frmMovie& movie, FlashPlayerFactory& players, FlashPlayer::CommandHandler commands,
-                     TickerHost& host)
-    : ctx_(ctx), channels_(channels), userData_(userData), inet_(inet), movie_(movie), host_(host),
+frmTicker::frmTicker(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, HttpTransport& http,
+                     const ScriptValues& script, const std::string& serverBase, modChannel& channels,
+                     modUserData& userData, modInet& inet, frmMovie& movie, FlashPlayerFactory& players,
+                     FlashPlayer::CommandHandler commands, TickerHost& host)
+    : paths_(paths), errors_(errors), gate_(gate), http_(http), script_(script), serverBase_(serverBase),
+      channels_(channels), userData_(userData), inet_(inet), movie_(movie), host_(host),
       commands_(std::move(commands)), view_(new View(*this)), swfPlayer_(players.create("ticker", this)),
-      swfJump_(players.create("jump", this)), strip_(ctx.errors), work_(ctx.errors) {
+      swfJump_(players.create("jump", this)), strip_(errors), work_(errors) {
     // Frameless, on top, never focused, not in the task bar.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);
@@ -143,7 +145,7 @@ frmTicker::~frmTicker() {
 }
 
 void frmTicker::Form_Load() {
-    withHandler(ctx_.errors, "frmTicker.Form_Load", [&] {
+    withHandler(errors_, "frmTicker.Form_Load", [&] {
         loadTickerBanner();
         const QScreen& screen = primaryScreen();
         const QRect work = screen.availableGeometry();
@@ -152,11 +154,11 @@ void frmTicker::Form_Load() {
         view_->setGeometry(0, 0, barWidth - kBoxWidth, kBarHeight);
         if (QWidget* box = swfPlayer_->widget())
             box->setGeometry(barWidth - kBoxWidth, 0, kBoxWidth, kBarHeight);
-        swfPlayer_->setMovie(ctx_.paths.flashModule("box.swf"));
+        swfPlayer_->setMovie(paths_.flashModule("box.swf"));
         swfPlayer_->Play();
         if (QWidget* jump = swfJump_->widget())
             jump->setGeometry(-10, -10, 1, 1);
-        swfJump_->setMovie(ctx_.paths.flashModule("jump.swf"));
+        swfJump_->setMovie(paths_.flashModule("jump.swf"));
 
         declareDock(*this);
         makePictures(screen, barWidth);
@@ -188,7 +190,7 @@ void frmTicker::makePictures(const QScreen& screen, int barWidth) {
         *icons[k] = art::icon(art::kIcons[k], scale_);
         hBufDC->store(static_cast<int>(k), *icons[k]);
     }
-    hBitmap_TB = QImage(QString::fromStdString(ctx_.paths.tickerBannerBmp()));
+    hBitmap_TB = QImage(QString::fromStdString(paths_.tickerBannerBmp()));
     if (!hBitmap_TB.isNull()) {
         if (scale_ > 1)
             hBitmap_TB = hBitmap_TB.scaled(hBitmap_TB.size() * scale_, Qt::IgnoreAspectRatio,
@@ -206,18 +208,18 @@ void frmTicker::createPicture(int width) {
 }
 
 void frmTicker::loadTickerBanner() {
-    withHandler(ctx_.errors, "frmTicker.loadTickerBanner >", [&] {
-        if (!fs::existFolder(ctx_.paths.flashFolder()))
-            fs::makeFolder(ctx_.paths.flashFolder());
-        const std::string bytes = ctx_.http.get(ctx_.script.tickerBannerUrl);
+    withHandler(errors_, "frmTicker.loadTickerBanner >", [&] {
+        if (!fs::existFolder(paths_.flashFolder()))
+            fs::makeFolder(paths_.flashFolder());
+        const std::string bytes = http_.get(script_.tickerBannerUrl);
         // Replaced in one step: a failed write leaves the previous image whole.
-        fs::writeFileAtomic(ctx_.paths.tickerBannerBmp(), bytes);
+        fs::writeFileAtomic(paths_.tickerBannerBmp(), bytes);
     });
 }
 
 void frmTicker::ReloadSWF() {
-    swfPlayer_->setMovie(ctx_.serverBase);
-    swfPlayer_->setMovie(ctx_.paths.flashModule("box.swf"));
+    swfPlayer_->setMovie(serverBase_);
+    swfPlayer_->setMovie(paths_.flashModule("box.swf"));
 }
 
 void frmTicker::SetMaxHeadLine(int16_t n) {
@@ -252,14 +254,14 @@ int32_t frmTicker::GetTextWidth(const std::string& str) {
                 QFontMetrics(windowFont_).horizontalAdvance(QString::fromStdString(text::fromCp932(ansi)));
         },
         [&](long number, const std::string&) {
-            ctx_.errors.ErrorEnd(number, "GetTextWidth");
+            errors_.ErrorEnd(number, "GetTextWidth");
             width = 0;
         });
     return width;
 }
 
 int32_t frmTicker::InsertNews(const clsBrismaNews& udtTmpNews) {
-    return withHandler(ctx_.errors, "frmTicker.InsertNews>", int32_t{-1}, [&] {
+    return withHandler(errors_, "frmTicker.InsertNews>", int32_t{-1}, [&] {
         if (strip_.size() < 2)
             brisma::raise(err::SubscriptOutOfRange);
         strip_.shift();
@@ -323,18 +325,18 @@ int32_t frmTicker::BitBltTicker(const QWidget& frmObject) {
 
 void frmTicker::Form_Paint(const QPaintEvent& event) {
     // The last composed picture: composing is the tick's work.
-    withHandler(ctx_.errors, "frmTicker.Form_Paint >", [&] {
+    withHandler(errors_, "frmTicker.Form_Paint >", [&] {
         if (hBufDC)
             hBufDC->paint(*view_, event);
     });
 }
 
 void frmTicker::StartTicker() {
-    withNamedHandler(ctx_.errors, "StartTicker", [&] { TimerScroll.start(kScrollIntervalMs); });
+    withNamedHandler(errors_, "StartTicker", [&] { TimerScroll.start(kScrollIntervalMs); });
 }
 
 void frmTicker::StopTicker() {
-    withHandler(ctx_.errors, "frmTicker.StopTicker >", [&] { TimerScroll.stop(); });
+    withHandler(errors_, "frmTicker.StopTicker >", [&] { TimerScroll.stop(); });
 }
 
 void frmTicker::TimerScroll_Timer() {
@@ -367,7 +369,7 @@ int32_t frmTicker::ScrollBar2() {
             const auto list = channels_.objNewsList;
             if (!list)
                 return;
-            const ScriptValues& script = ctx_.script;
+            const ScriptValues& script = script_;
             work_.init();
             work_.strSortId.clear();
             // One pass over a list without any text lays in nothing.
@@ -425,7 +427,7 @@ int32_t frmTicker::ScrollBar2() {
         },
         [&](long number, const std::string& description) {
             intCountForBanner = 0;
-            ctx_.errors.ErrorEnd(number, "frmTicker.ScrollBar2 >" + description);
+            errors_.ErrorEnd(number, "frmTicker.ScrollBar2 >" + description);
             result = -1;
         });
     return result;
@@ -441,7 +443,7 @@ void frmTicker::slide(int from, int to) {
 }
 
 void frmTicker::OpenTicker() {
-    withNamedHandler(ctx_.errors, "OpenTicker", [&] {
+    withNamedHandler(errors_, "OpenTicker", [&] {
         // Painting is suppressed during the slide: it shows the picture composed now.
         compose();
         blnScroll = true;
@@ -458,7 +460,7 @@ void frmTicker::OpenTicker() {
 }
 
 void frmTicker::CloseTicker() {
-    withNamedHandler(ctx_.errors, "CloseTicker", [&] {
+    withNamedHandler(errors_, "CloseTicker", [&] {
         blnScroll = true;
         blnOpen = false;
         const QRect screen = primaryScreen().geometry();
@@ -506,7 +508,7 @@ int16_t frmTicker::GetMoved(int16_t intX, clsBrismaNews& udtRetNews) {
 
 void frmTicker::JumpByFlash(const std::string& url) {
     swfJump_->setFlashVars("url=" + ticker::escapeForJump(url));
-    swfJump_->setMovie(ctx_.paths.flashModule("jump.swf"));
+    swfJump_->setMovie(paths_.flashModule("jump.swf"));
     swfJump_->GotoFrame(0);
     swfJump_->setPlaying(true);
 }
@@ -526,18 +528,18 @@ void frmTicker::showCustomCursor() {
 }
 
 void frmTicker::Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, double x, double) {
-    withHandler(ctx_.errors, "frmTicker.Form_MouseDown >", [&] {
+    withHandler(errors_, "frmTicker.Form_MouseDown >", [&] {
         blnMouseUp = false;
         if (button != Qt::LeftButton)
             return;
         setCustomIcon(true);
         // The headline under the pointer now; what the click does waits for the procedure in
         // progress, like every other user command, while the strip moves on.
-        auto news = std::make_shared<clsBrismaNews>(ctx_.errors);
+        auto news = std::make_shared<clsBrismaNews>(errors_);
         if (GetClicked(roundedX(x), *news) < 0)
             return;
-        ctx_.gate.run([this, news] {
-            withHandler(ctx_.errors, "frmTicker.Form_MouseDown >", [&] { openClicked(*news); });
+        gate_.run([this, news] {
+            withHandler(errors_, "frmTicker.Form_MouseDown >", [&] { openClicked(*news); });
         });
     });
 }
@@ -554,7 +556,7 @@ void frmTicker::openClicked(const clsBrismaNews& news) {
 }
 
 void frmTicker::Form_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x, double) {
-    withHandler(ctx_.errors, "frmTicker.Form_MouseMove >", [&] {
+    withHandler(errors_, "frmTicker.Form_MouseMove >", [&] {
         intOnMouse = -1;
         // Every slot lights up under the pointer.
         const int16_t hit = GetMoved(roundedX(x), work_);
@@ -591,14 +593,14 @@ void frmTicker::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void frmTicker::swfPlayer_FSCommand(const std::string& command, const std::string& args) {
-    withHandler(ctx_.errors, "frmTicker.swfPlayer_FSCommand >", [&] {
+    withHandler(errors_, "frmTicker.swfPlayer_FSCommand >", [&] {
         if (commands_)
             commands_(command, args);
     });
 }
 
 void frmTicker::swfJump_FSCommand(const std::string& command, const std::string& args) {
-    withHandler(ctx_.errors, "frmTicker.swfJump_FSCommand>", [&] {
+    withHandler(errors_, "frmTicker.swfJump_FSCommand>", [&] {
         if (commands_)
             commands_(command, args);
     });

@@ -2,7 +2,9 @@
 
 #include "bar/TickerStrip.h"
 #include "bar/TickerSurface.h"
-#include "common/AppContext.h"
+#include "common/AppPaths.h"
+#include "common/ErrorReporter.h"
+#include "common/ScriptValues.h"
 #include "news/clsBrismaNews.h"
 #include "platform/player/FlashPlayer.h"
 
@@ -19,6 +21,8 @@ class QScreen;
 
 namespace brisma {
 
+class EventGate;
+class HttpTransport;
 class frmMovie;
 class modChannel;
 class modInet;
@@ -30,8 +34,10 @@ class TickerHost;
 class frmTicker : public QWidget {
 public:
     // `commands` receives every command of the bar's two movies.
-    frmTicker(AppContext& ctx, modChannel& channels, modUserData& userData, modInet& inet, frmMovie& movie,
-              FlashPlayerFactory& players, FlashPlayer::CommandHandler commands, TickerHost& host);
+    frmTicker(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, HttpTransport& http,
+              const ScriptValues& script, const std::string& serverBase, modChannel& channels,
+              modUserData& userData, modInet& inet, frmMovie& movie, FlashPlayerFactory& players,
+              FlashPlayer::CommandHandler commands, TickerHost& host);
     ~frmTicker() override;
 
     int16_t intMaxHeadLine = 0;
@@ -111,7 +117,12 @@ private:
     void showCustomCursor();
     void setCustomIcon(bool held);
 
-    AppContext& ctx_;
+    const AppPaths& paths_;
+    const ErrorReporter& errors_;
+    EventGate& gate_;
+    HttpTransport& http_;
+    const ScriptValues& script_;
+    const std::string& serverBase_;
     modChannel& channels_;
     modUserData& userData_;
     modInet& inet_;

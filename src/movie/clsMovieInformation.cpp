@@ -39,10 +39,12 @@ void requireLengthFits(int32_t length, std::size_t count) {
 
 } // namespace
 
-clsMovieInformation::clsMovieInformation(AppContext& ctx) : ctx_(ctx) {}
+clsMovieInformation::clsMovieInformation(const AppPaths& paths, const ErrorReporter& errors,
+                                         const Clock& clock, HttpTransport& http, const ScriptValues& script)
+    : paths_(paths), errors_(errors), clock_(clock), http_(http), script_(script) {}
 
 std::string clsMovieInformation::movieFolder(const std::string& id) const {
-    return ctx_.paths.movieRoot() + id + "/";
+    return paths_.movieRoot() + id + "/";
 }
 
 bool clsMovieInformation::pieceNameAllowed(const std::string& name) const {
@@ -72,12 +74,12 @@ void clsMovieInformation::prepareMovieFolder(const std::string& id) {
 }
 
 void clsMovieInformation::downloadMovieXML(const std::string& id) {
-    const std::string body = ctx_.http.get(ctx_.script.movie + id + "/" + id + ".xml");
+    const std::string body = http_.get(script_.movie + id + "/" + id + ".xml");
     fs::writeFileAtomic(movieFolder(id) + id + ".xml", body);
 }
 
 void clsMovieInformation::ReadMovieIDtxtfromFile(const std::string& id) {
-    withHandler(ctx_.errors, "clsMovieInformation.ReadMovieIDtxtfromFile >", [&] {
+    withHandler(errors_, "clsMovieInformation.ReadMovieIDtxtfromFile >", [&] {
         const XmlDocument doc = XmlDocument::loadFile(movieFolder(id) + id + ".xml");
         if (doc.empty())
             return;
@@ -144,7 +146,7 @@ void clsMovieInformation::requireUsable() const {
 }
 
 void clsMovieInformation::genNextLoadDat(const std::string& id) {
-    withHandler(ctx_.errors, "clsMovieInformation.genNextLoadDat >", [&] {
+    withHandler(errors_, "clsMovieInformation.genNextLoadDat >", [&] {
         const std::vector<std::string> present = fs::listFolder(movieFolder(id), true);
         for (const auto& piece : strSplitData) {
             // A refused name is never fetched, so it can never count as present.
@@ -161,14 +163,14 @@ void clsMovieInformation::genNextLoadDat(const std::string& id) {
 }
 
 bool clsMovieInformation::checkTerm() const {
-    return vb::DateDiffDays(datTerm, ctx_.clock.now()) < 0;
+    return vb::DateDiffDays(datTerm, clock_.now()) < 0;
 }
 
 bool clsMovieInformation::updateDat() {
-    return withHandler(ctx_.errors, "clsMopvieInformation.updateDat >", false, [&] {
+    return withHandler(errors_, "clsMopvieInformation.updateDat >", false, [&] {
         if (!strNextLoad.empty()) {
             const std::string target = pieceFile(strNextLoad);
-            fs::writeFileAtomic(target, ctx_.http.get(ctx_.script.movie + strMovieId + "/" + strNextLoad));
+            fs::writeFileAtomic(target, http_.get(script_.movie + strMovieId + "/" + strNextLoad));
         }
         genNextLoadDat(strMovieId);
         if (checkMovie())
@@ -183,12 +185,12 @@ bool clsMovieInformation::updateDat() {
 }
 
 bool clsMovieInformation::checkMovie() {
-    return withHandler(ctx_.errors, "clsMopvieInformation.checkMovie >", false,
+    return withHandler(errors_, "clsMopvieInformation.checkMovie >", false,
                        [&] { return fs::existFile(movieFolder(strMovieId) + strMovieId); });
 }
 
 void clsMovieInformation::uniteMovie() {
-    withHandler(ctx_.errors, "clsMopvieInformation.uniteMovie >", [&] {
+    withHandler(errors_, "clsMopvieInformation.uniteMovie >", [&] {
         requireLengthFits(lngLength, strSplitData.size());
         std::string movie;
         movie.reserve(static_cast<std::size_t>(lngLength));
@@ -210,7 +212,7 @@ void clsMovieInformation::uniteMovie() {
 }
 
 clsBrismaNews clsMovieInformation::getAdvertisement() const {
-    clsBrismaNews news(ctx_.errors);
+    clsBrismaNews news(errors_);
     news.init();
     news.strMovieId = strMovieId;
     news.strID = "903" + vb::ZeroPad(datTerm.year, 4) + vb::ZeroPad(datTerm.month, 2) +

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "common/AppContext.h"
+#include "common/AppPaths.h"
 #include "common/Clock.h"
+#include "common/ErrorReporter.h"
+#include "common/ScriptValues.h"
 #include "news/clsBrismaNews.h"
 
 #include <cstdint>
@@ -10,13 +12,15 @@
 
 namespace brisma {
 
+class HttpTransport;
 class XmlNode;
 
 // One movie advertisement: its folder below the movie root, its description file, the pieces
 // the server splits it into, the joined movie, its showing term and its headline.
 class clsMovieInformation {
 public:
-    explicit clsMovieInformation(AppContext& ctx);
+    clsMovieInformation(const AppPaths& paths, const ErrorReporter& errors, const Clock& clock,
+                        HttpTransport& http, const ScriptValues& script);
 
     // The one entry that fills the record: folder, description file, next piece, term.
     void init(const std::string& id);
@@ -54,7 +58,11 @@ private:
     // Raises unless the pieces just read can be fetched and joined.
     void requireUsable() const;
 
-    AppContext& ctx_;
+    const AppPaths& paths_;
+    const ErrorReporter& errors_;
+    const Clock& clock_;
+    HttpTransport& http_;
+    const ScriptValues& script_;
     std::string strOwnerName;
     std::string strText;
     std::string strClickUrl;

@@ -28,17 +28,18 @@ void writeShellWhenMissing(const std::string& path) {
 
 } // namespace
 
-frmMovie::frmMovie(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand)
-    : ctx_(ctx), swfPlayer_(players.create("movie", this)) {
+frmMovie::frmMovie(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate,
+                   FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand)
+    : paths_(paths), errors_(errors), gate_(gate), swfPlayer_(players.create("movie", this)) {
     setWindowTitle(QStringLiteral("Brisma 動画広告"));
     setFixedSize(Width, Height);
     if (QWidget* view = swfPlayer_->widget())
         view->setGeometry(0, 0, Width, Height);
     swfPlayer_->setCommandHandler(std::move(onCommand));
-    const std::string shell = ctx_.paths.flashModule("movie.swf");
+    const std::string shell = paths_.flashModule("movie.swf");
     // A shell that cannot be written (a full disk) leaves the window empty until a movie plays;
     // it must not keep the bar that owns this window from starting.
-    withHandler(ctx_.errors, "frmMovie.Form_Load >", [&] { writeShellWhenMissing(shell); });
+    withHandler(errors_, "frmMovie.Form_Load >", [&] { writeShellWhenMissing(shell); });
     swfPlayer_->setMovie(shell);
 }
 
@@ -57,10 +58,10 @@ void frmMovie::loadMovie(const std::string& id) {
     // Ids also come from the panels' commands: one that would leave its movie folder is refused.
     if (!fs::isSafeName(id))
         brisma::raise(err::BadFileName, id);
-    const std::string play = ctx_.paths.playCopy();
+    const std::string play = paths_.playCopy();
     // The copy and the restored first byte are one atomic replace: the play copy never holds
     // the cached, complemented byte, and a failure leaves the previous file whole.
-    std::string movie = fs::readFile(ctx_.paths.movieRoot() + id + "/" + id);
+    std::string movie = fs::readFile(paths_.movieRoot() + id + "/" + id);
     if (movie.empty())
         brisma::raise(err::InputPastEndOfFile, id);
     movie[0] = static_cast<char>(~static_cast<unsigned char>(movie[0]));
@@ -82,7 +83,7 @@ void frmMovie::CloseMovieByID(const std::string&) {
     LockedFile.unlock();
     // A play copy that is already gone is as good as deleted; a refresh must not wait for it
     // for the rest of the run.
-    const std::string play = ctx_.paths.playCopy();
+    const std::string play = paths_.playCopy();
     if (fs::existFile(play))
         fs::deleteFile(play);
     swfPlayer_->setFrameNum(-1);
@@ -94,10 +95,10 @@ void frmMovie::CloseMovieByID(const std::string&) {
 void frmMovie::closeEvent(QCloseEvent* event) {
     // The window hides at once; the close waits for a procedure in progress like any command.
     event->accept();
-    ctx_.gate.run([self = QPointer<frmMovie>(this)] {
+    gate_.run([self = QPointer<frmMovie>(this)] {
         if (!self)
             return;
-        withHandler(self->ctx_.errors, "frmMovie.Form_QueryUnload >", [&self] {
+        withHandler(self->errors_, "frmMovie.Form_QueryUnload >", [&self] {
             if (self->blnPlay)
                 self->CloseMovie();
         });

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "common/AppContext.h"
+#include "common/AppPaths.h"
+#include "common/ErrorReporter.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/player/FlashPlayer.h"
 
@@ -12,6 +13,7 @@ class QCloseEvent;
 
 namespace brisma {
 
+class EventGate;
 // The window in which a cached movie advertisement plays. Its player first shows the movie
 // shell "/flash/movie.swf"; for playback it shows the play copy "/play", the movie restored to
 // the bytes the server sent, held open and locked while it plays. The window's operations have
@@ -19,7 +21,8 @@ namespace brisma {
 class frmMovie : public QWidget {
 public:
     // The player's commands go to `onCommand` unchanged.
-    frmMovie(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand);
+    frmMovie(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, FlashPlayerFactory& players,
+             FlashPlayer::CommandHandler onCommand);
     ~frmMovie() override;
 
     // Shows the window (not modal) and plays the cached movie `id`, closing a playing one first.
@@ -41,7 +44,9 @@ protected:
 private:
     void loadMovie(const std::string& id);
 
-    AppContext& ctx_;
+    const AppPaths& paths_;
+    const ErrorReporter& errors_;
+    EventGate& gate_;
     std::unique_ptr<FlashPlayer> swfPlayer_;
     fs::FileLock LockedFile;
 };

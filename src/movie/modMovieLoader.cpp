@@ -22,16 +22,19 @@ bool contains(const std::vector<std::string>& names, const std::string& name) {
 
 } // namespace
 
-modMovieLoader::modMovieLoader(AppContext& ctx) : ctx_(ctx), objMovieList(ctx.errors, &ctx.gate) {}
+modMovieLoader::modMovieLoader(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate,
+                               const Clock& clock, HttpTransport& http, const ScriptValues& script)
+    : paths_(paths), errors_(errors), gate_(gate), clock_(clock), http_(http), script_(script),
+      objMovieList(errors, &gate) {}
 
 void modMovieLoader::makeMovieFolder() {
-    const std::string root = ctx_.paths.movieRoot();
+    const std::string root = paths_.movieRoot();
     if (!fs::existFolder(root))
         fs::makeFolder(root);
 }
 
 void modMovieLoader::ProcMovie() {
-    withHandler(ctx_.errors, "modMovieLoader.ProcMovie >", [&] {
+    withHandler(errors_, "modMovieLoader.ProcMovie >", [&] {
         setMovietxt();
         checkCache();
         eliminateCache();
@@ -42,23 +45,23 @@ void modMovieLoader::ProcMovie() {
 }
 
 void modMovieLoader::setMovietxt() {
-    withHandler(ctx_.errors, "modMovieLoader.setMovietxt >", [&] {
+    withHandler(errors_, "modMovieLoader.setMovietxt >", [&] {
         downloadMovietxtFromServer();
         getMovietxtfromFile();
     });
 }
 
 void modMovieLoader::downloadMovietxtFromServer() {
-    withHandler(ctx_.errors, "modMovieLoader.downloadMovietxtFromServer >", [&] {
+    withHandler(errors_, "modMovieLoader.downloadMovietxtFromServer >", [&] {
         // The request comes first: a failed one leaves the previous catalogue in place.
-        const std::string body = ctx_.http.get(ctx_.script.movie + "/movie.xml");
-        fs::writeFileAtomic(ctx_.paths.movieRoot() + "movie.xml", body);
+        const std::string body = http_.get(script_.movie + "/movie.xml");
+        fs::writeFileAtomic(paths_.movieRoot() + "movie.xml", body);
     });
 }
 
 void modMovieLoader::getMovietxtfromFile() {
-    withHandler(ctx_.errors, "modMovieLoader.getMovietxtfromFile >", [&] {
-        const XmlDocument doc = XmlDocument::loadFile(ctx_.paths.movieRoot() + "movie.xml");
+    withHandler(errors_, "modMovieLoader.getMovietxtfromFile >", [&] {
+        const XmlDocument doc = XmlDocument::loadFile(paths_.movieRoot() + "movie.xml");
         const std::vector<XmlNode> movies = doc.getElementsByTagName("movie");
         if (movies.empty())
             raise(err::SubscriptOutOfRange);
@@ -76,9 +79,9 @@ void modMovieLoader::getMovietxtfromFile() {
 }
 
 void modMovieLoader::checkCache() {
-    withHandler(ctx_.errors, "modMovieLoader.checkCache >", [&] {
+    withHandler(errors_, "modMovieLoader.checkCache >", [&] {
         std::vector<std::string> names;
-        for (const auto& name : fs::listFolder(ctx_.paths.movieRoot(), false))
+        for (const auto& name : fs::listFolder(paths_.movieRoot(), false))
             // Names with a leading dot are the temporary files of an interrupted write.
             if (!endsWithXml(name) && fs::isSafeName(name))
                 names.push_back(name);
@@ -94,7 +97,7 @@ void modMovieLoader::checkCache() {
         }
         objMovieInfo.resize(strMovieCache.size());
         for (std::size_t i = 0; i < strMovieCache.size(); ++i) {
-            auto record = std::make_unique<clsMovieInformation>(ctx_);
+            auto record = std::make_unique<clsMovieInformation>(paths_, errors_, clock_, http_, script_);
             record->init(strMovieCache[i]);
             // Pieces all present but not joined (a failed join, or a stop before it) are in
             // progress too, so the next updateDat joins them.
@@ -106,12 +109,12 @@ void modMovieLoader::checkCache() {
 }
 
 void modMovieLoader::eliminateCache() {
-    withHandler(ctx_.errors, "modMovieLoader.eliminateCache >", [&] {
-        const DateTime today = ctx_.clock.now();
+    withHandler(errors_, "modMovieLoader.eliminateCache >", [&] {
+        const DateTime today = clock_.now();
         for (const auto& record : objMovieInfo) {
             if (!record || vb::DateDiffDays(record->datTerm, today) <= 0)
                 continue;
-            const std::string folder = ctx_.paths.movieRoot() + record->get_strMovieID();
+            const std::string folder = paths_.movieRoot() + record->get_strMovieID();
             if (fs::existFolder(folder))
                 fs::removeTree(folder);
         }
@@ -119,7 +122,7 @@ void modMovieLoader::eliminateCache() {
 }
 
 void modMovieLoader::updateMovie() {
-    withHandler(ctx_.errors, "modMovieLoader.updateMovie >", [&] {
+    withHandler(errors_, "modMovieLoader.updateMovie >", [&] {
         if (!strLoadingMovieID.empty()) {
             const int index = getIndexByMovieID(strLoadingMovieID);
             if (objMovieInfo.at(static_cast<std::size_t>(index))->updateDat()) {
@@ -132,7 +135,7 @@ void modMovieLoader::updateMovie() {
 }
 
 int modMovieLoader::getIndexByMovieID(const std::string& id) {
-    return withHandler(ctx_.errors, "modMovieLoader.getIndexByMovieID >", -1, [&] {
+    return withHandler(errors_, "modMovieLoader.getIndexByMovieID >", -1, [&] {
         for (std::size_t i = 0; i < objMovieInfo.size(); ++i)
             if (objMovieInfo[i] && objMovieInfo[i]->strMovieId == id)
                 return static_cast<int>(i);
@@ -141,18 +144,18 @@ int modMovieLoader::getIndexByMovieID(const std::string& id) {
 }
 
 void modMovieLoader::genNextLoadMovie() {
-    withHandler(ctx_.errors, "modMovieLoader.genNextLoadMovie >", [&] {
+    withHandler(errors_, "modMovieLoader.genNextLoadMovie >", [&] {
         if (!strLoadingMovieID.empty())
             return;
         for (const auto& id : strMovieCatalog) {
             if (contains(strMovieCache, id))
                 continue;
-            auto record = std::make_unique<clsMovieInformation>(ctx_);
+            auto record = std::make_unique<clsMovieInformation>(paths_, errors_, clock_, http_, script_);
             record->init(id);
             // A movie that can never be fetched is dropped like one out of its term, so that it
             // does not hold up the next.
             if (!record->blnDate || !record->blnUsable) {
-                const std::string folder = ctx_.paths.movieRoot() + id;
+                const std::string folder = paths_.movieRoot() + id;
                 if (!fs::listFolder(folder, true).empty())
                     fs::removeTree(folder);
                 continue;
@@ -167,14 +170,14 @@ void modMovieLoader::genNextLoadMovie() {
 }
 
 void modMovieLoader::setAdvertisement() {
-    withHandler(ctx_.errors, "modMovieLoader.setAdvertisement >", [&] {
+    withHandler(errors_, "modMovieLoader.setAdvertisement >", [&] {
         // Shown: a usable description, every piece present and joined, and the term not yet
         // come. A movie whose join failed would otherwise be offered with nothing to play.
         const auto ready = [](const std::unique_ptr<clsMovieInformation>& r) {
             return r && r->blnUsable && r->blnLoaded && r->blnDate && r->checkMovie();
         };
         const auto n = std::count_if(objMovieInfo.begin(), objMovieInfo.end(), ready);
-        objMovieList = clsBrismaNewsList(ctx_.errors, &ctx_.gate);
+        objMovieList = clsBrismaNewsList(errors_, &gate_);
         if (n == 0) {
             objMovieList.intMax = 0;
             return;

@@ -1,6 +1,9 @@
 #pragma once
 
-#include "common/AppContext.h"
+#include "common/AppPaths.h"
+#include "common/Clock.h"
+#include "common/ErrorReporter.h"
+#include "common/ScriptValues.h"
 #include "movie/clsMovieInformation.h"
 #include "news/MovieHeadlines.h"
 #include "news/clsBrismaNewsList.h"
@@ -11,12 +14,15 @@
 
 namespace brisma {
 
+class EventGate;
+class HttpTransport;
 // Keeps the movie cache below the movie root in step with the server's catalogue and publishes
 // the movies ready for playback as headlines. One ProcMovie is one cycle; each cycle fetches at
 // most one piece, and at most one movie is in progress at a time.
 class modMovieLoader : public MovieHeadlines {
 public:
-    explicit modMovieLoader(AppContext& ctx);
+    modMovieLoader(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, const Clock& clock,
+                   HttpTransport& http, const ScriptValues& script);
 
     void makeMovieFolder();
     void ProcMovie();
@@ -34,7 +40,12 @@ public:
     bool existMovieID(const std::string& id) override;
 
 private:
-    AppContext& ctx_;
+    const AppPaths& paths_;
+    const ErrorReporter& errors_;
+    EventGate& gate_;
+    const Clock& clock_;
+    HttpTransport& http_;
+    const ScriptValues& script_;
     std::vector<std::string> strMovieCatalog;
     std::vector<std::string> strMovieCache;
     // Same positions as strMovieCache; an empty movie root leaves one position without a record.

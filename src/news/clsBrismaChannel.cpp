@@ -1,6 +1,5 @@
 #include "news/clsBrismaChannel.h"
 
-#include "common/AppContext.h"
 #include "common/BrismaError.h"
 #include "common/ErrorReporter.h"
 #include "common/VbConv.h"
@@ -10,7 +9,9 @@
 
 namespace brisma {
 
-clsBrismaChannel::clsBrismaChannel(AppContext& ctx) : ctx_(ctx), udtNewsList(ctx.errors, &ctx.gate) {}
+clsBrismaChannel::clsBrismaChannel(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate,
+                                   HttpTransport& http, const ScriptValues& script)
+    : paths_(paths), errors_(errors), gate_(gate), http_(http), script_(script), udtNewsList(errors, &gate) {}
 
 std::string clsBrismaChannel::GetAdvUrl() const {
     if (!udtAdText)
@@ -23,7 +24,7 @@ std::string clsBrismaChannel::GetSortId(int16_t intNum) const {
 }
 
 int32_t clsBrismaChannel::SetFromXML(const XmlNode& de) {
-    return errorNumberOf(ctx_.errors, "clsBrismaChannel.SetFromXML >", [&] {
+    return errorNumberOf(errors_, "clsBrismaChannel.SetFromXML >", [&] {
         const auto kind = de.firstAttributeValue();
         if (!kind)
             raise(err::ObjectNotSet);
@@ -35,7 +36,7 @@ int32_t clsBrismaChannel::SetFromXML(const XmlNode& de) {
         intNewsNum = vb::CInt(de.textOf("count"));
         strHlid = de.textOf("hlid");
         strPassword = de.textOf("password");
-        udtNewsList = clsBrismaNewsList(ctx_.errors, &ctx_.gate);
+        udtNewsList = clsBrismaNewsList(errors_, &gate_);
         udtNewsList.init(intNewsNum);
         blnRead = false;
         blnFav = false;
@@ -67,12 +68,12 @@ void clsBrismaChannel::SetClick(const std::string& cid, const std::string& ctext
 void clsBrismaChannel::ReadAdTextXML() {
     XmlDocument doc;
     XmlNode item;
-    const bool identified = withHandler(ctx_.errors, "clsBrismaChannel.ReadAdTextXML >", false, [&] {
-        doc = XmlDocument::loadUrl(ctx_.http, ctx_.script.adtext + vb::ZeroPad(intChannel, 3) + ".xml");
+    const bool identified = withHandler(errors_, "clsBrismaChannel.ReadAdTextXML >", false, [&] {
+        doc = XmlDocument::loadUrl(http_, script_.adtext + vb::ZeroPad(intChannel, 3) + ".xml");
         if (doc.empty())
             return false;
         const auto items = doc.getElementsByTagName("Item");
-        clsBrismaNews& ad = udtAdText.emplace(ctx_.errors);
+        clsBrismaNews& ad = udtAdText.emplace(errors_);
         if (items.empty())
             raise(err::ObjectNotSet);
         item = items.front();
@@ -93,12 +94,12 @@ void clsBrismaChannel::ReadAdTextXML() {
 }
 
 int32_t clsBrismaChannel::ReadBanner(int16_t ch) {
-    return withHandler(ctx_.errors, "clsBrismaChannel.ReadBanner >", int32_t{-1}, [&] {
-        const std::string folder = ctx_.paths.bannerFolder();
+    return withHandler(errors_, "clsBrismaChannel.ReadBanner >", int32_t{-1}, [&] {
+        const std::string folder = paths_.bannerFolder();
         if (!fs::existFolder(folder))
             fs::makeFolder(folder);
         const std::string number = vb::ZeroPad(ch, 3);
-        const std::string body = ctx_.http.get(ctx_.script.banner + number + ".swf");
+        const std::string body = http_.get(script_.banner + number + ".swf");
         // Replaced in one piece, so a failed write never leaves half a banner.
         fs::writeFileAtomic(folder + "/" + number + ".swf", body);
         return int32_t{1};

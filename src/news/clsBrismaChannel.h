@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/AppPaths.h"
+#include "common/ErrorReporter.h"
+#include "common/ScriptValues.h"
 #include "news/clsBrismaNews.h"
 #include "news/clsBrismaNewsList.h"
 
@@ -9,14 +12,16 @@
 
 namespace brisma {
 
-struct AppContext;
+class EventGate;
+class HttpTransport;
 class XmlNode;
 
 // One channel of the server's channel list: its names and feed address, its recent headlines
 // and its advertisement text. It fetches its own advertisement text and banner movie.
 class clsBrismaChannel {
 public:
-    explicit clsBrismaChannel(AppContext& ctx);
+    clsBrismaChannel(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, HttpTransport& http,
+                     const ScriptValues& script);
 
     std::string strChannelType;
     int16_t intChannel = 0;
@@ -52,7 +57,11 @@ public:
     int16_t newsCapacity() const { return udtNewsList.intMax; }
 
 private:
-    AppContext& ctx_;
+    const AppPaths& paths_;
+    const ErrorReporter& errors_;
+    EventGate& gate_;
+    HttpTransport& http_;
+    const ScriptValues& script_;
     clsBrismaNewsList udtNewsList;
 };
 

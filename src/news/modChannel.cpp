@@ -1,6 +1,5 @@
 #include "news/modChannel.h"
 
-#include "common/AppContext.h"
 #include "common/BrismaError.h"
 #include "common/ErrorReporter.h"
 #include "common/EscapeXml.h"
@@ -68,8 +67,11 @@ const char* boolText(bool value) {
 
 } // namespace
 
-modChannel::modChannel(AppContext& ctx, modInet& inet, NewsHost& host, MovieHeadlines& movies)
-    : objClickLogList(ctx.errors, &ctx.gate), objMovieLogList(ctx.errors, &ctx.gate), ctx_(ctx), inet_(inet),
+modChannel::modChannel(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate,
+                       HttpTransport& http, const ScriptValues& script, const std::string& serverBase,
+                       MessageBoxService& messages, modInet& inet, NewsHost& host, MovieHeadlines& movies)
+    : objClickLogList(errors, &gate), objMovieLogList(errors, &gate), paths_(paths), errors_(errors),
+      gate_(gate), http_(http), script_(script), serverBase_(serverBase), messages_(messages), inet_(inet),
       host_(host), movies_(movies) {}
 
 clsBrismaChannel& modChannel::channelAt(int16_t index) {
@@ -79,25 +81,25 @@ clsBrismaChannel& modChannel::channelAt(int16_t index) {
 }
 
 void modChannel::SortNewsCopyTo() {
-    withHandler(ctx_.errors, "modChannel.SortNewsCopyTo >", [&] {
+    withHandler(errors_, "modChannel.SortNewsCopyTo >", [&] {
         intChannelNum = 0;
         objChannel.clear();
-        objClickLogList = clsBrismaNewsList(ctx_.errors, &ctx_.gate);
-        objMovieLogList = clsBrismaNewsList(ctx_.errors, &ctx_.gate);
+        objClickLogList = clsBrismaNewsList(errors_, &gate_);
+        objMovieLogList = clsBrismaNewsList(errors_, &gate_);
     });
 }
 
 int32_t modChannel::SetChannelListFromXML() {
-    return errorNumberOf(ctx_.errors, "modChannel.SetChannelListFromXML >", [&] {
-        const XmlDocument doc = XmlDocument::loadUrl(ctx_.http, ctx_.script.channel);
+    return errorNumberOf(errors_, "modChannel.SetChannelListFromXML >", [&] {
+        const XmlDocument doc = XmlDocument::loadUrl(http_, script_.channel);
         const auto entries = doc.getElementsByTagName("channel");
         // A document without entries (nothing loaded, an error page) keeps the last good copy.
         // A copy that cannot be written (a full disk) is reported; the list just loaded is
         // still the registry, or the client could not run at all.
         int32_t copyFailure = 0;
         if (!entries.empty())
-            copyFailure = errorNumberOf(ctx_.errors, "modChannel.SetChannelListFromXML >", [&] {
-                doc.save(ctx_.paths.channelXml());
+            copyFailure = errorNumberOf(errors_, "modChannel.SetChannelListFromXML >", [&] {
+                doc.save(paths_.channelXml());
                 return 0;
             });
         intChannelNum = toInt16(static_cast<long>(entries.size()));
@@ -106,7 +108,7 @@ int32_t modChannel::SetChannelListFromXML() {
         objChannel.clear();
         objChannel.reserve(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i)
-            objChannel.emplace_back(ctx_);
+            objChannel.emplace_back(paths_, errors_, gate_, http_, script_);
         for (std::size_t i = 0; i < entries.size(); ++i)
             objChannel[i].SetFromXML(entries[i]);
         return copyFailure;
@@ -114,7 +116,7 @@ int32_t modChannel::SetChannelListFromXML() {
 }
 
 bool modChannel::ChannelExist(int16_t ch) {
-    return withHandler(ctx_.errors, "modChannel.ChannelExist >", false, [&] {
+    return withHandler(errors_, "modChannel.ChannelExist >", false, [&] {
         for (int16_t i = 0; i < intChannelNum; ++i)
             if (channelAt(i).intChannel == ch)
                 return true;
@@ -131,23 +133,23 @@ int16_t modChannel::GetChannelIndex(int16_t ch) {
                     index = i;
         },
         [&](long number, const std::string&) {
-            ctx_.messages.show(std::to_string(number) + "@ChannelExist");
+            messages_.show(std::to_string(number) + "@ChannelExist");
             index = -1;
         });
     return index;
 }
 
 int32_t modChannel::ReadNewsXML(int16_t ch) {
-    return withHandler(ctx_.errors, "modChannel.ReadNewsXML >", int32_t{0}, [&] {
+    return withHandler(errors_, "modChannel.ReadNewsXML >", int32_t{0}, [&] {
         if (!ChannelExist(ch))
             return int32_t{-1};
         clsBrismaChannel& channel = channelAt(GetChannelIndex(ch));
         inet_.SendUpdateLog("open", ch);
-        const XmlDocument doc = XmlDocument::loadUrl(ctx_.http, channel.strHlid);
+        const XmlDocument doc = XmlDocument::loadUrl(http_, channel.strHlid);
         const auto items = doc.getElementsByTagName("item");
         if (!isFeed(doc, items))
             return int32_t{0};
-        doc.save(ctx_.paths.newsXml(ch));
+        doc.save(paths_.newsXml(ch));
         // The merge takes intNewsNum positions: never more than the list holds.
         const long capacity = std::max<long>(channel.newsCapacity(), 0);
         channel.intNewsNum = toInt16(std::min(static_cast<long>(items.size()), capacity));
@@ -159,7 +161,7 @@ int32_t modChannel::ReadNewsXML(int16_t ch) {
 }
 
 bool modChannel::UpdateChannel(int16_t ch) {
-    return withHandler(ctx_.errors, "modChannel.UpdateChannel >", false, [&] {
+    return withHandler(errors_, "modChannel.UpdateChannel >", false, [&] {
         if (!ChannelExist(ch))
             return false;
         inet_.SendUpdateLog(host_.tickerOpen() ? "open" : "close", ch);
@@ -172,7 +174,7 @@ bool modChannel::UpdateChannel(int16_t ch) {
 }
 
 int16_t modChannel::ChangeChannel() {
-    return withHandler(ctx_.errors, "modChannel.ChangeChannel >", int16_t{-1}, [&] {
+    return withHandler(errors_, "modChannel.ChangeChannel >", int16_t{-1}, [&] {
         long sum = 0;
         for (const int16_t number : intSelectedChannel)
             sum = toInt16(sum + number);
@@ -199,7 +201,7 @@ int16_t modChannel::ChangeChannel() {
 }
 
 void modChannel::SetFav(int16_t ch) {
-    withHandler(ctx_.errors, "modChannel.SetFav >", [&] {
+    withHandler(errors_, "modChannel.SetFav >", [&] {
         const int16_t index = GetChannelIndex(ch);
         if (index >= 0)
             channelAt(index).blnFav = true;
@@ -207,7 +209,7 @@ void modChannel::SetFav(int16_t ch) {
 }
 
 void modChannel::SortIdWithMovie() {
-    withHandler(ctx_.errors, "modChannel.SortIdWithMovie >", [&] {
+    withHandler(errors_, "modChannel.SortIdWithMovie >", [&] {
         clsBrismaNewsList& movieList = movies_.movieList();
         const int16_t n = toInt16(long{GetFavNewsNum()} + movieList.intMax);
         if (n <= 0)
@@ -239,7 +241,7 @@ void modChannel::SortIdWithMovie() {
 
         SortId(values, 0, static_cast<int32_t>(c) - 1);
 
-        auto merged = std::make_shared<clsBrismaNewsList>(ctx_.errors, &ctx_.gate);
+        auto merged = std::make_shared<clsBrismaNewsList>(errors_, &gate_);
         merged->init(static_cast<int16_t>(c));
         objNewsList = merged;
         for (std::size_t k = 0; k < c; ++k) {
@@ -247,7 +249,7 @@ void modChannel::SortIdWithMovie() {
             strSortKey[k] = key;
             const std::string source = vb::Right(key, 3);
             // A key not found in its source, or naming no registry channel, gives an empty item.
-            clsBrismaNews news(ctx_.errors);
+            clsBrismaNews news(errors_);
             if (source == "903") {
                 movieList.GetNewsBySortId(news, key);
             } else {
@@ -262,7 +264,7 @@ void modChannel::SortIdWithMovie() {
 }
 
 void modChannel::SortId(std::vector<SortKey>& arr, int32_t lo, int32_t hi) {
-    withHandler(ctx_.errors, "modChannel.SortId >", [&] {
+    withHandler(errors_, "modChannel.SortId >", [&] {
         if (lo < hi && (lo < 0 || static_cast<std::size_t>(hi) >= arr.size()))
             raise(err::SubscriptOutOfRange);
         sortRange(arr, lo, hi);
@@ -313,9 +315,9 @@ void modChannel::SaveNewsListXML() {
     std::string out = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
                       "<rdf:RDF xmlns=\"http://purl.org/rss/1.0/\""
                       " xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" xmlns:brs=\"";
-    out += escapeXML(ctx_.serverBase);
+    out += escapeXML(serverBase_);
     out += "\">\r\n";
-    clsBrismaNews news(ctx_.errors);
+    clsBrismaNews news(errors_);
     for (int16_t p = 0; p < list->intMax; ++p) {
         list->CopyTo(news, p);
         out += "<item>\r\n";
@@ -328,12 +330,12 @@ void modChannel::SaveNewsListXML() {
         out += "</item>\r\n";
     }
     out += "</rdf:RDF>\r\n";
-    fs::writeFileAtomic(ctx_.paths.mergedNewsXml(), text::toCp932Xml(out));
+    fs::writeFileAtomic(paths_.mergedNewsXml(), text::toCp932Xml(out));
 }
 
 void modChannel::SetClick(const std::string& strChannel, const std::string& cid, const std::string& ctext,
                           const std::string& chref) {
-    withHandler(ctx_.errors, "modChannel.SetClick >", [&] {
+    withHandler(errors_, "modChannel.SetClick >", [&] {
         if (strChannel.empty())
             return;
         if (strChannel == "903") {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "common/AppPaths.h"
+#include "common/ErrorReporter.h"
+#include "common/MessageBox.h"
+#include "common/ScriptValues.h"
 #include "news/clsBrismaChannel.h"
 #include "news/clsBrismaNews.h"
 #include "news/clsBrismaNewsList.h"
@@ -12,7 +16,8 @@
 
 namespace brisma {
 
-struct AppContext;
+class EventGate;
+class HttpTransport;
 class modInet;
 class MovieHeadlines;
 class NewsHost;
@@ -24,7 +29,9 @@ __extension__ typedef unsigned __int128 SortKey;
 // favourites and read marks.
 class modChannel {
 public:
-    modChannel(AppContext& ctx, modInet& inet, NewsHost& host, MovieHeadlines& movies);
+    modChannel(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, HttpTransport& http,
+               const ScriptValues& script, const std::string& serverBase, MessageBoxService& messages,
+               modInet& inet, NewsHost& host, MovieHeadlines& movies);
 
     // The registry in the order of the channel list, positions 0 .. intChannelNum - 1.
     std::vector<clsBrismaChannel> objChannel;
@@ -71,7 +78,13 @@ private:
     void sortRange(std::vector<SortKey>& arr, int32_t lo, int32_t hi);
     clsBrismaChannel& channelAt(int16_t index);
 
-    AppContext& ctx_;
+    const AppPaths& paths_;
+    const ErrorReporter& errors_;
+    EventGate& gate_;
+    HttpTransport& http_;
+    const ScriptValues& script_;
+    const std::string& serverBase_;
+    MessageBoxService& messages_;
     modInet& inet_;
     NewsHost& host_;
     MovieHeadlines& movies_;

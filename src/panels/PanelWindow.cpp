@@ -10,9 +10,11 @@
 
 namespace brisma {
 
-PanelWindow::PanelWindow(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-                         const std::string& name, int width, int height)
-    : ctx_(ctx), onCommand_(std::move(onCommand)), swfPlayer_(players.create(name, this)) {
+PanelWindow::PanelWindow(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+                         FlashPlayer::CommandHandler onCommand, const std::string& name, int width,
+                         int height)
+    : paths_(paths), serverBase_(serverBase), onCommand_(std::move(onCommand)),
+      swfPlayer_(players.create(name, this)) {
     resize(width, height);
     // The player fills the window and follows its size.
     if (QWidget* view = swfPlayer_->widget()) {
@@ -26,7 +28,7 @@ PanelWindow::PanelWindow(AppContext& ctx, FlashPlayerFactory& players, FlashPlay
 PanelWindow::~PanelWindow() = default;
 
 void PanelWindow::reloadMovie(const std::string& file) {
-    swfPlayer_->setMovie(ctx_.serverBase);
+    swfPlayer_->setMovie(serverBase_);
     swfPlayer_->setMovie(modulePath(file));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/AppContext.h"
+#include "common/AppPaths.h"
 #include "platform/player/FlashPlayer.h"
 
 #include <QWidget>
@@ -17,8 +17,8 @@ class PanelHost;
 // to `onCommand` (the application's one path to the dispatcher).
 class PanelWindow : public QWidget {
 public:
-    PanelWindow(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-                const std::string& name, int width, int height);
+    PanelWindow(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+                FlashPlayer::CommandHandler onCommand, const std::string& name, int width, int height);
     ~PanelWindow() override;
 
     FlashPlayer& swfPlayer() { return *swfPlayer_; }
@@ -32,11 +32,11 @@ protected:
     // (true); otherwise the close is accepted and the caller unloads the panel (false).
     bool leadsOnInstead(QCloseEvent* event, PanelHost& host, const char* firstStartCommand);
     // The movie below "/flash" that this panel shows.
-    std::string modulePath(const std::string& file) const { return ctx_.paths.flashModule(file); }
-
-    AppContext& ctx_;
+    std::string modulePath(const std::string& file) const { return paths_.flashModule(file); }
 
 private:
+    const AppPaths& paths_;
+    const std::string& serverBase_;
     FlashPlayer::CommandHandler onCommand_;
     std::unique_ptr<FlashPlayer> swfPlayer_;
 };

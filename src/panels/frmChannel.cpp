@@ -12,10 +12,11 @@
 
 namespace brisma {
 
-frmChannel::frmChannel(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-                       PanelHost& host, modChannel& channels, modUserData& userData)
-    : PanelWindow(ctx, players, std::move(onCommand), "channel", 800, 600), host_(host), channels_(channels),
-      userData_(userData) {
+frmChannel::frmChannel(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+                       FlashPlayer::CommandHandler onCommand, PanelHost& host, modChannel& channels,
+                       modUserData& userData)
+    : PanelWindow(paths, serverBase, players, std::move(onCommand), "channel", 800, 600), host_(host),
+      channels_(channels), userData_(userData) {
     setWindowTitle(QStringLiteral("チャンネル設定"));
     centreOnScreen();
     swfPlayer().setMovie(modulePath("channelset2.swf"));

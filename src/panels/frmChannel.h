@@ -17,8 +17,9 @@ class modUserData;
 // ("3-12-40-").
 class frmChannel : public PanelWindow {
 public:
-    frmChannel(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-               PanelHost& host, modChannel& channels, modUserData& userData);
+    frmChannel(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+               FlashPlayer::CommandHandler onCommand, PanelHost& host, modChannel& channels,
+               modUserData& userData);
 
     // The selected-channel table from a channel-set text. No handler: a part that is no 16-bit
     // number, or a ninth one, raises after the slots before it were stored.

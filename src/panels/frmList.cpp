@@ -36,9 +36,9 @@ void holdStep() {
 
 } // namespace
 
-frmList::frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-                 ListHost& host)
-    : PanelWindow(ctx, players, std::move(onCommand), "list", kWidth, kHeight), host_(host) {
+frmList::frmList(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+                 FlashPlayer::CommandHandler onCommand, ListHost& host)
+    : PanelWindow(paths, serverBase, players, std::move(onCommand), "list", kWidth, kHeight), host_(host) {
     // Frameless, on top, never focused, not in the task bar.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);

@@ -9,8 +9,8 @@ class ListHost;
 // The latest-news list that slides up out of the bar.
 class frmList : public PanelWindow {
 public:
-    frmList(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-            ListHost& host);
+    frmList(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+            FlashPlayer::CommandHandler onCommand, ListHost& host);
     ~frmList() override;
 
     bool blnOpen = false;

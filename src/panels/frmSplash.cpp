@@ -6,8 +6,9 @@
 
 namespace brisma {
 
-frmSplash::frmSplash(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand)
-    : PanelWindow(ctx, players, std::move(onCommand), "splash", 275, 275) {
+frmSplash::frmSplash(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+                     FlashPlayer::CommandHandler onCommand)
+    : PanelWindow(paths, serverBase, players, std::move(onCommand), "splash", 275, 275) {
     setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();

@@ -7,7 +7,8 @@ namespace brisma {
 // Shows the splash movie while the application starts.
 class frmSplash : public PanelWindow {
 public:
-    frmSplash(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand);
+    frmSplash(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+              FlashPlayer::CommandHandler onCommand);
 };
 
 } // namespace brisma

@@ -8,10 +8,11 @@
 
 namespace brisma {
 
-frmStart::frmStart(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-                   PanelHost& host, UserRecord& user, std::array<int16_t, 8>& intSelectedChannel)
-    : PanelWindow(ctx, players, std::move(onCommand), "start", 320, 450), host_(host), user_(user),
-      intSelectedChannel_(intSelectedChannel) {
+frmStart::frmStart(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+                   FlashPlayer::CommandHandler onCommand, PanelHost& host, UserRecord& user,
+                   std::array<int16_t, 8>& intSelectedChannel)
+    : PanelWindow(paths, serverBase, players, std::move(onCommand), "start", 320, 450), host_(host),
+      user_(user), intSelectedChannel_(intSelectedChannel) {
     setWindowTitle(QStringLiteral("Brisma　初期設定画面"));
     centreOnScreen();
     swfPlayer().setMovie(modulePath("start2.swf"));

@@ -15,8 +15,9 @@ class PanelHost;
 // The registration panel of the first start: the profile its movie sends field by field.
 class frmStart : public PanelWindow {
 public:
-    frmStart(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-             PanelHost& host, UserRecord& user, std::array<int16_t, 8>& intSelectedChannel);
+    frmStart(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+             FlashPlayer::CommandHandler onCommand, PanelHost& host, UserRecord& user,
+             std::array<int16_t, 8>& intSelectedChannel);
 
     ProfileFields fields;
 

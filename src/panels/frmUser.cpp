@@ -7,9 +7,10 @@
 
 namespace brisma {
 
-frmUser::frmUser(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-                 PanelHost& host, UserRecord& user)
-    : PanelWindow(ctx, players, std::move(onCommand), "user", 320, 450), host_(host), user_(user) {
+frmUser::frmUser(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+                 FlashPlayer::CommandHandler onCommand, PanelHost& host, UserRecord& user)
+    : PanelWindow(paths, serverBase, players, std::move(onCommand), "user", 320, 450), host_(host),
+      user_(user) {
     setWindowTitle(QStringLiteral("環境設定"));
     centreOnScreen();
     swfPlayer().setMovie(modulePath("user.swf"));

@@ -12,8 +12,8 @@ class PanelHost;
 // The profile panel opened from the menu: the changed profile its movie sends field by field.
 class frmUser : public PanelWindow {
 public:
-    frmUser(AppContext& ctx, FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand,
-            PanelHost& host, UserRecord& user);
+    frmUser(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
+            FlashPlayer::CommandHandler onCommand, PanelHost& host, UserRecord& user);
 
     ProfileFields fields;
 

@@ -42,12 +42,12 @@ std::string_view profileSuffix(std::string_view command, std::string_view prefix
 
 } // namespace
 
-modFlashListener::modFlashListener(AppContext& ctx, PanelHost& host, modUserData& userData, modInet& inet,
-                                   MovieHeadlines& movies)
-    : ctx_(ctx), host_(host), userData_(userData), inet_(inet), movies_(movies) {}
+modFlashListener::modFlashListener(const ErrorReporter& errors, MessageBoxService& messages, PanelHost& host,
+                                   modUserData& userData, modInet& inet, MovieHeadlines& movies)
+    : errors_(errors), messages_(messages), host_(host), userData_(userData), inet_(inet), movies_(movies) {}
 
 void modFlashListener::throwValue(const std::string& command, const std::string& args) {
-    withHandler(ctx_.errors, "modFlashlistener.throwValue >", [&] { perform(command, args); });
+    withHandler(errors_, "modFlashlistener.throwValue >", [&] { perform(command, args); });
 }
 
 clsBrismaNews& modFlashListener::flashNews() {
@@ -60,11 +60,11 @@ void modFlashListener::perform(const std::string& command, const std::string& ar
     using Action = void (*)(modFlashListener&, const std::string&);
     static constexpr std::array<std::pair<std::string_view, Action>, 16> kActions{{
         {"list:click:new",
-         [](modFlashListener& l, const std::string&) { l.objFlashNews.emplace(l.ctx_.errors); }},
+         [](modFlashListener& l, const std::string&) { l.objFlashNews.emplace(l.errors_); }},
         {"list:click:done", [](modFlashListener& l, const std::string&) { l.clickDone(); }},
         {"box:list", [](modFlashListener& l, const std::string&) { l.boxList(); }},
         {"box:searchlog:new",
-         [](modFlashListener& l, const std::string&) { l.objFlashNews.emplace(l.ctx_.errors); }},
+         [](modFlashListener& l, const std::string&) { l.objFlashNews.emplace(l.errors_); }},
         {"box:searchlog:done",
          [](modFlashListener& l, const std::string&) { l.userData_.setClickLog(l.flashNews()); }},
         {"channel:chset", [](modFlashListener& l, const std::string& a) { l.channelChset(a); }},
@@ -146,7 +146,7 @@ void modFlashListener::channelClose() {
         host_.channelForm().hide();
         return;
     }
-    ctx_.messages.showCaptioned("変更ボタンを押してください。", "Brisma3");
+    messages_.showCaptioned("変更ボタンを押してください。", "Brisma3");
     openChannelPanel();
 }
 

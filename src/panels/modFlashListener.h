@@ -1,6 +1,7 @@
 #pragma once
 
-#include "common/AppContext.h"
+#include "common/ErrorReporter.h"
+#include "common/MessageBox.h"
 #include "news/clsBrismaNews.h"
 
 #include <optional>
@@ -16,8 +17,8 @@ class modUserData;
 // Receives every command of every player's movie and performs its action.
 class modFlashListener {
 public:
-    modFlashListener(AppContext& ctx, PanelHost& host, modUserData& userData, modInet& inet,
-                     MovieHeadlines& movies);
+    modFlashListener(const ErrorReporter& errors, MessageBoxService& messages, PanelHost& host,
+                     modUserData& userData, modInet& inet, MovieHeadlines& movies);
 
     void throwValue(const std::string& command, const std::string& args);
 
@@ -36,7 +37,8 @@ private:
     // Reloads the channel selection panel's movie and shows the panel, not modal.
     void openChannelPanel();
 
-    AppContext& ctx_;
+    const ErrorReporter& errors_;
+    MessageBoxService& messages_;
     PanelHost& host_;
     modUserData& userData_;
     modInet& inet_;

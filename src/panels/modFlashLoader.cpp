@@ -35,9 +35,11 @@ namespace {
 constexpr std::size_t splashIndex = 6;
 }
 
-modFlashLoader::modFlashLoader(AppContext& ctx, std::function<void()> reloadBox,
+modFlashLoader::modFlashLoader(const AppPaths& paths, const ErrorReporter& errors, HttpTransport& http,
+                               const ScriptValues& script, std::function<void()> reloadBox,
                                std::function<void()> reloadList)
-    : ctx_(ctx), reloadBox_(std::move(reloadBox)), reloadList_(std::move(reloadList)) {}
+    : paths_(paths), errors_(errors), http_(http), script_(script), reloadBox_(std::move(reloadBox)),
+      reloadList_(std::move(reloadList)) {}
 
 void modFlashLoader::updateSplashFlash() {
     loadFlashVersionXML();
@@ -55,7 +57,7 @@ void modFlashLoader::updateFlash() {
 void modFlashLoader::loadFlashVersionXML() {
     onRunTimeError(
         [&] {
-            const XmlDocument doc = XmlDocument::loadFile(ctx_.paths.flashVersionXml());
+            const XmlDocument doc = XmlDocument::loadFile(paths_.flashVersionXml());
             for (const XmlNode& item : doc.getElementsByTagName("item")) {
                 const std::string name = item.textOf("Name");
                 const std::string version = item.textOf("Version");
@@ -64,7 +66,7 @@ void modFlashLoader::loadFlashVersionXML() {
                         intVersion_[i] = vb::CLng(version);
             }
         },
-        [&](long number, const std::string& description) { ctx_.errors.ErrorEnd(number, description); });
+        [&](long number, const std::string& description) { errors_.ErrorEnd(number, description); });
 }
 
 void modFlashLoader::saveFlashVersionXML() const {
@@ -77,20 +79,20 @@ void modFlashLoader::saveFlashVersionXML() const {
     text += "</FlashVersion>\r\n\r\n";
     // A record that cannot be written is written at the next run; the versions stay in memory.
     // The failure is reported like every other failed write.
-    withHandler(ctx_.errors, "modFlashLoader.saveFlashVersionXML >",
-                [&] { fs::writeFileAtomic(ctx_.paths.flashVersionXml(), text::toCp932(text)); });
+    withHandler(errors_, "modFlashLoader.saveFlashVersionXML >",
+                [&] { fs::writeFileAtomic(paths_.flashVersionXml(), text::toCp932(text)); });
 }
 
 void modFlashLoader::loadFlash(std::size_t index) {
     const Module& module = modules_[index];
-    withHandler(ctx_.errors, module.label, [&] {
-        const ScriptModule& server = ctx_.script.*module.entry;
+    withHandler(errors_, module.label, [&] {
+        const ScriptModule& server = script_.*module.entry;
         if (server.version <= intVersion_[index])
             return;
         // Whatever body arrives is stored. It replaces the old file in one piece, so a failed
         // download or write leaves the previous module whole.
-        const std::string body = ctx_.http.get(server.url);
-        fs::writeFileAtomic(ctx_.paths.flashModule(module.file), body);
+        const std::string body = http_.get(server.url);
+        fs::writeFileAtomic(paths_.flashModule(module.file), body);
         intVersion_[index] = server.version;
         if (module.reload && this->*module.reload)
             (this->*module.reload)();

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "common/AppContext.h"
+#include "common/AppPaths.h"
+#include "common/ErrorReporter.h"
+#include "common/ScriptValues.h"
 
 #include <array>
 #include <cstdint>
@@ -8,13 +10,16 @@
 
 namespace brisma {
 
+class HttpTransport;
 // Keeps the panel modules below "/flash" at the server's versions and records the version of
 // each file it holds in flashversion.xml.
 class modFlashLoader {
 public:
     // `reloadBox` and `reloadList` run after a new box or list module was stored, so the
     // window showing it picks it up.
-    modFlashLoader(AppContext& ctx, std::function<void()> reloadBox, std::function<void()> reloadList);
+    modFlashLoader(const AppPaths& paths, const ErrorReporter& errors, HttpTransport& http,
+                   const ScriptValues& script, std::function<void()> reloadBox,
+                   std::function<void()> reloadList);
 
     // The splash module alone: before the splash panel shows.
     void updateSplashFlash();
@@ -35,7 +40,10 @@ private:
 
     void loadFlash(std::size_t index);
 
-    AppContext& ctx_;
+    const AppPaths& paths_;
+    const ErrorReporter& errors_;
+    HttpTransport& http_;
+    const ScriptValues& script_;
     std::function<void()> reloadBox_;
     std::function<void()> reloadList_;
     // 0 at start and never reset between readings: an entry missing from the record keeps its value.

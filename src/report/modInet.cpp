@@ -61,60 +61,61 @@ std::string profilePart(const UserRecord& user) {
 
 } // namespace
 
-modInet::modInet(AppContext& ctx, UserRecord& user) : ctx_(ctx), user_(user) {}
+modInet::modInet(const ErrorReporter& errors, const Clock& clock, HttpTransport& http,
+                 const ScriptValues& script, UserRecord& user)
+    : errors_(errors), clock_(clock), http_(http), script_(script), user_(user) {}
 
 void modInet::SendClickLog(const std::string& id) {
-    withHandler(ctx_.errors, "modInet.SendClickLog >", [&] {
-        ctx_.http.getAsync(ctx_.script.logclick + logHead(user_, vb::Left(id, 3)) + "&id=" + q(id) +
-                           stamp(ctx_.clock));
+    withHandler(errors_, "modInet.SendClickLog >", [&] {
+        http_.getAsync(script_.logclick + logHead(user_, vb::Left(id, 3)) + "&id=" + q(id) + stamp(clock_));
     });
 }
 
 void modInet::SendAdClickLog(const std::string& id, const std::string& adtype) {
-    withHandler(ctx_.errors, "modInet.SendAdClickLog >", [&] {
-        ctx_.http.getAsync(ctx_.script.logadclick + logHead(user_, vb::Left(id, 3)) + "&adtype=" + q(adtype) +
-                           "&id=" + q(id) + stamp(ctx_.clock));
+    withHandler(errors_, "modInet.SendAdClickLog >", [&] {
+        http_.getAsync(script_.logadclick + logHead(user_, vb::Left(id, 3)) + "&adtype=" + q(adtype) +
+                       "&id=" + q(id) + stamp(clock_));
     });
 }
 
 void modInet::SendAdViewLog(const std::string& id, const std::string& adtype) {
-    withHandler(ctx_.errors, "modInet.SendAdViewLog >", [&] {
-        ctx_.http.getAsync(ctx_.script.logadview + logHead(user_, vb::Left(id, 3)) + "&id=" + q(id) +
-                           "&adtype=" + q(adtype) + "&com=each" + stamp(ctx_.clock));
+    withHandler(errors_, "modInet.SendAdViewLog >", [&] {
+        http_.getAsync(script_.logadview + logHead(user_, vb::Left(id, 3)) + "&id=" + q(id) +
+                       "&adtype=" + q(adtype) + "&com=each" + stamp(clock_));
     });
 }
 
 // The address carries its own query, made by whoever gave it; only the stamp is ours.
 void modInet::SendViewLog(const std::string& url) {
-    withHandler(ctx_.errors, "modInet.SendViewLog >", [&] { ctx_.http.getAsync(url + stamp(ctx_.clock)); });
+    withHandler(errors_, "modInet.SendViewLog >", [&] { http_.getAsync(url + stamp(clock_)); });
 }
 
 void modInet::SendUpdateLog(const std::string& com, int16_t channel) {
-    withHandler(ctx_.errors, "modInet.SendUpdateLog >", [&] {
-        ctx_.http.getAsync(ctx_.script.logupdate + logHead(user_, vb::ZeroPad(channel, 3)) +
-                           "&com=" + q(com) + stamp(ctx_.clock));
+    withHandler(errors_, "modInet.SendUpdateLog >", [&] {
+        http_.getAsync(script_.logupdate + logHead(user_, vb::ZeroPad(channel, 3)) + "&com=" + q(com) +
+                       stamp(clock_));
     });
 }
 
 void modInet::SendDirectLog(const std::string& url) {
-    withHandler(ctx_.errors, "modInet.SendDirectLog >", [&] { ctx_.http.getAsync(url + stamp(ctx_.clock)); });
+    withHandler(errors_, "modInet.SendDirectLog >", [&] { http_.getAsync(url + stamp(clock_)); });
 }
 
 void modInet::RegistUser() {
-    withHandler(ctx_.errors, "modInet.RegistUser >", [&] {
-        user_.strUserID = ctx_.http.get(ctx_.script.user + "?com=regist" + "&version=" + version() +
-                                        "&type=desktop3" + profilePart(user_) + stamp(ctx_.clock));
+    withHandler(errors_, "modInet.RegistUser >", [&] {
+        user_.strUserID = http_.get(script_.user + "?com=regist" + "&version=" + version() +
+                                    "&type=desktop3" + profilePart(user_) + stamp(clock_));
     });
 }
 
 void modInet::UpdateUser() {
-    withHandler(ctx_.errors, "modInet.UpdateUser >", [&] {
+    withHandler(errors_, "modInet.UpdateUser >", [&] {
         if (user_.strUserID.empty()) {
             RegistUser();
             return;
         }
-        ctx_.http.getAsync(ctx_.script.user + "?com=update" + "&version=" + version() + "&type=desktop3" +
-                           "&id=" + q(user_.strUserID) + profilePart(user_) + stamp(ctx_.clock));
+        http_.getAsync(script_.user + "?com=update" + "&version=" + version() + "&type=desktop3" +
+                       "&id=" + q(user_.strUserID) + profilePart(user_) + stamp(clock_));
     });
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "common/AppContext.h"
+#include "common/Clock.h"
+#include "common/ErrorReporter.h"
+#include "common/ScriptValues.h"
 #include "common/UserRecord.h"
 
 #include <cstdint>
@@ -8,11 +10,13 @@
 
 namespace brisma {
 
+class HttpTransport;
 // Reports what the user does to the server: each report is one GET whose query carries the
 // data. All but RegistUser go through the background sender and never hold the caller.
 class modInet {
 public:
-    modInet(AppContext& ctx, UserRecord& user);
+    modInet(const ErrorReporter& errors, const Clock& clock, HttpTransport& http, const ScriptValues& script,
+            UserRecord& user);
 
     void SendClickLog(const std::string& id);
     void SendAdClickLog(const std::string& id, const std::string& adtype);
@@ -25,7 +29,10 @@ public:
     void UpdateUser();
 
 private:
-    AppContext& ctx_;
+    const ErrorReporter& errors_;
+    const Clock& clock_;
+    HttpTransport& http_;
+    const ScriptValues& script_;
     UserRecord& user_;
 };
 

@@ -37,30 +37,25 @@ MessageBoxService* orQtDialogs(MessageBoxService* given, std::unique_ptr<Message
 } // namespace
 
 Application::Application(ApplicationConfig config)
-    : config_(std::move(config)), paths_(config_.appFolder), serverBase_(config_.serverBase),
-      http_(&gate_, config_.httpLimits),
+    : config_(std::move(config)),
+      services_({config_.appFolder, config_.serverBase, *orQtDialogs(config_.messages, ownMessages_),
+                 config_.clock, config_.httpLimits}),
       ownPlayers_(config_.players ? nullptr
                                   : std::make_unique<QmlPlayerFactory>(config_.appFolder, config_.openUrl)),
       players_(config_.players ? config_.players : ownPlayers_.get()),
       ownTrays_(config_.trays ? nullptr : std::make_unique<QtTrayIconFactory>()),
-      trays_(config_.trays ? config_.trays : ownTrays_.get()), ctx_{paths_,
-                                                                    serverBase_,
-                                                                    script_,
-                                                                    errors_,
-                                                                    config_.clock ? *config_.clock
-                                                                                  : systemClock_,
-                                                                    http_,
-                                                                    gate_,
-                                                                    *orQtDialogs(config_.messages,
-                                                                                 ownMessages_)} {
-    inet_ = std::make_unique<modInet>(ctx_, user_);
-    movies_ = std::make_unique<modMovieLoader>(ctx_);
-    channels_ = std::make_unique<modChannel>(ctx_, *inet_, *this, *movies_);
-    userData_ = std::make_unique<modUserData>(ctx_, user_, *channels_, *inet_);
-    listener_ = std::make_unique<modFlashListener>(ctx_, *this, *userData_, *inet_, *movies_);
+      trays_(config_.trays ? config_.trays : ownTrays_.get()) {
+    Services& s = services_;
+    inet_ = std::make_unique<modInet>(s.errors, s.clock, s.http, s.script, user_);
+    movies_ = std::make_unique<modMovieLoader>(s.paths, s.errors, s.gate, s.clock, s.http, s.script);
+    channels_ = std::make_unique<modChannel>(s.paths, s.errors, s.gate, s.http, s.script, s.serverBase,
+                                             s.messages, *inet_, *this, *movies_);
+    userData_ = std::make_unique<modUserData>(s.paths, s.errors, s.gate, s.http, s.script, s.serverBase,
+                                              user_, *channels_, *inet_);
+    listener_ = std::make_unique<modFlashListener>(s.errors, s.messages, *this, *userData_, *inet_, *movies_);
     // A window not yet loaded shows the new module when it loads.
     flashLoader_ = std::make_unique<modFlashLoader>(
-        ctx_,
+        s.paths, s.errors, s.http, s.script,
         [this] {
             if (ticker_)
                 ticker_->ReloadSWF();
@@ -92,7 +87,7 @@ bool Application::start() {
 }
 
 void Application::handle(std::function<void()> handler) {
-    gate_.run([h = std::move(handler)] {
+    services_.gate.run([h = std::move(handler)] {
         try {
             h();
         } catch (const ApplicationEnded&) {
@@ -108,7 +103,7 @@ void Application::endProcess() {
     }
     // The files are already on disk; give queued reports a moment, then end without running
     // any further handler.
-    http_.flush(2000);
+    services_.http.flush(2000);
     std::fflush(nullptr);
     std::_Exit(0);
 }
@@ -122,14 +117,16 @@ FlashPlayer::CommandHandler Application::toDispatcher() {
 
 frmMovie& Application::movie() {
     if (!movie_)
-        movie_ = std::make_unique<frmMovie>(ctx_, *players_, toDispatcher());
+        movie_ = std::make_unique<frmMovie>(services_.paths, services_.errors, services_.gate, *players_,
+                                            toDispatcher());
     return *movie_;
 }
 
 frmTicker& Application::ticker() {
     if (!ticker_)
-        ticker_ = std::make_unique<frmTicker>(ctx_, *channels_, *userData_, *inet_, movie(), *players_,
-                                              toDispatcher(), *this);
+        ticker_ = std::make_unique<frmTicker>(
+            services_.paths, services_.errors, services_.gate, services_.http, services_.script,
+            services_.serverBase, *channels_, *userData_, *inet_, movie(), *players_, toDispatcher(), *this);
     return *ticker_;
 }
 
@@ -139,33 +136,36 @@ void Application::unloadTicker() {
 
 frmList& Application::list() {
     if (!list_)
-        list_ = std::make_unique<frmList>(ctx_, *players_, toDispatcher(), *this);
+        list_ = std::make_unique<frmList>(services_.paths, services_.serverBase, *players_, toDispatcher(),
+                                          *this);
     return *list_;
 }
 
 frmSplash& Application::splash() {
     if (!splash_)
-        splash_ = std::make_unique<frmSplash>(ctx_, *players_, toDispatcher());
+        splash_ =
+            std::make_unique<frmSplash>(services_.paths, services_.serverBase, *players_, toDispatcher());
     return *splash_;
 }
 
 frmStart& Application::startForm() {
     if (!start_)
-        start_ = std::make_unique<frmStart>(ctx_, *players_, toDispatcher(), *this, user_,
-                                            channels_->intSelectedChannel);
+        start_ = std::make_unique<frmStart>(services_.paths, services_.serverBase, *players_, toDispatcher(),
+                                            *this, user_, channels_->intSelectedChannel);
     return *start_;
 }
 
 frmUser& Application::userForm() {
     if (!userForm_)
-        userForm_ = std::make_unique<frmUser>(ctx_, *players_, toDispatcher(), *this, user_);
+        userForm_ = std::make_unique<frmUser>(services_.paths, services_.serverBase, *players_,
+                                              toDispatcher(), *this, user_);
     return *userForm_;
 }
 
 frmChannel& Application::channelForm() {
     if (!channel_)
-        channel_ =
-            std::make_unique<frmChannel>(ctx_, *players_, toDispatcher(), *this, *channels_, *userData_);
+        channel_ = std::make_unique<frmChannel>(services_.paths, services_.serverBase, *players_,
+                                                toDispatcher(), *this, *channels_, *userData_);
     return *channel_;
 }
 

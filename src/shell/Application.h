@@ -1,15 +1,13 @@
 #pragma once
 
 #include "bar/TickerHost.h"
-#include "common/AppContext.h"
 #include "common/UserRecord.h"
 #include "news/NewsHost.h"
 #include "panels/ListHost.h"
 #include "panels/PanelHost.h"
+#include "platform/Services.h"
 #include "platform/fs/FileSystem.h"
-#include "platform/http/HttpClient.h"
 #include "platform/player/FlashPlayer.h"
-#include "platform/ui/EventGate.h"
 #include "platform/ui/TrayIcon.h"
 
 #include <functional>
@@ -67,10 +65,10 @@ public:
     // EndApp's last step.
     [[noreturn]] void endProcess();
 
-    AppContext& context() { return ctx_; }
-    ScriptValues& script() { return script_; }
-    ErrorReporter& errors() { return errors_; }
-    EventGate& gate() { return gate_; }
+    Services& services() { return services_; }
+    ScriptValues& script() { return services_.script; }
+    ErrorReporter& errors() { return services_.errors; }
+    EventGate& gate() { return services_.gate; }
     UserRecord& user() { return user_; }
     FlashPlayerFactory& players() { return *players_; }
     TrayIconFactory& trays() { return *trays_; }
@@ -129,19 +127,12 @@ private:
     template <class Form> void unloadLater(std::unique_ptr<Form>& form, const Form* closed);
 
     ApplicationConfig config_;
-    AppPaths paths_;
-    std::string serverBase_;
-    ScriptValues script_;
-    ErrorReporter errors_;
-    SystemClock systemClock_;
-    EventGate gate_;
-    HttpClient http_;
     std::unique_ptr<MessageBoxService> ownMessages_;
+    Services services_;
     std::unique_ptr<FlashPlayerFactory> ownPlayers_;
     FlashPlayerFactory* players_;
     std::unique_ptr<TrayIconFactory> ownTrays_;
     TrayIconFactory* trays_;
-    AppContext ctx_;
     UserRecord user_;
     fs::FileLock instanceLock_;
     bool ended_ = false;

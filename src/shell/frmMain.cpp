@@ -119,10 +119,11 @@ void frmMain::StartUp() {
     modUserData& userData = app_.userData();
 
     // Another instance holds the folder: end before touching anything.
-    if (!app_.instanceLock().lock(app_.context().paths.appPath(), false))
+    if (!app_.instanceLock().lock(app_.services().paths.appPath(), false))
         app.EndApp();
     // Leftovers that cannot be listed harm nothing: the start goes on.
-    onRunTimeError([&] { removeInterruptedReplaces(app_.context().paths); }, [](long, const std::string&) {});
+    onRunTimeError([&] { removeInterruptedReplaces(app_.services().paths); },
+                   [](long, const std::string&) {});
     app.ConfigureFolder();
     app.GetScriptXML();
     userData.loadPrefectureXML();

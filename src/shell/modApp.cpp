@@ -88,7 +88,7 @@ modApp::modApp(Application& app) : app_(app) {}
 
 void modApp::ConfigureFolder() {
     withHandler(app_.errors(), "modApp.ConfigureFolder >", [&] {
-        const AppPaths& paths = app_.context().paths;
+        const AppPaths& paths = app_.services().paths;
         for (const std::string& folder : {paths.flashFolder(), paths.xmlFolder(), paths.bannerFolder()})
             fs::makeFolder(folder);
     });
@@ -99,17 +99,19 @@ bool modApp::existFile(const std::string& path) {
 }
 
 void modApp::GetScriptXML() {
-    AppContext& ctx = app_.context();
+    Services& services = app_.services();
     bool failed = false;
     onRunTimeError(
         [&] {
-            const XmlDocument doc = XmlDocument::loadUrl(ctx.http, ctx.serverBase + "scripts_desktop3.xml");
+            const XmlDocument doc =
+                XmlDocument::loadUrl(services.http, services.serverBase + "scripts_desktop3.xml");
             std::string workingVersion;
             for (const XmlNode& entry : doc.getElementsByTagName("Directory"))
                 readScriptEntry(entry, workingVersion, app_.script());
         },
         [&](long number, const std::string& description) {
-            ctx.messages.show("MSXMLの利用に失敗しました。InternetExplorerのアップデートをお勧めします。");
+            services.messages.show(
+                "MSXMLの利用に失敗しました。InternetExplorerのアップデートをお勧めします。");
             ErrorEnd(number, "modApp.GetScriptXML >" + description);
             failed = true;
         });

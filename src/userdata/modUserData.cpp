@@ -60,21 +60,24 @@ void writeText(const std::string& path, const std::string& text) {
 
 } // namespace
 
-modUserData::modUserData(AppContext& ctx, UserRecord& user, modChannel& channels, modInet& inet)
-    : ctx_(ctx), user_(user), channels_(channels), inet_(inet) {}
+modUserData::modUserData(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate,
+                         HttpTransport& http, const ScriptValues& script, const std::string& serverBase,
+                         UserRecord& user, modChannel& channels, modInet& inet)
+    : paths_(paths), errors_(errors), gate_(gate), http_(http), script_(script), serverBase_(serverBase),
+      user_(user), channels_(channels), inet_(inet) {}
 
 std::string modUserData::escapeXML(std::string_view text) {
     return brisma::escapeXML(text);
 }
 
 bool modUserData::existUserXML() {
-    return withHandler(ctx_.errors, "modUserData.existUserXML >", false,
-                       [&] { return fs::existFile(ctx_.paths.userXml()); });
+    return withHandler(errors_, "modUserData.existUserXML >", false,
+                       [&] { return fs::existFile(paths_.userXml()); });
 }
 
 void modUserData::loadUserDataXML() {
-    withHandler(ctx_.errors, "modUserData.loadUserDataXML >", [&] {
-        const XmlDocument doc = XmlDocument::loadFile(ctx_.paths.userXml());
+    withHandler(errors_, "modUserData.loadUserDataXML >", [&] {
+        const XmlDocument doc = XmlDocument::loadFile(paths_.userXml());
         const auto roots = doc.getElementsByTagName("userdata");
         if (roots.empty())
             raise(err::ObjectNotSet);
@@ -92,23 +95,23 @@ void modUserData::loadUserDataXML() {
 
 // Every value is escaped, so a server-given id holding "<" or "&" still gives a readable file.
 void modUserData::saveUserDataXML() {
-    withHandler(ctx_.errors, "modUserData.saveUserDataXML >", [&] {
+    withHandler(errors_, "modUserData.saveUserDataXML >", [&] {
         std::string out = kDeclaration;
         out += "<userdata>\r\n";
         for (const auto& [name, field] : kUserElements)
             out += element(name, field == &UserRecord::strUserVersion ? LoadResString(119) : user_.*field);
         out += "</userdata>\r\n\r\n";
-        writeText(ctx_.paths.userXml(), out);
+        writeText(paths_.userXml(), out);
     });
 }
 
 bool modUserData::checkVersion(const std::string& version) {
-    return withHandler(ctx_.errors, "modUserData.checkVersion >", false,
+    return withHandler(errors_, "modUserData.checkVersion >", false,
                        [&] { return user_.strUserVersion == version; });
 }
 
 void modUserData::updateUserData() {
-    withHandler(ctx_.errors, "modUserData.updateUserData >", [&] {
+    withHandler(errors_, "modUserData.updateUserData >", [&] {
         inet_.UpdateUser();
         user_.strUserVersion = LoadResString(119);
         saveUserDataXML();
@@ -117,7 +120,7 @@ void modUserData::updateUserData() {
 
 // The type is escaped as well as the name: both come from the server's channel list.
 void modUserData::saveSelectedChannelXML() {
-    withHandler(ctx_.errors, "modUserData.saveSelectedChannelXML >", [&] {
+    withHandler(errors_, "modUserData.saveSelectedChannelXML >", [&] {
         std::string out = kDeclaration;
         out += "<selected>\r\n";
         for (const int16_t number : channels_.intSelectedChannel) {
@@ -136,13 +139,13 @@ void modUserData::saveSelectedChannelXML() {
             out += "</item>\r\n";
         }
         out += "</selected>\r\n\r\n";
-        writeText(ctx_.paths.selectedXml(), out);
+        writeText(paths_.selectedXml(), out);
     });
 }
 
 void modUserData::loadSelectedChannelXML() {
-    withHandler(ctx_.errors, "modUserData.loadSelectedChannelXML >", [&] {
-        const XmlDocument doc = XmlDocument::loadFile(ctx_.paths.selectedXml());
+    withHandler(errors_, "modUserData.loadSelectedChannelXML >", [&] {
+        const XmlDocument doc = XmlDocument::loadFile(paths_.selectedXml());
         const auto items = doc.getElementsByTagName("item");
         auto& slots = channels_.intSelectedChannel;
         for (std::size_t k = 0; k < items.size(); ++k) {
@@ -158,18 +161,18 @@ void modUserData::loadSelectedChannelXML() {
 
 // A list that did not load is not saved: an empty copy would never be fetched again.
 void modUserData::loadPrefectureXML() {
-    withHandler(ctx_.errors, "modUserData.loadPrefectureXML >", [&] {
-        const std::string path = ctx_.paths.prefectureXml();
+    withHandler(errors_, "modUserData.loadPrefectureXML >", [&] {
+        const std::string path = paths_.prefectureXml();
         if (fs::existFile(path))
             return;
-        const XmlDocument doc = XmlDocument::loadUrl(ctx_.http, ctx_.script.prefecture);
+        const XmlDocument doc = XmlDocument::loadUrl(http_, script_.prefecture);
         if (!doc.empty())
             doc.save(path);
     });
 }
 
 void modUserData::setClickLog(const clsBrismaNews& news) {
-    withHandler(ctx_.errors, "modUserData.setClickLog >", [&] {
+    withHandler(errors_, "modUserData.setClickLog >", [&] {
         const std::string& type = news.strNewsType;
         if (type == "tbn" || type == "mov" || type == "pr")
             inet_.SendAdClickLog(news.strID, type);
@@ -190,25 +193,25 @@ void modUserData::setClickLog(const clsBrismaNews& news) {
 }
 
 void modUserData::saveClickLog() {
-    withHandler(ctx_.errors, "modUserData.saveClickLog >",
-                [&] { writeLog(channels_.objClickLogList, ctx_.paths.clickLogXml()); });
+    withHandler(errors_, "modUserData.saveClickLog >",
+                [&] { writeLog(channels_.objClickLogList, paths_.clickLogXml()); });
 }
 
 void modUserData::saveMovieLog() {
-    withHandler(ctx_.errors, "modUserData.saveMovieLog >",
-                [&] { writeLog(channels_.objMovieLogList, ctx_.paths.movieLogXml()); });
+    withHandler(errors_, "modUserData.saveMovieLog >",
+                [&] { writeLog(channels_.objMovieLogList, paths_.movieLogXml()); });
 }
 
 void modUserData::loadClickLog() {
-    withHandler(ctx_.errors, "modUserData.loadClickLog >", [&] {
-        readLog(channels_.objClickLogList, ctx_.paths.clickLogXml());
+    withHandler(errors_, "modUserData.loadClickLog >", [&] {
+        readLog(channels_.objClickLogList, paths_.clickLogXml());
         saveClickLog();
     });
 }
 
 void modUserData::loadMovieLog() {
-    withHandler(ctx_.errors, "modUserData.loadMovieLog >", [&] {
-        readLog(channels_.objMovieLogList, ctx_.paths.movieLogXml());
+    withHandler(errors_, "modUserData.loadMovieLog >", [&] {
+        readLog(channels_.objMovieLogList, paths_.movieLogXml());
         saveMovieLog();
     });
 }
@@ -220,8 +223,8 @@ void modUserData::writeLog(clsBrismaNewsList& list, const std::string& path) {
     out += "<rdf:RDF xmlns=\"http://purl.org/rss/1.0/\" "
            "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\""
            " xmlns:brs=\"" +
-           escapeXML(ctx_.serverBase) + "\">\r\n";
-    clsBrismaNews news(ctx_.errors);
+           escapeXML(serverBase_) + "\">\r\n";
+    clsBrismaNews news(errors_);
     for (int16_t p = 0; p < list.intMax; ++p) {
         list.CopyTo(news, p);
         out += "<item>\r\n";
@@ -231,7 +234,7 @@ void modUserData::writeLog(clsBrismaNewsList& list, const std::string& path) {
         out += element("link", news.strNewsUrl);
         out += element("credit", news.strContName);
         out += "</item>\r\n";
-        ctx_.gate.yieldOnce();
+        gate_.yieldOnce();
     }
     out += "</rdf:RDF>\r\n\r\n";
     writeText(path, out);
@@ -242,7 +245,7 @@ void modUserData::readLog(clsBrismaNewsList& list, const std::string& path) {
     const XmlDocument doc = XmlDocument::loadFile(path);
     const auto items = doc.getElementsByTagName("item");
     for (auto item = items.rbegin(); item != items.rend(); ++item) {
-        clsBrismaNews news(ctx_.errors);
+        clsBrismaNews news(errors_);
         walkElements(*item, [&](const XmlNode& child) {
             const std::string name = child.nodeName();
             if (name == "brs:hlid")

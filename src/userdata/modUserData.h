@@ -1,6 +1,8 @@
 #pragma once
 
-#include "common/AppContext.h"
+#include "common/AppPaths.h"
+#include "common/ErrorReporter.h"
+#include "common/ScriptValues.h"
 #include "common/UserRecord.h"
 
 #include <string>
@@ -8,6 +10,8 @@
 
 namespace brisma {
 
+class EventGate;
+class HttpTransport;
 class clsBrismaNews;
 class clsBrismaNewsList;
 class modChannel;
@@ -18,7 +22,9 @@ class modInet;
 // Every file is built in memory and replaced in one atomic write.
 class modUserData {
 public:
-    modUserData(AppContext& ctx, UserRecord& user, modChannel& channels, modInet& inet);
+    modUserData(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, HttpTransport& http,
+                const ScriptValues& script, const std::string& serverBase, UserRecord& user,
+                modChannel& channels, modInet& inet);
 
     bool existUserXML();
     void loadUserDataXML();
@@ -46,7 +52,12 @@ private:
     void writeLog(clsBrismaNewsList& list, const std::string& path);
     void readLog(clsBrismaNewsList& list, const std::string& path);
 
-    AppContext& ctx_;
+    const AppPaths& paths_;
+    const ErrorReporter& errors_;
+    EventGate& gate_;
+    HttpTransport& http_;
+    const ScriptValues& script_;
+    const std::string& serverBase_;
     UserRecord& user_;
     modChannel& channels_;
     modInet& inet_;

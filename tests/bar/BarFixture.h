@@ -98,7 +98,7 @@ protected:
 
     // Report targets the server saw, once every queued report has gone out.
     std::vector<std::string> reports() {
-        t->app().context().http.flush(3000);
+        t->app().services().http.flush(3000);
         return reportTargets(server);
     }
 

@@ -21,15 +21,18 @@ protected:
             list.push_back({headlineId(k), "見出し" + std::to_string(k)});
         setList(list);
         modChannel& channels = t->app().channels();
+        Services& s = t->app().services();
         channels.objChannel.reserve(2);
-        clsBrismaChannel& channel = channels.objChannel.emplace_back(t->app().context());
+        clsBrismaChannel& channel =
+            channels.objChannel.emplace_back(s.paths, s.errors, s.gate, s.http, s.script);
         channel.intChannel = 12;
         clsBrismaNews ad(t->app().errors());
         ad.strID = "0129999000000000001";
         ad.strNewsText = "広告テキスト";
         ad.strNewsType = "pr";
         channel.udtAdText = ad;
-        channels.objChannel.emplace_back(t->app().context()).intChannel = 20; // no advertisement text
+        channels.objChannel.emplace_back(s.paths, s.errors, s.gate, s.http, s.script).intChannel =
+            20; // no advertisement text
         channels.intChannelNum = 2;
     }
 

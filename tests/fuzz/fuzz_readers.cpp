@@ -2,15 +2,13 @@
 // picks the reader, the rest is the document it reads (a feed, a channel list, a profile, the
 // selected channels, a log, a movie description or catalogue).
 #include "TempAppFolder.h"
-#include "common/AppContext.h"
 #include "common/BrismaError.h"
 #include "movie/clsMovieInformation.h"
 #include "movie/modMovieLoader.h"
 #include "news/NewsHost.h"
 #include "news/modChannel.h"
-#include "platform/http/HttpClient.h"
+#include "platform/Services.h"
 #include "platform/text/Cp932.h"
-#include "platform/ui/EventGate.h"
 #include "platform/xml/XmlDocument.h"
 #include "report/modInet.h"
 #include "userdata/modUserData.h"
@@ -34,23 +32,18 @@ struct NoWindows : NewsHost {
 // address is empty, so a request fails at once).
 struct Readers {
     test::TempAppFolder folder;
-    AppPaths paths{folder.path()};
-    std::string serverBase = "http://127.0.0.1:9/";
-    ScriptValues script;
-    ErrorReporter errors;
     FixedClock clock{DateTime{2026, 12, 8, 10, 20, 30}};
-    EventGate gate;
-    HttpClient http{nullptr};
     struct : MessageBoxService {
         void show(const std::string&) override {}
     } messages;
-    AppContext ctx{paths, serverBase, script, errors, clock, http, gate, messages};
+    Services s{{folder.path(), "http://127.0.0.1:9/", messages, &clock, {}}};
     UserRecord user;
     NoWindows host;
-    modInet inet{ctx, user};
-    modMovieLoader movies{ctx};
-    modChannel channels{ctx, inet, host, movies};
-    modUserData userData{ctx, user, channels, inet};
+    modInet inet{s.errors, s.clock, s.http, s.script, user};
+    modMovieLoader movies{s.paths, s.errors, s.gate, s.clock, s.http, s.script};
+    modChannel channels{s.paths,      s.errors,   s.gate, s.http, s.script,
+                        s.serverBase, s.messages, inet,   host,   movies};
+    modUserData userData{s.paths, s.errors, s.gate, s.http, s.script, s.serverBase, user, channels, inet};
 
     Readers() {
         folder.write("/flash/xml/.keep", "");
@@ -78,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     switch (data[0] % 7) {
     case 0: {
-        clsBrismaNewsList list(r.errors, nullptr);
+        clsBrismaNewsList list(r.s.errors, nullptr);
         list.init(10);
         const XmlDocument doc = XmlDocument::fromBytes(bytes);
         for (const XmlNode& item : doc.getElementsByTagName("item")) {
@@ -93,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 1: {
         const XmlDocument doc = XmlDocument::fromBytes(bytes);
         for (const XmlNode& entry : doc.getElementsByTagName("channel"))
-            clsBrismaChannel(r.ctx).SetFromXML(entry);
+            clsBrismaChannel(r.s.paths, r.s.errors, r.s.gate, r.s.http, r.s.script).SetFromXML(entry);
         break;
     }
     case 2:
@@ -111,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
     case 5: {
         r.folder.write("/movie/m0000001/m0000001.xml", bytes);
-        clsMovieInformation movie(r.ctx);
+        clsMovieInformation movie(r.s.paths, r.s.errors, r.s.clock, r.s.http, r.s.script);
         movie.ReadMovieIDtxtfromFile("m0000001");
         movie.genNextLoadDat("m0000001");
         (void)movie.getAdvertisement();

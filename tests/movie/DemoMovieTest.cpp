@@ -66,7 +66,7 @@ struct DemoMovieTest : ::testing::Test {
         DemoServer server(content);
         ASSERT_FALSE(server.base().empty()) << "the demo server did not start";
         t.script.movie = server.base() + "movies/";
-        modMovieLoader loader(t.ctx);
+        modMovieLoader loader(t.paths, t.errors, t.gate, t.clock, t.http, t.script);
         loader.makeMovieFolder();
         // One cycle per description and one per piece, at most.
         for (int cycle = 0; cycle < 12 && loader.movieList().intMax < static_cast<int16_t>(sources.size());

@@ -96,13 +96,13 @@ struct MovieTest : ::testing::Test {
     }
     // A fresh record, so nothing a previous description set hides what this one lacks.
     clsMovieInformation opened(const std::string& id) {
-        clsMovieInformation record(t.ctx);
+        clsMovieInformation record(t.paths, t.errors, t.clock, t.http, t.script);
         record.init(id);
         return record;
     }
     std::string root() const { return t.paths.movieRoot(); }
     TestContext t;
-    modMovieLoader loader{t.ctx};
+    modMovieLoader loader{t.paths, t.errors, t.gate, t.clock, t.http, t.script};
 };
 
 TEST_F(MovieTest, RecordFetchesOnePieceAtATimeAndJoinsByteExact) {

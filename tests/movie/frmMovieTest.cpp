@@ -82,7 +82,7 @@ struct MovieWindowTest : ::testing::Test {
             t.server.route("/movies/" + id + "/" + name, bytes.substr(at, Piece));
         }
         t.server.route("/movies/" + id + "/" + id + ".xml", xml + "</splitdata></movie>");
-        clsMovieInformation record(t.ctx);
+        clsMovieInformation record(t.paths, t.errors, t.clock, t.http, t.script);
         record.init(id);
         bool joined = false;
         for (std::size_t i = 0; i <= bytes.size() / Piece && !joined; ++i)
@@ -95,7 +95,7 @@ struct MovieWindowTest : ::testing::Test {
     frmMovie& window() {
         if (!window_)
             window_ = std::make_unique<frmMovie>(
-                t.ctx, players,
+                t.paths, t.errors, t.gate, players,
                 [this](const std::string& c, const std::string& a) { commands.push_back(c + "|" + a); });
         return *window_;
     }

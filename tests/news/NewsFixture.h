@@ -69,7 +69,7 @@ struct NewsTest : ::testing::Test {
     clsBrismaChannel& addChannel(int number, int count, const std::string& kind = "news", bool fav = true) {
         const auto doc = XmlDocument::fromBytes(
             channelEntry(kind, std::to_string(number), std::to_string(count), feedUrl(number)));
-        clsBrismaChannel& channel = mc.objChannel.emplace_back(t.ctx);
+        clsBrismaChannel& channel = mc.objChannel.emplace_back(t.paths, t.errors, t.gate, t.http, t.script);
         channel.SetFromXML(doc.documentElement());
         channel.blnFav = fav;
         mc.intChannelNum = static_cast<int16_t>(mc.objChannel.size());
@@ -100,8 +100,8 @@ struct NewsTest : ::testing::Test {
     FakeHost host;
     FakeMovies movies{t.errors};
     UserRecord user;
-    modInet inet{t.ctx, user};
-    modChannel mc{t.ctx, inet, host, movies};
+    modInet inet{t.errors, t.clock, t.http, t.script, user};
+    modChannel mc{t.paths, t.errors, t.gate, t.http, t.script, t.serverBase, t.messages, inet, host, movies};
 };
 
 } // namespace brisma::test

@@ -25,7 +25,8 @@ struct FlashLoaderTest : ::testing::Test {
     test::TestContext t;
     int boxReloads = 0;
     int listReloads = 0;
-    modFlashLoader loader{t.ctx, [this] { ++boxReloads; }, [this] { ++listReloads; }};
+    modFlashLoader loader{
+        t.paths, t.errors, t.http, t.script, [this] { ++boxReloads; }, [this] { ++listReloads; }};
 
     // Server versions in record order; each module is served at /m/<file> as "<file> v<version>".
     void serve(const std::array<int32_t, 7>& versions) {

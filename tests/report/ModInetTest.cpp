@@ -46,7 +46,7 @@ struct ModInetTest : ::testing::Test {
 
     test::TestContext t;
     UserRecord user;
-    modInet inet{t.ctx, user};
+    modInet inet{t.errors, t.clock, t.http, t.script, user};
 };
 
 TEST_F(ModInetTest, LogReportsGoOutFieldByFieldInTheirOrder) {
@@ -106,8 +106,7 @@ struct MidnightClock : Clock {
 
 TEST_F(ModInetTest, DateAndTimeComeFromOneReadingOfTheClock) {
     MidnightClock clock;
-    AppContext ctx{t.paths, t.serverBase, t.script, t.errors, clock, t.http, t.gate, t.messages};
-    modInet(ctx, user).SendUpdateLog("open", 3);
+    modInet(t.errors, clock, t.http, t.script, user).SendUpdateLog("open", 3);
 
     const Targets targets = sent();
     ASSERT_EQ(targets.size(), 1u);

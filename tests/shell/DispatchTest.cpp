@@ -116,7 +116,7 @@ TEST(Dispatcher, MoviesCommandsReachTheirActionsByExactTextOnly) {
         TestApp t(folder, server, true);
         t.app().script().logclick = server.base() + "logclick";
         runInProfilePanel(t, folder, c.commands(server.base()));
-        t.app().context().http.flush(3000);
+        t.app().services().http.flush(3000);
         EXPECT_EQ(server.targets(), c.targets) << c.what;
         EXPECT_EQ(dispatcherFailures(t), c.failures) << c.what;
         EXPECT_EQ(t.ended(), c.ended) << c.what;
@@ -152,7 +152,7 @@ TEST(ProfilePanel, DoneSavesTheProfileAndReportsItClosingForgetsTheFields) {
                        {"user:job", "技術"},
                        {"user:carrier", "<none>"},
                        {"user:done", ""}});
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     EXPECT_EQ(folder.read("/flash/xml/user.xml"), readTestData(kData, "user-done.xml"));
     EXPECT_EQ(server.targets(), std::vector<std::string>{readTestData(kData, "user-done.target")});
     ASSERT_NE(t.app().loadedUser(), nullptr);

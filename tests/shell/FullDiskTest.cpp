@@ -126,7 +126,7 @@ protected:
         t.errors->reports.clear();
         FailingWriter counter;
         GetParam().operation(t);
-        t.app().context().http.flush(3000);
+        t.app().services().http.flush(3000);
         for (const auto& r : t.errors->reports)
             ADD_FAILURE() << "on a sound disk: " << r.number << " " << r.text;
         return counter.calls();
@@ -175,7 +175,7 @@ TEST_P(FullDisk, EveryFailingWriteKeepsTheOldFileReportsAndTheClientGoesOn) {
                 }
             }
         }
-        t->app().context().http.flush(3000);
+        t->app().services().http.flush(3000);
         EXPECT_EQ(temporaryLeftovers(home.path()), std::vector<std::string>{});
         EXPECT_EQ(unreadableXml(home.path()), std::vector<std::string>{});
         bool reported = false;
@@ -193,7 +193,7 @@ TEST_P(FullDisk, EveryFailingWriteKeepsTheOldFileReportsAndTheClientGoesOn) {
         } else {
             flow.next(*t);
         }
-        t->app().context().http.flush(3000);
+        t->app().services().http.flush(3000);
         EXPECT_FALSE(t->ended());
         for (const auto& r : t->errors->reports)
             ADD_FAILURE() << "after the disk is sound: " << r.number << " " << r.text;
@@ -267,7 +267,7 @@ TEST_F(NormalStart, AKillAnywhereInARefreshLeavesWholeFilesAndTheNextStartRuns) 
         KillPointWriter writer(folder.path(), kills);
         refresh(t);
     }
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     EXPECT_TRUE(t.errors->reports.empty());
     const auto after = folderFiles(folder.path());
     ASSERT_GT(kills.size(), 100u);
@@ -284,7 +284,7 @@ TEST_F(NormalStart, AKillAnywhereInARefreshLeavesWholeFilesAndTheNextStartRuns) 
         }
         TestApp next(*kills[k], server);
         EXPECT_TRUE(next.start());
-        next.app().context().http.flush(3000);
+        next.app().services().http.flush(3000);
         for (const auto& r : next.errors->reports)
             ADD_FAILURE() << "next start: " << r.number << " " << r.text;
         EXPECT_EQ(temporaryLeftovers(home), std::vector<std::string>{});

@@ -17,7 +17,7 @@ namespace fsys = std::filesystem;
 TEST_F(NormalStart, WritesEveryFileAndSendsEveryRequestInOrder) {
     TestApp t(folder, server);
     ASSERT_TRUE(t.start());
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     for (const auto& r : t.errors->reports)
         ADD_FAILURE() << "reported: " << r.number << " " << r.text;
 
@@ -90,7 +90,7 @@ TEST_F(NormalStart, RefreshCyclesFetchOnePiecePerCycleAndKeepTheReadMarks) {
     EXPECT_EQ(pieceRequests().size(), 2u) << "a complete movie is not fetched again";
     EXPECT_EQ(folder.read("/flash/xml/news998.xml"), expected("news998-three-movies.xml"));
     EXPECT_EQ(folder.read("/flash/xml/news901.xml"), expected("news901.xml"));
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     for (const auto& r : t.errors->reports)
         ADD_FAILURE() << "reported: " << r.number << " " << r.text;
 }
@@ -102,7 +102,7 @@ std::vector<std::string> startFootprint(TestServer& server) {
     prepare(home);
     TestApp t(home, server);
     const bool started = t.start();
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     const auto local = [&](std::string text) {
         for (auto at = text.find(home.path()); at != std::string::npos; at = text.find(home.path()))
             text.replace(at, home.path().size(), "{HOME}");

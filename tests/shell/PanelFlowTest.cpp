@@ -50,7 +50,7 @@ protected:
         EXPECT_FALSE(t.app().loadedChannel()->isVisible());
         EXPECT_EQ(folder.read("/flash/xml/selected.xml"), expected("first-selected.xml"));
         EXPECT_EQ(folder.read("/flash/xml/user.xml"), expected("first-user-registered.xml"));
-        t.app().context().http.flush(3000);
+        t.app().services().http.flush(3000);
         const std::string opened = "&type=desktop3&com=open&date=20261208&time=102030";
         // Reports go out on their own; each kind keeps its order.
         EXPECT_EQ(
@@ -178,7 +178,7 @@ TEST_F(PanelFlow, ChannelSelectionRebuildsTheBarAndAMalformedOneWritesNothing) {
     t.errors->reports.clear();
     t.app().main().mnuChange_Click();
     channel.command("channel:chset", "3-12-");
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     EXPECT_TRUE(t.app().ticker().blnOpen);
     EXPECT_TRUE(t.app().ticker().TimerScroll.isActive());
     EXPECT_EQ(folder.read("/flash/xml/selected.xml"), expected("chset-selected.xml"));
@@ -227,7 +227,7 @@ TEST_F(PanelFlow, AClickInTheListModuleIsReportedMarkedReadAndPlaysAMovieHeadlin
     folder.write(description, withBase(folder.read(description), server.base()));
     TestApp t(folder, server, true);
     ASSERT_TRUE(t.start());
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     const auto clicked = [&](const std::string& id) {
         clsBrismaNews entry(t.app().errors());
         return t.app().channels().objNewsList->GetNewsById(entry, id) > 0 && entry.blnClicked;
@@ -240,7 +240,7 @@ TEST_F(PanelFlow, AClickInTheListModuleIsReportedMarkedReadAndPlaysAMovieHeadlin
                  clickModule(news, "ent", "経済の見出し3：①～ｶﾀｶﾅ", "https://example.com/12/2?a=1&b=2"));
     t.app().list().ReloadSWF();
     runEventsUntil([&] { return clicked(news); });
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     EXPECT_EQ(server.targets(), std::vector<std::string>{"/logclick?version=3.1.1&userid=U001&channel=012"
                                                          "&type=desktop3&id=" +
                                                          news + "&date=20261208&time=102030"});
@@ -254,7 +254,7 @@ TEST_F(PanelFlow, AClickInTheListModuleIsReportedMarkedReadAndPlaysAMovieHeadlin
     folder.write("/flash/list.swf", clickModule(movie, "mov", "動画一", "https://example.com/mv/70000001"));
     t.app().list().ReloadSWF();
     runEventsUntil([&] { return t.app().loadedMovie() && t.app().loadedMovie()->blnPlay; });
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     ASSERT_NE(t.app().loadedMovie(), nullptr);
     EXPECT_TRUE(t.app().loadedMovie()->isVisible());
     EXPECT_EQ(t.app().loadedMovie()->strCurID, "70000001");

@@ -86,12 +86,12 @@ TEST_F(NormalStart, ThousandsOfChangingHeadlinesLeaveMemoryDescriptorsAndLogsLev
         server.clearRequests();
 
         if (cycle == reference) {
-            t.app().context().http.flush(3000);
+            t.app().services().http.flush(3000);
             referenceKiB = residentKiB();
             referenceFds = openDescriptors();
         }
     }
-    t.app().context().http.flush(3000);
+    t.app().services().http.flush(3000);
     EXPECT_EQ(openDescriptors(), referenceFds);
 #if !defined(__SANITIZE_ADDRESS__)
     // The sanitizer's quarantine holds freed memory back, so only the plain build measures it.

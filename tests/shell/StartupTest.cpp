@@ -133,7 +133,7 @@ TEST(StartUp, ASecondInstanceEndsAtOnceAndTouchesNothing) {
     TestServer server;
     TestApp first(folder, server);
     ASSERT_TRUE(first.start());
-    first.app().context().http.flush(2000);
+    first.app().services().http.flush(2000);
     const auto before = snapshot(folder.path());
     const std::size_t requests = server.targets().size();
 
@@ -154,7 +154,7 @@ TEST(StartUp, ProfileOfThisVersionIsNotReportedAnOlderOneIsReportedAndRewritten)
         writeProfile(folder, version);
         TestApp t(folder, server);
         EXPECT_TRUE(t.start());
-        t.app().context().http.flush(2000);
+        t.app().services().http.flush(2000);
         EXPECT_NE(t.app().main().trayIcon(), nullptr);
         EXPECT_TRUE(t.app().main().TimerApp.isActive());
         EXPECT_TRUE(t.app().main().TimerHTTP.isActive());

@@ -25,7 +25,7 @@ TestApp::TestApp(TempAppFolder& folder, TestServer& server, bool qmlPlayers) {
 }
 
 TestApp::~TestApp() {
-    app_->context().http.flush(3000);
+    app_->services().http.flush(3000);
     app_.reset();
     // Let deferred deletions of the forms run before the next test.
     QCoreApplication::processEvents();

@@ -254,7 +254,7 @@ TEST_F(Tray, RefreshRunsOnThe301stTickAndWaitsForAPlayingMovie) {
     broken.truncate = true;
     server.route("/list.swf", broken);
     startApp();
-    t->app().context().http.flush(3000);
+    t->app().services().http.flush(3000);
     EXPECT_FALSE(folder.exists("/flash/list.swf"));
     server.route("/list.swf", std::string("import QtQuick 2.0\nItem {}\n"));
     t->errors->reports.clear();
@@ -273,7 +273,7 @@ TEST_F(Tray, RefreshRunsOnThe301stTickAndWaitsForAPlayingMovie) {
 
     folder.write("/flash/xml/news998.xml", "stale");
     ticks(1);
-    t->app().context().http.flush(3000);
+    t->app().services().http.flush(3000);
     EXPECT_EQ(main().intHTTPTimerCountByMinutes, 0);
     const std::vector<std::string> all = server.targets();
     const std::vector<std::string> seen(all.begin() + static_cast<long>(targetsAfterStart), all.end());

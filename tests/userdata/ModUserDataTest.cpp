@@ -82,13 +82,12 @@ struct UserDataTest : ::testing::Test {
 
     test::TestContext t;
     std::string base = "http://brisma.test/"; // the "brs" namespace of the log files
-    AppContext ctx{t.paths, base, t.script, t.errors, t.clock, t.http, t.gate, t.messages};
     UserRecord user;
     QuietHost host;
     NoMovies movies{t.errors};
-    modInet inet{ctx, user};
-    modChannel channels{ctx, inet, host, movies};
-    modUserData data{ctx, user, channels, inet};
+    modInet inet{t.errors, t.clock, t.http, t.script, user};
+    modChannel channels{t.paths, t.errors, t.gate, t.http, t.script, base, t.messages, inet, host, movies};
+    modUserData data{t.paths, t.errors, t.gate, t.http, t.script, base, user, channels, inet};
 };
 
 TEST_F(UserDataTest, ProfileIsWrittenExactlyWithTheRunningVersionAndReadsBackAsHeld) {
@@ -141,7 +140,8 @@ TEST_F(UserDataTest, ProfileReaderTakesListedElementsUntilTheFirstChildThatIsNoE
 
 TEST_F(UserDataTest, SelectedChannelsAreWrittenExactlyAndReadBack) {
     for (auto [number, type, name] : {std::tuple{5, "news", "経済&市場"}, {123, "info", "お天気"}}) {
-        clsBrismaChannel& channel = channels.objChannel.emplace_back(ctx);
+        clsBrismaChannel& channel =
+            channels.objChannel.emplace_back(t.paths, t.errors, t.gate, t.http, t.script);
         channel.intChannel = static_cast<int16_t>(number);
         channel.strChannelType = type;
         channel.strName = name;

@@ -171,10 +171,6 @@ HttpClient::HttpClient(EventGate* gate, HttpLimits limits)
 
 HttpClient::~HttpClient() = default;
 
-std::string HttpClient::get(const std::string& url) {
-    return getResponse(url).body;
-}
-
 HttpResponse HttpClient::getResponse(const std::string& url) {
     const QCoreApplication* app = QCoreApplication::instance();
     if (!gate_ || !app || QThread::currentThread() != app->thread())

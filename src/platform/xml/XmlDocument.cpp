@@ -2,7 +2,7 @@
 
 #include "common/BrismaError.h"
 #include "platform/fs/FileSystem.h"
-#include "platform/http/HttpClient.h"
+#include "platform/http/HttpTransport.h"
 
 #include <climits>
 #include <libxml/SAX2.h>
@@ -315,7 +315,7 @@ XmlDocument XmlDocument::loadFile(const std::string& path) {
     return fromBytes(bytes);
 }
 
-XmlDocument XmlDocument::loadUrl(HttpClient& http, const std::string& url) {
+XmlDocument XmlDocument::loadUrl(HttpTransport& http, const std::string& url) {
     HttpResponse response;
     try {
         response = http.getResponse(url);

@@ -12,7 +12,7 @@ struct _xmlDoc;
 
 namespace brisma {
 
-class HttpClient;
+class HttpTransport;
 
 // A node of a loaded document. Names are qualified names, prefix included ("brs:hlid"); text
 // nodes are "#text", comments "#comment", CDATA "#cdata-section". Whitespace-only text is not
@@ -63,7 +63,7 @@ public:
     static XmlDocument fromBytes(std::string_view bytes);
     static XmlDocument loadFile(const std::string& path);
     // GET through `http`; a request that fails or is answered outside 2xx gives an empty document.
-    static XmlDocument loadUrl(HttpClient& http, const std::string& url);
+    static XmlDocument loadUrl(HttpTransport& http, const std::string& url);
 
     bool empty() const;
     // The serialisation (UTF-8); empty for an empty document.
