@@ -21,10 +21,6 @@ public:
 
     void throwValue(const std::string& command, const std::string& args);
 
-    // The headline that the list and box families build field by field; nothing before the
-    // first creating command.
-    std::optional<clsBrismaNews> objFlashNews;
-
 private:
     void perform(const std::string& command, const std::string& args);
     clsBrismaNews& flashNews();
@@ -36,6 +32,9 @@ private:
     // Reloads the channel selection panel's movie and shows the panel, not modal.
     void openChannelPanel();
 
+    // The headline that the list and box families build field by field; nothing before the
+    // first creating command.
+    std::optional<clsBrismaNews> objFlashNews;
     AppContext& ctx_;
     PanelHost& host_;
     modUserData& userData_;

@@ -168,6 +168,11 @@ void modUserData::loadPrefectureXML() {
     });
 }
 
+void modUserData::sizeLogLists(int16_t clicks, int16_t movies) {
+    channels_.objClickLogList.init(clicks);
+    channels_.objMovieLogList.init(movies);
+}
+
 void modUserData::setClickLog(const clsBrismaNews& news) {
     withHandler(ctx_.errors, "modUserData.setClickLog >", [&] {
         const std::string& type = news.strNewsType;

@@ -2,6 +2,7 @@
 #include "common/BrismaError.h"
 #include "news/modChannel.h"
 #include "platform/text/Cp932.h"
+#include "userdata/modUserData.h"
 
 namespace brisma {
 namespace {
@@ -28,6 +29,13 @@ std::string items(int from, int to) {
     std::string out;
     for (int i = from; i <= to; ++i)
         out += item("005000000000000000" + std::to_string(i % 10), "h" + std::to_string(i));
+    return out;
+}
+
+std::string slots(std::initializer_list<int> numbers) {
+    std::string out;
+    for (int n : numbers)
+        out += "<item><number>" + std::to_string(n) + "</number></item>";
     return out;
 }
 
@@ -175,13 +183,15 @@ TEST_F(ChannelTest, UpdateReportsTheBarThenReadsFeedAdAndBanner) {
 
 TEST_F(ChannelTest, ChangeOfSelection) {
     serveRegistry();
-    mc.objChannel[1].blnFav = true;
+    mc.SetFav(12);
     EXPECT_EQ(mc.ChangeChannel(), -1);
     EXPECT_TRUE(mc.objChannel[1].blnFav);
     EXPECT_EQ(host.saved, 0);
 
     t.server.route("/feed5.xml", feed(items(1, 2)));
-    mc.intSelectedChannel = {0, 5, 0, 0, 0, 0, 0, 7};
+    // The selection as a start reads it from the selected-channels file.
+    t.folder.write("/flash/xml/selected.xml", "<selected>" + slots({0, 5, 0, 0, 0, 0, 0, 7}) + "</selected>");
+    modUserData(t.ctx, user, mc, inet).loadSelectedChannelXML();
     EXPECT_EQ(mc.ChangeChannel(), 1);
     EXPECT_TRUE(mc.objChannel[0].blnFav);
     EXPECT_FALSE(mc.objChannel[1].blnFav);
