@@ -2,7 +2,6 @@
 #include "common/BrismaError.h"
 #include "news/modChannel.h"
 #include "platform/text/Cp932.h"
-#include "userdata/modUserData.h"
 
 namespace brisma {
 namespace {
@@ -29,13 +28,6 @@ std::string items(int from, int to) {
     std::string out;
     for (int i = from; i <= to; ++i)
         out += item("005000000000000000" + std::to_string(i % 10), "h" + std::to_string(i));
-    return out;
-}
-
-std::string slots(std::initializer_list<int> numbers) {
-    std::string out;
-    for (int n : numbers)
-        out += "<item><number>" + std::to_string(n) + "</number></item>";
     return out;
 }
 
@@ -189,9 +181,7 @@ TEST_F(ChannelTest, ChangeOfSelection) {
     EXPECT_EQ(host.saved, 0);
 
     t.server.route("/feed5.xml", feed(items(1, 2)));
-    // The selection as a start reads it from the selected-channels file.
-    t.folder.write("/flash/xml/selected.xml", "<selected>" + slots({0, 5, 0, 0, 0, 0, 0, 7}) + "</selected>");
-    modUserData(t.ctx, user, mc, inet).loadSelectedChannelXML();
+    mc.intSelectedChannel = {0, 5, 0, 0, 0, 0, 0, 7};
     EXPECT_EQ(mc.ChangeChannel(), 1);
     EXPECT_TRUE(mc.objChannel[0].blnFav);
     EXPECT_FALSE(mc.objChannel[1].blnFav);
