@@ -181,7 +181,6 @@ TEST_F(Tray, PlacementWatchReplacesBarAndOpenListAfterAChange) {
         setScreens(original);
     };
     for (auto [key, value] : {std::pair{"width", 1600}, {"height", 900}, {"x", 40}, {"y", 30}}) {
-        changedAndBack(key, value);
         bar().move(0, 5);
         list().move(7, 9);
         main().TimerApp_Timer();
