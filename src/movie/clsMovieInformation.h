@@ -43,9 +43,10 @@ public:
     DateTime datTerm{1899, 12, 30};
     bool blnLoaded = false;
     bool blnDate = false;
+
     // The description was read whole and describes this movie with pieces that can be fetched
     // and joined. Only such a movie is ever in progress or shown.
-    bool blnUsable = false;
+    bool usable() const { return blnUsable; }
 
 private:
     std::string movieFolder(const std::string& id) const;
@@ -70,6 +71,7 @@ private:
     int32_t lngLength = 0;
     std::vector<std::string> strSplitData;
     std::string strNextLoad;
+    bool blnUsable = false;
 };
 
 } // namespace brisma

@@ -101,7 +101,7 @@ void modMovieLoader::checkCache() {
             record->init(strMovieCache[i]);
             // Pieces all present but not joined (a failed join, or a stop before it) are in
             // progress too, so the next updateDat joins them.
-            if (record->blnUsable && (!record->blnLoaded || !record->checkMovie()))
+            if (record->usable() && (!record->blnLoaded || !record->checkMovie()))
                 strLoadingMovieID = strMovieCache[i];
             objMovieInfo[i] = std::move(record);
         }
@@ -154,7 +154,7 @@ void modMovieLoader::genNextLoadMovie() {
             record->init(id);
             // A movie that can never be fetched is dropped like one out of its term, so that it
             // does not hold up the next.
-            if (!record->blnDate || !record->blnUsable) {
+            if (!record->blnDate || !record->usable()) {
                 const std::string folder = paths_.movieRoot() + id;
                 if (!fs::listFolder(folder, true).empty())
                     fs::removeTree(folder);
@@ -174,7 +174,7 @@ void modMovieLoader::setAdvertisement() {
         // Shown: a usable description, every piece present and joined, and the term not yet
         // come. A movie whose join failed would otherwise be offered with nothing to play.
         const auto ready = [](const std::unique_ptr<clsMovieInformation>& r) {
-            return r && r->blnUsable && r->blnLoaded && r->blnDate && r->checkMovie();
+            return r && r->usable() && r->blnLoaded && r->blnDate && r->checkMovie();
         };
         const auto n = std::count_if(objMovieInfo.begin(), objMovieInfo.end(), ready);
         objMovieList = clsBrismaNewsList(errors_, &gate_);

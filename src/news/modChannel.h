@@ -43,8 +43,6 @@ public:
     clsBrismaNewsList objMovieLogList;
     // The merged list, highest key first; replaced on every rebuild, none before the first.
     std::shared_ptr<clsBrismaNewsList> objNewsList;
-    // Twenty-digit keys of the last rebuild, by merged position.
-    std::vector<std::string> strSortKey;
 
     // Module start: no channel, two new empty log lists.
     void SortNewsCopyTo();
@@ -78,6 +76,8 @@ private:
     void sortRange(std::vector<SortKey>& arr, int32_t lo, int32_t hi);
     clsBrismaChannel& channelAt(int16_t index);
 
+    // Twenty-digit keys of the last rebuild, by merged position.
+    std::vector<std::string> strSortKey;
     const AppPaths& paths_;
     const ErrorReporter& errors_;
     EventGate& gate_;

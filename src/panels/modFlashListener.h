@@ -22,10 +22,6 @@ public:
 
     void throwValue(const std::string& command, const std::string& args);
 
-    // The headline that the list and box families build field by field; nothing before the
-    // first creating command.
-    std::optional<clsBrismaNews> objFlashNews;
-
 private:
     void perform(const std::string& command, const std::string& args);
     clsBrismaNews& flashNews();
@@ -37,6 +33,9 @@ private:
     // Reloads the channel selection panel's movie and shows the panel, not modal.
     void openChannelPanel();
 
+    // The headline that the list and box families build field by field; nothing before the
+    // first creating command.
+    std::optional<clsBrismaNews> objFlashNews;
     const ErrorReporter& errors_;
     MessageBoxService& messages_;
     PanelHost& host_;

@@ -331,7 +331,7 @@ void frmMain::TimerHTTP_Timer() {
             return;
         app_.flashLoader().updateFlash();
         modChannel& channels = app_.channels();
-        for (int i = 0; i < app_.app().intSelectedChannelNum; ++i) {
+        for (int i = 0; i < app_.app().selectedChannelNum(); ++i) {
             const int16_t n = channels.intSelectedChannel[static_cast<std::size_t>(i)];
             if (n > 0)
                 channels.UpdateChannel(n);

@@ -26,12 +26,6 @@ public:
     // Ticks of TimerHTTP since the last refresh.
     int16_t intHTTPTimerCountByMinutes = 0;
 
-    // Screen (pixels) and work area as last seen by the placement watch.
-    int16_t intScreenWidth = 0;
-    int16_t intScreenHeight = 0;
-    int16_t intWorkAreaHeight = 0;
-    int16_t intWorkAreaWidth = 0;
-
     QTimer TimerApp;
     QTimer TimerHTTP;
 
@@ -93,6 +87,11 @@ private:
     bool unloaded_ = false;
     QMetaObject::Connection primaryWatch_;
     std::vector<QMetaObject::Connection> screenWatch_;
+    // Screen (pixels) and work area as last seen by the placement watch.
+    int16_t intScreenWidth = 0;
+    int16_t intScreenHeight = 0;
+    int16_t intWorkAreaHeight = 0;
+    int16_t intWorkAreaWidth = 0;
 };
 
 } // namespace brisma

@@ -164,8 +164,7 @@ void modApp::StartApp() {
     userData.saveSelectedChannelXML();
     movies.makeMovieFolder();
     movies.ProcMovie();
-    channels.objClickLogList.init(100);
-    channels.objMovieLogList.init(20);
+    userData.sizeLogLists(100, 20);
     userData.loadClickLog();
     userData.loadMovieLog();
     app_.list().swfPlayer().setPlaying(true);

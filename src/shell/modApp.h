@@ -15,7 +15,7 @@ public:
     // True while the first-start registration sequence runs.
     bool blnFirstStart = false;
     // Number of selected-channel slots that loops walk.
-    int16_t intSelectedChannelNum = 0;
+    int16_t selectedChannelNum() const { return intSelectedChannelNum; }
 
     void ConfigureFolder();
     bool existFile(const std::string& path);
@@ -31,6 +31,7 @@ public:
 
 private:
     Application& app_;
+    int16_t intSelectedChannelNum = 0;
 };
 
 } // namespace brisma

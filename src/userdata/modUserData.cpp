@@ -171,6 +171,11 @@ void modUserData::loadPrefectureXML() {
     });
 }
 
+void modUserData::sizeLogLists(int16_t clicks, int16_t movies) {
+    channels_.objClickLogList.init(clicks);
+    channels_.objMovieLogList.init(movies);
+}
+
 void modUserData::setClickLog(const clsBrismaNews& news) {
     withHandler(errors_, "modUserData.setClickLog >", [&] {
         const std::string& type = news.strNewsType;

@@ -5,6 +5,7 @@
 #include "common/ScriptValues.h"
 #include "common/UserRecord.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,8 @@ public:
     // Fetches the server's prefecture list once, when there is no copy yet.
     void loadPrefectureXML();
 
+    // Sizes the click and movie log lists to that many empty positions.
+    void sizeLogLists(int16_t clicks, int16_t movies);
     // Reports an opened headline, marks it read and logs it (the bar banner is only reported).
     void setClickLog(const clsBrismaNews& news);
     void saveClickLog();

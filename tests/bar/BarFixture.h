@@ -5,6 +5,7 @@
 #include "news/modChannel.h"
 #include "shell/frmMain.h"
 #include "shell/modApp.h"
+#include "userdata/modUserData.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -55,9 +56,9 @@ protected:
                                    {&s.logupdate, "logupdate"}})
             *value = server.base() + name;
         s.tickerBannerUrl = server.base() + "ticker_banner.bmp";
-        app.user().strUserID = "U001";
-        app.channels().objClickLogList.init(100);
-        app.channels().objMovieLogList.init(20);
+        folder.write("/flash/xml/user.xml", "<userdata><id>U001</id></userdata>");
+        app.userData().loadUserDataXML();
+        app.userData().sizeLogLists(100, 20);
         bar = &app.ticker();
     }
 

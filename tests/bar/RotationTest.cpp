@@ -20,20 +20,23 @@ protected:
         for (int k = 0; k < 12; ++k)
             list.push_back({headlineId(k), "見出し" + std::to_string(k)});
         setList(list);
+        // The registry from the server's channel list; channel 012 reads its advertisement text.
+        const auto entry = [&](const char* number) {
+            return std::string("<channel kind=\"news\"><number>") + number +
+                   "</number><name-JP>N</name-JP><type-JP>T</type-JP><owner>O</owner><count>1</count><hlid>" +
+                   server.base() + "feed</hlid><password>p</password></channel>";
+        };
+        ScriptValues& s = t->app().script();
+        s.channel = server.base() + "channel.xml";
+        s.adtext = server.base() + "ad/";
+        server.route("/channel.xml", "<list>" + entry("12") + entry("20") + "</list>");
+        server.route("/ad/012.xml",
+                     "<ads><Item><Id>0129999000000000001</Id><Name>C</Name>"
+                     "<Text>広告テキスト</Text><UrlClick>http://ad.example/</UrlClick></Item></ads>");
         modChannel& channels = t->app().channels();
-        Services& s = t->app().services();
-        channels.objChannel.reserve(2);
-        clsBrismaChannel& channel =
-            channels.objChannel.emplace_back(s.paths, s.errors, s.gate, s.http, s.script);
-        channel.intChannel = 12;
-        clsBrismaNews ad(t->app().errors());
-        ad.strID = "0129999000000000001";
-        ad.strNewsText = "広告テキスト";
-        ad.strNewsType = "pr";
-        channel.udtAdText = ad;
-        channels.objChannel.emplace_back(s.paths, s.errors, s.gate, s.http, s.script).intChannel =
-            20; // no advertisement text
-        channels.intChannelNum = 2;
+        ASSERT_EQ(channels.SetChannelListFromXML(), 0);
+        channels.objChannel[0].ReadAdTextXML(); // no advertisement text for channel 020
+        server.clearRequests();
     }
 
     void banners(bool on) {

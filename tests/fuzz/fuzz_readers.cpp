@@ -49,8 +49,7 @@ struct Readers {
         folder.write("/flash/xml/.keep", "");
         folder.write("/movie/m0000001/.keep", "");
         channels.SortNewsCopyTo();
-        channels.objClickLogList.init(100);
-        channels.objMovieLogList.init(20);
+        userData.sizeLogLists(100, 20);
     }
 };
 

@@ -108,7 +108,7 @@ struct MovieTest : ::testing::Test {
 TEST_F(MovieTest, RecordFetchesOnePieceAtATimeAndJoinsByteExact) {
     const std::string movie = serve("m0000001", "2026/12/09", 2 * Piece + 1000);
     clsMovieInformation rec = opened("m0000001");
-    EXPECT_TRUE(rec.blnUsable); // its "id" element is its own id
+    EXPECT_TRUE(rec.usable()); // its "id" element is its own id
     EXPECT_FALSE(rec.updateDat());
     EXPECT_FALSE(rec.updateDat());
     EXPECT_TRUE(rec.updateDat());
@@ -136,7 +136,7 @@ TEST_F(MovieTest, DescriptionFillsHeadlineAndTerm) {
     EXPECT_EQ(ad.strNewsUrl, "http://example.jp/click?a=1&b=2");
     EXPECT_EQ(ad.strViewURL, "http://example.jp/view?m=m0000001");
     EXPECT_TRUE(rec.blnDate); // term tomorrow
-    EXPECT_TRUE(rec.blnUsable);
+    EXPECT_TRUE(rec.usable());
     t.clock.set(DateTime{2026, 12, 9, 0, 0, 1});
     EXPECT_FALSE(rec.checkTerm()); // on its term date the movie is out of its term
 
@@ -144,7 +144,7 @@ TEST_F(MovieTest, DescriptionFillsHeadlineAndTerm) {
     cache("m0000002", description("m0000002", "2026/12/10", 1, {"p"}, false), "", 0);
     const clsMovieInformation noId = opened("m0000002");
     EXPECT_EQ(noId.strMovieId, "m0000002");
-    EXPECT_TRUE(noId.blnUsable);
+    EXPECT_TRUE(noId.usable());
 }
 
 TEST_F(MovieTest, MissingMiddlePieceIsFetchedNext) {
@@ -165,7 +165,7 @@ TEST_F(MovieTest, UnusableDescriptionsAndBrokenDownloadsWriteNothing) {
     cache("m0000001", description("../escape", "2026/12/10", 1, {"p"}), "", 0);
     const clsMovieInformation moved = opened("m0000001");
     EXPECT_EQ(moved.strMovieId, "m0000001");
-    EXPECT_FALSE(moved.blnUsable);
+    EXPECT_FALSE(moved.usable());
     EXPECT_TRUE(t.recorded.has("clsMovieInformation.ReadMovieIDtxtfromFile >"));
 
     // Piece names that leave the folder or would overwrite the joined movie or the description.
@@ -175,7 +175,7 @@ TEST_F(MovieTest, UnusableDescriptionsAndBrokenDownloadsWriteNothing) {
          {"../escape", "sub/x", ".hidden", "a\\b", "..", "m0000002", "m0000002.xml"}) {
         cache("m0000002", description("m0000002", "2026/12/10", 2 * Piece, {"m0000002_1", bad}), movie, 1);
         clsMovieInformation rec = opened("m0000002");
-        EXPECT_FALSE(rec.blnUsable) << bad;
+        EXPECT_FALSE(rec.usable()) << bad;
         EXPECT_FALSE(rec.blnLoaded) << bad;
         EXPECT_FALSE(rec.updateDat()) << bad;
     }
@@ -191,7 +191,7 @@ TEST_F(MovieTest, UnusableDescriptionsAndBrokenDownloadsWriteNothing) {
         t.recorded.reports.clear();
         cache("m0000003", description("m0000003", "2026/12/10", length, two), movie, 2);
         clsMovieInformation rec = opened("m0000003");
-        EXPECT_FALSE(rec.blnUsable) << length;
+        EXPECT_FALSE(rec.usable()) << length;
         rec.uniteMovie();
         EXPECT_TRUE(t.recorded.has("clsMopvieInformation.uniteMovie >")) << length;
     }
@@ -202,7 +202,7 @@ TEST_F(MovieTest, UnusableDescriptionsAndBrokenDownloadsWriteNothing) {
         huge.push_back("m0000004_" + std::to_string(i));
     cache("m0000004", description("m0000004", "2026/12/10", INT32_MAX, huge), "", 0);
     clsMovieInformation big = opened("m0000004");
-    EXPECT_FALSE(big.blnUsable);
+    EXPECT_FALSE(big.usable());
     t.recorded.reports.clear();
     big.uniteMovie();
     ASSERT_EQ(t.recorded.reports.size(), 1u);

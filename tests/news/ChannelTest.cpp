@@ -175,7 +175,7 @@ TEST_F(ChannelTest, UpdateReportsTheBarThenReadsFeedAdAndBanner) {
 
 TEST_F(ChannelTest, ChangeOfSelection) {
     serveRegistry();
-    mc.objChannel[1].blnFav = true;
+    mc.SetFav(12);
     EXPECT_EQ(mc.ChangeChannel(), -1);
     EXPECT_TRUE(mc.objChannel[1].blnFav);
     EXPECT_EQ(host.saved, 0);

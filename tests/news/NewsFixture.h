@@ -60,29 +60,33 @@ struct NewsTest : ::testing::Test {
         t.script.logupdate = t.server.base() + "logupdate";
         t.script.adtext = t.server.base() + "ad/";
         t.script.banner = t.server.base() + "banner/";
-        mc.objChannel.reserve(8); // addChannel hands out references into it
     }
 
     std::string feedUrl(int ch) const { return t.server.base() + "feed" + std::to_string(ch) + ".xml"; }
 
-    // Registry entries built from parsed entries, without the network.
-    clsBrismaChannel& addChannel(int number, int count, const std::string& kind = "news", bool fav = true) {
-        const auto doc = XmlDocument::fromBytes(
-            channelEntry(kind, std::to_string(number), std::to_string(count), feedUrl(number)));
-        clsBrismaChannel& channel = mc.objChannel.emplace_back(t.paths, t.errors, t.gate, t.http, t.script);
-        channel.SetFromXML(doc.documentElement());
-        channel.blnFav = fav;
-        mc.intChannelNum = static_cast<int16_t>(mc.objChannel.size());
-        return channel;
+    struct Entry {
+        int number;
+        int count;
+        std::string kind = "news";
+        bool fav = true;
+    };
+    // The registry read from a served channel list of these entries; the favourites marked.
+    void registry(const std::vector<Entry>& entries) {
+        std::string list = "<list>";
+        for (const Entry& e : entries)
+            list +=
+                channelEntry(e.kind, std::to_string(e.number), std::to_string(e.count), feedUrl(e.number));
+        t.server.route("/channel.xml", list + "</list>");
+        ASSERT_EQ(mc.SetChannelListFromXML(), 0);
+        for (const Entry& e : entries)
+            if (e.fav)
+                mc.SetFav(static_cast<int16_t>(e.number));
     }
 
-    // Inserts the items in document order and counts them, as a feed read does.
-    static void fill(clsBrismaChannel& channel, const std::string& items) {
-        const auto doc = XmlDocument::fromBytes(feed(items));
-        const auto nodes = doc.getElementsByTagName("item");
-        for (const auto& node : nodes)
-            channel.InsertNewsXML(node);
-        channel.intNewsNum = static_cast<int16_t>(nodes.size());
+    // Serves the channel's feed with these items and reads it.
+    void fill(int number, const std::string& items) {
+        t.server.route("/feed" + std::to_string(number) + ".xml", feed(items));
+        mc.ReadNewsXML(static_cast<int16_t>(number));
     }
 
     // Requests the server saw, split into the background reports and the synchronous fetches

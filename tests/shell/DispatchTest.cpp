@@ -129,8 +129,9 @@ TEST(Dispatcher, MovieCloseClosesAndHidesTheMovieWindow) {
     TestApp t(folder, server, true);
     t.app().app().ConfigureFolder();
     frmMovie& movie = t.app().movie();
-    movie.show();
-    movie.blnPlay = true;
+    folder.write("/movie/70000001/70000001", "\xb9movie");
+    movie.playMovie("70000001");
+    ASSERT_TRUE(movie.isVisible() && movie.blnPlay);
     runInProfilePanel(t, folder, {{"movie:close", ""}});
     EXPECT_FALSE(movie.isVisible());
     EXPECT_FALSE(movie.blnPlay);

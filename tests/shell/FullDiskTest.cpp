@@ -24,9 +24,11 @@ RecordingFlashPlayer& player(TestApp& t, const char* name) {
     return *p;
 }
 
+// Ticks of the refresh timer up to the 301st, which refreshes.
 void refresh(TestApp& t) {
-    t.app().main().intHTTPTimerCountByMinutes = 300;
-    t.app().handle([&] { t.app().main().TimerHTTP_Timer(); });
+    frmMain& main = t.app().main();
+    for (int tick = main.intHTTPTimerCountByMinutes; tick <= 300; ++tick)
+        t.app().handle([&] { main.TimerHTTP_Timer(); });
 }
 
 void click(TestApp& t) {

@@ -60,8 +60,8 @@ TEST_F(NormalStart, RefreshCyclesFetchOnePiecePerCycleAndKeepTheReadMarks) {
     ASSERT_TRUE(t.start());
     frmMain& main = t.app().main();
     const auto refresh = [&] {
-        main.intHTTPTimerCountByMinutes = 300;
-        t.app().handle([&] { main.TimerHTTP_Timer(); });
+        for (int tick = main.intHTTPTimerCountByMinutes; tick <= 300; ++tick)
+            t.app().handle([&] { main.TimerHTTP_Timer(); });
         EXPECT_EQ(main.intHTTPTimerCountByMinutes, 0);
     };
     const auto pieceRequests = [&] {

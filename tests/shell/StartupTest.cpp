@@ -114,7 +114,7 @@ TEST(StartUp, FirstStartWithoutServerBuildsFoldersAndOpensRegistration) {
         EXPECT_TRUE(std::filesystem::is_directory(folder.path() + sub)) << sub;
     EXPECT_TRUE(t.messages.shown.empty());
     EXPECT_TRUE(t.app().app().blnFirstStart);
-    EXPECT_EQ(t.app().app().intSelectedChannelNum, 8);
+    EXPECT_EQ(t.app().app().selectedChannelNum(), 8);
     EXPECT_TRUE(t.app().startForm().isVisible());
     EXPECT_EQ(t.players.player("start")->movie(), folder.path() + "/flash/start2.swf");
     // The bar, the tray icon and the timers wait for the end of registration.
@@ -302,18 +302,19 @@ TEST(Refresh, RunsOnThe301stTickAndWaitsWhileAMoviePlays) {
     RecordingFlashPlayer& list = *t.players.player("list");
     const std::size_t before = feedRequests();
 
-    main.intHTTPTimerCountByMinutes = 299;
-    main.TimerHTTP_Timer(); // the 300th tick
+    while (main.intHTTPTimerCountByMinutes < 300)
+        main.TimerHTTP_Timer(); // up to the 300th tick
     EXPECT_EQ(feedRequests(), before);
     EXPECT_EQ(main.intHTTPTimerCountByMinutes, 300);
 
-    t.app().movie().blnPlay = true;
+    folder.write("/movie/70000001/70000001", "\xb9movie");
+    t.app().movie().playMovie("70000001");
     for (int i = 0; i < 5; ++i)
         main.TimerHTTP_Timer();
     EXPECT_EQ(feedRequests(), before) << "no refresh while a movie plays";
     EXPECT_EQ(main.intHTTPTimerCountByMinutes, 305);
 
-    t.app().movie().blnPlay = false;
+    t.app().movie().CloseMovie();
     list.clearCalls();
     main.TimerHTTP_Timer();
     EXPECT_EQ(feedRequests(), before + 1);
@@ -321,7 +322,8 @@ TEST(Refresh, RunsOnThe301stTickAndWaitsWhileAMoviePlays) {
     EXPECT_EQ(list.calls(), (std::vector<std::string>{"GotoFrame 1", "Playing=True"}));
 
     // Ticks that pile up behind a running procedure collapse into one.
-    main.intHTTPTimerCountByMinutes = 10;
+    for (int i = 0; i < 10; ++i)
+        main.TimerHTTP_Timer();
     t.app().handle([&] {
         for (int i = 0; i < 5; ++i)
             QMetaObject::invokeMethod(&main.TimerHTTP, "timeout", Qt::DirectConnection);

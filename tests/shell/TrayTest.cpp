@@ -159,8 +159,7 @@ TEST_F(Tray, WithoutATrayTheBarOpensAtStartAndItsRightClickOpensTheMenu) {
     main().mnuPopup.hide();
 }
 
-// The offscreen screen cannot change at run time: the watch is shown a change by a snapshot
-// that no longer matches the screen, as after a change of resolution or of the work area.
+// A change of resolution or of the work area, as the offscreen platform's screen makes it.
 TEST_F(Tray, PlacementWatchReplacesBarAndOpenListAfterAChange) {
     startApp();
     main().mnApp->trigger();
@@ -171,17 +170,25 @@ TEST_F(Tray, PlacementWatchReplacesBarAndOpenListAfterAChange) {
                           work.bottom() + 1 - bar().height() - list().height());
     ASSERT_EQ(list().pos(), listHome);
 
-    for (int16_t frmMain::*stale : {&frmMain::intScreenWidth, &frmMain::intScreenHeight,
-                                    &frmMain::intWorkAreaHeight, &frmMain::intWorkAreaWidth}) {
+    // The screen's width and height and the work area's right and bottom edges, each changed
+    // and changed back: the watch sees the difference from its snapshot.
+    const QJsonArray original = screens();
+    const auto changedAndBack = [&](const char* key, int value) {
+        QJsonObject changed = original[0].toObject();
+        changed[QLatin1String(key)] = value;
+        setScreens({changed});
+        ASSERT_NE(workArea(), work) << key;
+        setScreens(original);
+    };
+    for (auto [key, value] : {std::pair{"width", 1600}, {"height", 900}, {"x", 40}, {"y", 30}}) {
         bar().move(0, 5);
         list().move(7, 9);
         main().TimerApp_Timer();
         EXPECT_EQ(list().pos(), QPoint(7, 9)) << "no change seen, nothing re-placed";
-        main().*stale = 1;
-        main().TimerApp_Timer();
-        EXPECT_EQ(bar().pos(), barHome);
+        changedAndBack(key, value);
+        EXPECT_EQ(bar().pos(), barHome) << key;
         EXPECT_EQ(bar().width(), work.width());
-        EXPECT_EQ(list().pos(), listHome);
+        EXPECT_EQ(list().pos(), listHome) << key;
     }
 
     // A bar above the work area's bottom comes down without any change of the screen.
@@ -191,8 +198,7 @@ TEST_F(Tray, PlacementWatchReplacesBarAndOpenListAfterAChange) {
 
     // A closed list goes below the work area.
     main().mnNewsList->trigger();
-    main().intWorkAreaHeight = 1;
-    main().TimerApp_Timer();
+    changedAndBack("height", 900);
     EXPECT_EQ(list().y(), work.bottom() + 1);
     EXPECT_EQ(list().x(), listHome.x());
 }

@@ -50,13 +50,31 @@ struct UserDataTest : ::testing::Test {
         news.SetData(id, "", "", credit, "", "", "", type, text, url, false, "", "");
         return news;
     }
-    // Log lists sized as the normal start sizes them, and a merged list showing `shown`.
+    // Log lists sized as a start sizes them, and a merged list that shows `shown` alone: the one
+    // headline of channel 5 of the served channel list, or none for a record without id. What
+    // the set-up itself wrote and fetched is cleared.
     void startLogs(int16_t clicks, int16_t movies, const clsBrismaNews& shown) {
-        channels.objClickLogList.init(clicks);
-        channels.objMovieLogList.init(movies);
-        channels.objNewsList = std::make_shared<clsBrismaNewsList>(t.errors, &t.gate);
-        channels.objNewsList->init(2);
-        channels.objNewsList->InsertNews(shown);
+        data.sizeLogLists(clicks, movies);
+        t.script.channel = t.server.base() + "channel.xml";
+        t.server.route("/channel.xml", "<list><channel kind=\"news\"><number>5</number><name-JP>N</name-JP>"
+                                       "<type-JP>T</type-JP><owner>O</owner><count>2</count><hlid>" +
+                                           t.server.base() +
+                                           "feed5.xml</hlid><password>p</password></channel></list>");
+        const auto esc = modUserData::escapeXML;
+        t.server.route("/feed5.xml", "<rdf:RDF xmlns:brs=\"http://brs/\"><item><brs:hlid>" +
+                                         esc(shown.strID) + "</brs:hlid><credit>" + esc(shown.strContName) +
+                                         "</credit><brs:type>" + esc(shown.strNewsType) +
+                                         "</brs:type><title>" + esc(shown.strNewsText) + "</title><link>" +
+                                         esc(shown.strNewsUrl) + "</link></item></rdf:RDF>");
+        ASSERT_EQ(channels.SetChannelListFromXML(), 0);
+        channels.SetFav(5);
+        if (!shown.strID.empty())
+            channels.ReadNewsXML(5);
+        channels.SortIdWithMovie();
+        ASSERT_TRUE(channels.objNewsList);
+        std::filesystem::remove(t.paths.xmlFolder() + "/news998.xml");
+        t.http.flush(2000);
+        t.server.clearRequests();
     }
     bool shownAsRead(const std::string& id) {
         clsBrismaNews news(t.errors);
@@ -69,7 +87,9 @@ struct UserDataTest : ::testing::Test {
         const std::string first = written("news901.xml");
         for (int cycle = 0; cycle < 3; ++cycle) {
             // A refresh: the feed fills the merged list afresh (unread), the log puts the mark back.
-            startLogs(100, 20, news);
+            channels.ReadNewsXML(5);
+            channels.SortIdWithMovie();
+            EXPECT_FALSE(shownAsRead(news.strID)) << cycle;
             data.loadClickLog();
             EXPECT_EQ(written("news901.xml"), first) << cycle;
             EXPECT_TRUE(shownAsRead(news.strID)) << cycle;
@@ -139,22 +159,23 @@ TEST_F(UserDataTest, ProfileReaderTakesListedElementsUntilTheFirstChildThatIsNoE
 }
 
 TEST_F(UserDataTest, SelectedChannelsAreWrittenExactlyAndReadBack) {
-    for (auto [number, type, name] : {std::tuple{5, "news", "経済&市場"}, {123, "info", "お天気"}}) {
-        clsBrismaChannel& channel =
-            channels.objChannel.emplace_back(t.paths, t.errors, t.gate, t.http, t.script);
-        channel.intChannel = static_cast<int16_t>(number);
-        channel.strChannelType = type;
-        channel.strName = name;
-    }
-    channels.intChannelNum = 2;
+    const auto entry = [](const char* kind, const char* number, const char* name) {
+        return std::string("<channel kind=\"") + kind + "\"><number>" + number + "</number><name-JP>" + name +
+               "</name-JP><type-JP>T</type-JP><owner>O</owner><count>1</count><hlid>h</hlid>"
+               "<password>p</password></channel>";
+    };
+    t.script.channel = t.server.base() + "channel.xml";
+    t.server.route("/channel.xml", "<list>" + entry("news", "5", "経済&amp;市場") +
+                                       entry("info", "123", "お天気") + "</list>");
+    ASSERT_EQ(channels.SetChannelListFromXML(), 0);
     const std::array<int16_t, 8> table{5, 0, 12, 123, 0, 0, 0, 0};
-    channels.intSelectedChannel = table;
-
-    data.saveSelectedChannelXML();
-    EXPECT_EQ(written("selected.xml"), expected("selected.xml"));
-    channels.intSelectedChannel = {};
+    write("selected.xml", expected("selected.xml"));
     data.loadSelectedChannelXML();
     EXPECT_EQ(channels.intSelectedChannel, table);
+
+    std::filesystem::remove(t.paths.selectedXml());
+    data.saveSelectedChannelXML();
+    EXPECT_EQ(written("selected.xml"), expected("selected.xml"));
 
     const auto item = [](const std::string& number) {
         return "<item><number>" + number + "</number></item>";
@@ -228,9 +249,11 @@ TEST_F(UserDataTest, ALoggedClickKeepsItsTextAndReadMarkThroughEveryRefresh) {
     EXPECT_NE(first.find("<title>Caf&#233; a&lt;b&amp;c&#13; \x87\x40&#128512;</title>"), std::string::npos);
 
     // A control character from the server cannot make the profile unreadable.
-    user.strUserID = std::string("N\x01 7");
+    t.script.user = t.server.base() + "user";
+    t.server.route("/user", std::string("N\x01 7"));
+    inet.RegistUser();
+    ASSERT_EQ(user.strUserID, std::string("N\x01 7"));
     data.saveUserDataXML();
-    user.strUserID.clear();
     data.loadUserDataXML();
     EXPECT_EQ(user.strUserID, "N 7");
     EXPECT_TRUE(t.recorded.reports.empty());
@@ -247,14 +270,16 @@ TEST_F(UserDataTest, CharactersThatCp932WouldTurnIntoOthersKeepTheReadMark) {
 TEST_F(UserDataTest, BannerClickIsReportedButNeitherMarkedNorLogged) {
     t.script.logadclick = t.server.base() + "logadclick";
     const auto banner = headline("tb1", "tbn", "バナー", "http://ad.test/tb");
-    startLogs(3, 2, banner);
+    // A headline with the banner's text and address, which a read mark would take.
+    const auto alike = headline("0050000000000000009", "eco", banner.strNewsText, banner.strNewsUrl);
+    startLogs(3, 2, alike);
 
     data.setClickLog(banner);
 
     t.http.flush(2000);
     ASSERT_EQ(t.server.targets().size(), 1u);
     EXPECT_NE(t.server.targets()[0].find("&adtype=tbn&id=tb1&"), std::string::npos);
-    EXPECT_FALSE(shownAsRead("tb1"));
+    EXPECT_FALSE(shownAsRead(alike.strID));
     EXPECT_EQ(channels.objClickLogList.GetId(0), "");
     for (const char* file : {"news901.xml", "news902.xml", "news998.xml"})
         EXPECT_FALSE(t.folder.exists(std::string("/flash/xml/") + file)) << file;
