@@ -138,7 +138,7 @@ Rectangle {
         contentHeight: groupColumn.implicitHeight + 32
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn }
 
         Column {
             id: groupColumn
