@@ -155,6 +155,7 @@ Rectangle {
                 color: root.typeColours[row.type] || "#7d8799"
             }
             T {
+                id: headline
                 x: 20
                 y: 6
                 width: row.width - 28
@@ -189,9 +190,9 @@ Rectangle {
                 cursorShape: Qt.PointingHandCursor
                 onClicked: root.open(row.index)
             }
-            // The whole headline, which the row may cut short.
+            // The whole headline, where the row cuts it short.
             ToolTip {
-                visible: rowArea.containsMouse
+                visible: rowArea.containsMouse && headline.truncated
                 delay: 500
                 x: 8
                 y: row.height - 4
