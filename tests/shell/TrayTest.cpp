@@ -10,8 +10,10 @@
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QThread>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <qpa/qplatformnativeinterface.h>
@@ -201,6 +203,33 @@ TEST_F(Tray, TheListAndItsEntryFollowTheBarWhoeverMovesIt) {
     box.command("box:list", "");
     EXPECT_EQ(list().geometry().right(), workArea().right());
     setScreens(original);
+}
+
+// A second start on the same folder asks the running client to bring its bar into view and
+// ends; anything else on the channel is dropped, and a bar in view stays open.
+TEST_F(Tray, ASecondStartBringsTheBarIntoViewAndEnds) {
+    startApp();
+    const auto settle = [] {
+        for (int i = 0; i < 50; ++i) {
+            QCoreApplication::processEvents();
+            QThread::msleep(5);
+        }
+    };
+    QLocalSocket other;
+    other.connectToServer(t->app().instanceChannel().address());
+    ASSERT_TRUE(other.waitForConnected(2000));
+    other.write("shown\n");
+    other.waitForBytesWritten(2000);
+    settle();
+    EXPECT_FALSE(bar().blnOpen);
+
+    for (int round = 0; round < 2; ++round) {
+        TestApp second(folder, server);
+        EXPECT_FALSE(second.start());
+        settle();
+        EXPECT_TRUE(bar().blnOpen) << round;
+        EXPECT_EQ(menu(), std::make_tuple(res(101), res(182), true));
+    }
 }
 
 // A change of resolution or of the work area, as the offscreen platform's screen makes it.
