@@ -80,7 +80,7 @@ until_true bar_hidden || fail "Activate did not close the bar"
 expect_menu "ﾍｯﾄﾞﾗｲﾝを表示" True False
 
 # The host's first entry opens the bar, as the tray's click does.
-first=$($double layout "$service" | head -n 1 | cut -d'|' -f1)
+first=$($double layout "$service" | sed -n 1p | cut -d'|' -f1)
 $double click "$service" "$first"
 until_true bar_shown || fail "the menu's first entry did not open the bar"
 expect_menu "ﾍｯﾄﾞﾗｲﾝを隠す" True True
