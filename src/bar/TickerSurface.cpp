@@ -18,6 +18,16 @@ xcb_connection_t* x11Connection() {
     return nullptr;
 }
 
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    xcb_atom_t value = XCB_ATOM_NONE;
+    if (auto* reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr)) {
+        value = reply->atom;
+        std::free(reply);
+    }
+    return value;
+}
+
 } // namespace
 
 int surfaceScale(double ratio) {
@@ -49,21 +59,43 @@ void declareDock(QWidget& bar) {
     if (!c)
         return;
     const auto window = static_cast<xcb_window_t>(bar.winId());
-    const auto atom = [c](const char* name) {
-        xcb_atom_t value = XCB_ATOM_NONE;
-        if (auto* reply = xcb_intern_atom_reply(
-                c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr)) {
-            value = reply->atom;
-            std::free(reply);
-        }
-        return value;
-    };
+    const auto atom = [c](const char* name) { return internAtom(c, name); };
     // The X11 window kind "dock": kept above, never focused, in no task bar or pager. Written
     // before the window is first shown, which is when window managers read it.
     const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
                         &dock);
     xcb_flush(c);
+}
+
+bool reserveBottom(QWidget& bar, bool reserve) {
+    xcb_connection_t* c = x11Connection();
+    if (!c)
+        return false;
+    const auto window = static_cast<xcb_window_t>(bar.winId());
+    const xcb_atom_t partial = internAtom(c, "_NET_WM_STRUT_PARTIAL");
+    const xcb_atom_t strut = internAtom(c, "_NET_WM_STRUT");
+    if (!reserve) {
+        xcb_delete_property(c, window, partial);
+        xcb_delete_property(c, window, strut);
+        xcb_flush(c);
+        return true;
+    }
+    // In the X server's pixels, measured from the bottom of the whole X screen: from the bar's
+    // top down, across the bar's width.
+    const double ratio = bar.devicePixelRatioF();
+    const QRect g = bar.geometry();
+    const xcb_screen_t* root = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const auto top = static_cast<uint32_t>(std::max(0L, std::lround(g.y() * ratio)));
+    const uint32_t bottom = root && root->height_in_pixels > top ? root->height_in_pixels - top : 0;
+    const auto left = static_cast<uint32_t>(std::max(0L, std::lround(g.x() * ratio)));
+    const auto right = static_cast<uint32_t>(std::max(0L, std::lround((g.x() + g.width()) * ratio) - 1));
+    const uint32_t values[12] = {0, 0, 0, bottom, 0, 0, 0, 0, 0, 0, left, right};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, partial, XCB_ATOM_CARDINAL, 32, 12, values);
+    // Older window managers read only the four edges.
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, strut, XCB_ATOM_CARDINAL, 32, 4, values);
+    xcb_flush(c);
+    return true;
 }
 
 } // namespace brisma

@@ -55,4 +55,8 @@ std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window, double ratio);
 // On X11, makes the top-level `bar` a dock window; elsewhere does nothing.
 void declareDock(QWidget& bar);
 
+// On X11, reserves the screen's bottom edge from the top-level `bar`'s top down, so that
+// maximised windows stop above it, or (`reserve` false) gives it back. False elsewhere.
+bool reserveBottom(QWidget& bar, bool reserve);
+
 } // namespace brisma

@@ -147,7 +147,7 @@ void frmTicker::Form_Load() {
     withHandler(errors_, "frmTicker.Form_Load", [&] {
         loadTickerBanner();
         const QScreen& screen = primaryScreen();
-        const QRect work = screen.availableGeometry();
+        const QRect work = workArea();
         const int barWidth = screen.geometry().width();
         setGeometry(screen.geometry().x(), work.y() + work.height() - kBarHeight, barWidth, kBarHeight);
         view_->setGeometry(0, 0, barWidth - kBoxWidth, kBarHeight);
@@ -441,6 +441,22 @@ void frmTicker::slide(int from, int to) {
     }
 }
 
+void frmTicker::reserveRoom(bool reserve) {
+    if (reserveBottom(*this, reserve) && reserve)
+        reservedTop_ = y();
+    else
+        reservedTop_.reset();
+}
+
+QRect frmTicker::workArea() const {
+    QRect work = primaryScreen().availableGeometry();
+    // Once the window manager has taken the reservation in, the work area it reports ends at
+    // the bar's top.
+    if (reservedTop_ && work.y() + work.height() == *reservedTop_)
+        work.setHeight(work.height() + kBarHeight);
+    return work;
+}
+
 void frmTicker::OpenTicker() {
     withNamedHandler(errors_, "OpenTicker", [&] {
         // Painting is suppressed during the slide: it shows the picture composed now.
@@ -453,6 +469,7 @@ void frmTicker::OpenTicker() {
         slide(screen.x() + screen.width(), screen.x());
         // On top through the window's kind: it stays above while open and is hidden when closed.
         move(screen.x(), y());
+        reserveRoom(true);
         host_.setTickerMenuCaption(LoadResString(101));
         blnScroll = false;
     });
@@ -462,6 +479,7 @@ void frmTicker::CloseTicker() {
     withNamedHandler(errors_, "CloseTicker", [&] {
         blnScroll = true;
         blnOpen = false;
+        reserveRoom(false);
         const QRect screen = primaryScreen().geometry();
         move(screen.x(), y());
         slide(screen.x(), screen.x() + screen.width());
@@ -473,13 +491,15 @@ void frmTicker::CloseTicker() {
 
 void frmTicker::ResetLocation() {
     const QScreen& screen = primaryScreen();
-    const QRect work = screen.availableGeometry();
+    const QRect work = workArea();
     const int barWidth = work.width();
     // On the primary screen, which may be another one than before: shown at its left edge,
     // hidden beyond its right edge, where the next opening starts from.
     const QRect whole = screen.geometry();
     const int left = blnOpen ? whole.x() : whole.x() + whole.width();
     setGeometry(left, work.y() + work.height() - height(), barWidth, kBarHeight);
+    if (blnOpen)
+        reserveRoom(true);
     view_->setGeometry(0, 0, barWidth - kBoxWidth, kBarHeight);
     if (QWidget* box = swfPlayer_->widget())
         box->setGeometry(barWidth - kBoxWidth, 0, kBoxWidth, kBarHeight);

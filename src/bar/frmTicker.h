@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QScreen;
@@ -75,6 +76,9 @@ public:
     int32_t BitBltTicker(const QWidget& frmObject);
     void JumpByFlash(const std::string& url);
     void ResetLocation();
+    // The primary screen's work area without the room the open bar reserves for itself, so
+    // that the bar and the list placed from it do not climb.
+    QRect workArea() const;
     int32_t ScrollBar2();
 
     // Handlers of the window, its timer and its movies.
@@ -113,6 +117,8 @@ private:
     void makePictures(const QScreen& screen, int barWidth);
     TickerSurface& picture();
     void slide(int from, int to);
+    // While open the bar keeps maximised windows above it; closed it reserves nothing.
+    void reserveRoom(bool reserve);
     void showCustomCursor();
     void setCustomIcon(bool held);
 
@@ -139,6 +145,8 @@ private:
     QCursor cursor106_;
     bool customHeld_ = false;
     int scale_ = 1;
+    // The top the bar reserved the screen's bottom from, while it does.
+    std::optional<int> reservedTop_;
 };
 
 } // namespace brisma

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <string>
 
 namespace brisma {
@@ -13,6 +14,8 @@ public:
     // Top and height of the headline bar, in pixels.
     virtual int tickerTop() = 0;
     virtual int tickerHeight() = 0;
+    // The primary screen's work area, without the room the bar itself reserves.
+    virtual QRect workArea() = 0;
 };
 
 } // namespace brisma

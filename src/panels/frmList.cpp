@@ -21,15 +21,6 @@ constexpr int kSlideSteps = 20;
 // Each slide step is held this long, so the slide is seen.
 constexpr auto kSlideStepTime = std::chrono::milliseconds(8);
 
-// The right and bottom edges of the primary screen's work area.
-QPoint workAreaEnd() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        raise(err::ObjectNotSet);
-    const QRect work = screen->availableGeometry();
-    return {work.x() + work.width(), work.y() + work.height()};
-}
-
 void holdStep() {
     std::this_thread::sleep_for(kSlideStepTime);
 }
@@ -62,12 +53,13 @@ void frmList::ReloadSWF() {
 void frmList::ShowList(float x, float, int) {
     ReloadSWF();
     host_.setListMenuCaption(LoadResString(183));
-    const QPoint workEnd = workAreaEnd();
-    int left = static_cast<int>(std::lround(x - width() / 2.0));
-    if (workEnd.x() - width() < left)
-        left = workEnd.x() - width();
-    if (left < 0)
-        left = 0;
+    const QRect work = workArea();
+    // x counts from the primary screen's left edge, which need not be the desktop's.
+    int left = work.x() + static_cast<int>(std::lround(x - width() / 2.0));
+    if (work.x() + work.width() - width() < left)
+        left = work.x() + work.width() - width();
+    if (left < work.x())
+        left = work.x();
     const int barTop = host_.tickerTop();
     move(left, barTop);
     show();
@@ -88,10 +80,10 @@ void frmList::HideList(float x, float) {
     onRunTimeError(
         [&] {
             host_.setListMenuCaption(LoadResString(182));
-            const QPoint workEnd = workAreaEnd();
-            int targetLeft = static_cast<int>(std::lround(x - width() / 2.0));
-            if (workEnd.x() - width() < targetLeft)
-                targetLeft = workEnd.x() - width();
+            const QRect work = workArea();
+            int targetLeft = work.x() + static_cast<int>(std::lround(x - width() / 2.0));
+            if (work.x() + work.width() - width() < targetLeft)
+                targetLeft = work.x() + work.width() - width();
             const int barTop = host_.tickerTop();
             const int startTop = y();
             const int dy = barTop - startTop;
@@ -110,11 +102,19 @@ void frmList::HideList(float x, float) {
 }
 
 void frmList::ResetLocation() {
-    const QPoint workEnd = workAreaEnd();
+    const QRect work = workArea();
+    const QPoint workEnd(work.x() + work.width(), work.y() + work.height());
     if (blnOpen)
         move(workEnd.x() - width(), workEnd.y() - host_.tickerHeight() - height());
     else
         move(x(), workEnd.y());
+}
+
+QRect frmList::workArea() const {
+    const QRect work = host_.workArea();
+    if (work.isEmpty())
+        brisma::raise(err::ObjectNotSet);
+    return work;
 }
 
 void frmList::Form_Unload() {

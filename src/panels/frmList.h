@@ -25,6 +25,8 @@ public:
     void Form_Unload();
 
 private:
+    QRect workArea() const;
+
     ListHost& host_;
 };
 

@@ -20,7 +20,9 @@
 #include "userdata/modUserData.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMetaObject>
+#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 
@@ -44,7 +46,7 @@ Application::Application(ApplicationConfig config)
                                   : std::make_unique<QmlPlayerFactory>(config_.appFolder, config_.openUrl)),
       players_(config_.players ? config_.players : ownPlayers_.get()),
       ownTrays_(config_.trays ? nullptr : std::make_unique<QtTrayIconFactory>()),
-      trays_(config_.trays ? config_.trays : ownTrays_.get()) {
+      trays_(config_.trays ? config_.trays : ownTrays_.get()), instanceChannel_(config_.appFolder) {
     Services& s = services_;
     inet_ = std::make_unique<modInet>(s.errors, s.clock, s.http, s.script, user_);
     movies_ = std::make_unique<modMovieLoader>(s.paths, s.errors, s.gate, s.clock, s.http, s.script);
@@ -198,6 +200,13 @@ bool& Application::blnFirstStart() {
 }
 void Application::StartApp() {
     app_->StartApp();
+    // The first start ends with the bar in view, once, as a tray click opens it: a new user
+    // sees where the headlines are. Queued behind the command that ends the first start, so the
+    // channel panel has gone first.
+    handle([this] {
+        if (ticker_ && !ticker_->blnOpen)
+            main_->Form_MouseMove(514);
+    });
 }
 void Application::SaveUserFiles() {
     app_->SaveUserFiles();
@@ -232,7 +241,7 @@ void Application::saveSelectedChannels() {
 }
 
 void Application::setTickerMenuCaption(const std::string& caption) {
-    main_->mnApp->setText(QString::fromStdString(caption));
+    main_->TickerOpenedOrClosed(QString::fromStdString(caption));
 }
 
 void Application::openMenuFromTicker(const QPoint& globalPos) {
@@ -253,6 +262,13 @@ int Application::tickerTop() {
 
 int Application::tickerHeight() {
     return ticker().height();
+}
+
+QRect Application::workArea() {
+    if (ticker_)
+        return ticker_->workArea();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
 }
 
 void Application::restartListMovie() {

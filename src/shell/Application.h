@@ -8,6 +8,7 @@
 #include "platform/Services.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/player/FlashPlayer.h"
+#include "platform/ui/InstanceChannel.h"
 #include "platform/ui/TrayIcon.h"
 
 #include <functional>
@@ -73,6 +74,7 @@ public:
     FlashPlayerFactory& players() { return *players_; }
     TrayIconFactory& trays() { return *trays_; }
     fs::FileLock& instanceLock() { return instanceLock_; }
+    InstanceChannel& instanceChannel() { return instanceChannel_; }
 
     modApp& app() { return *app_; }
     frmMain& main() { return *main_; }
@@ -121,6 +123,7 @@ public:
     void setListMenuCaption(const std::string& caption) override;
     int tickerTop() override;
     int tickerHeight() override;
+    QRect workArea() override;
 
 private:
     FlashPlayer::CommandHandler toDispatcher();
@@ -136,6 +139,7 @@ private:
     TrayIconFactory* trays_;
     UserRecord user_;
     fs::FileLock instanceLock_;
+    InstanceChannel instanceChannel_;
     bool ended_ = false;
 
     std::unique_ptr<modInet> inet_;

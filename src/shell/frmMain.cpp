@@ -8,6 +8,7 @@
 #include "panels/frmChannel.h"
 #include "panels/frmList.h"
 #include "panels/frmSplash.h"
+#include "panels/frmStart.h"
 #include "panels/frmUser.h"
 #include "panels/modFlashLoader.h"
 #include "platform/fs/FileSystem.h"
@@ -18,7 +19,6 @@
 #include "userdata/modUserData.h"
 
 #include <QAction>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstdio>
@@ -33,7 +33,6 @@ constexpr int kPlacementWatchMs = 100;
 constexpr int kRefreshTickMs = 1000;
 constexpr int kTicksBetweenRefreshes = 300;
 constexpr int kLeftButtonUp = 514;
-constexpr int kRightButtonUp = 517;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -118,9 +117,13 @@ void frmMain::StartUp() {
     modApp& app = app_.app();
     modUserData& userData = app_.userData();
 
-    // Another instance holds the folder: end before touching anything.
-    if (!app_.instanceLock().lock(app_.services().paths.appPath(), false))
+    // Another instance holds the folder: it is asked to come into view, and this one ends
+    // before touching anything.
+    if (!app_.instanceLock().lock(app_.services().paths.appPath(), false)) {
+        app_.instanceChannel().ask();
         app.EndApp();
+    }
+    app_.instanceChannel().listen([this] { app_.handle([this] { BringIntoView(); }); });
     // Leftovers that cannot be listed harm nothing: the start goes on.
     onRunTimeError([&] { removeInterruptedReplaces(app_.services().paths); },
                    [](long, const std::string&) {});
@@ -149,6 +152,31 @@ void frmMain::StartUp() {
         app.FirstStart();
     }
     splash.hide();
+    startedUp_ = true;
+}
+
+void frmMain::BringIntoView() {
+    // While starting there is nothing to show yet; the asking start ends all the same.
+    if (!startedUp_)
+        return;
+    withNamedHandler(app_.errors(), "BringIntoView", [&] {
+        if (app_.app().blnFirstStart) {
+            for (QWidget* panel :
+                 {static_cast<QWidget*>(app_.loadedChannel()), static_cast<QWidget*>(app_.loadedStart())}) {
+                if (panel && panel->isVisible()) {
+                    panel->raise();
+                    panel->activateWindow();
+                    return;
+                }
+            }
+            return;
+        }
+        frmTicker* ticker = app_.loadedTicker();
+        if (ticker && !ticker->blnOpen)
+            ToggleTicker();
+        else if (ticker)
+            ticker->raise();
+    });
 }
 
 void frmMain::SetConst() {
@@ -167,44 +195,48 @@ void frmMain::SetTrayIcon() {
     if (!trays.available()) {
         // Without a notification area the bar is the only way in: it opens now and its right
         // click opens the menu.
-        std::fputs(
-            "brisma: the desktop has no notification area; the headline bar opens at start and a right "
-            "click on it opens the menu\n",
-            stderr);
-        ToggleTickerFromTray();
+        std::fputs("brisma: the desktop has no notification area; the headline bar opens at start and a "
+                   "right click on it opens the menu; once hidden, start brisma again to bring it back\n",
+                   stderr);
+        ToggleTicker();
         return;
     }
     tray_ = trays.create();
     tray_->setIcon(icon);
     tray_->setToolTip(QStringLiteral("Brisma：左ｸﾘｯｸでﾍｯﾄﾞﾗｲﾝﾊﾞｰの開閉、右ｸﾘｯｸでﾒﾆｭｰ"));
-    tray_->setActivationHandler([this](TrayIcon::Activation how) {
-        const int code = how == TrayIcon::Activation::Trigger ? kLeftButtonUp : kRightButtonUp;
-        app_.handle([this, code] { Form_MouseMove(code); });
-    });
+    tray_->setMenu(&mnuPopup);
+    tray_->setActivationHandler(
+        [this](TrayIcon::Activation) { app_.handle([this] { Form_MouseMove(kLeftButtonUp); }); });
     tray_->show();
 }
 
 void frmMain::Form_MouseMove(int code) {
     withNamedHandler(app_.errors(), "Form_MouseMove", [&] {
         if (code == kLeftButtonUp)
-            ToggleTickerFromTray();
-        else if (code == kRightButtonUp)
-            mnuPopup.popup(QCursor::pos());
+            ToggleTicker();
     });
 }
 
-void frmMain::ToggleTickerFromTray() {
+void frmMain::ToggleTicker() {
     frmTicker& ticker = app_.ticker();
     if (ticker.blnOpen) {
+        // The list closes with the bar: it would float over nothing, out of the menu's reach.
         frmList& list = app_.list();
-        list.HideList(static_cast<float>(ticker.width() - 10), static_cast<float>(ticker.y() + 10));
+        if (list.blnOpen)
+            list.HideList(static_cast<float>(ticker.width() - 10), static_cast<float>(ticker.y() + 10));
         ticker.CloseTicker();
-        mnNewsList->setEnabled(false);
     } else {
         ticker.blnScroll = true;
         ticker.OpenTicker();
-        mnNewsList->setEnabled(true);
     }
+}
+
+void frmMain::TickerOpenedOrClosed(const QString& caption) {
+    mnApp->setText(caption);
+    // Whoever opened or closed the bar (tray, menu, channel change, a failed change), the list
+    // entry works exactly while the bar is open.
+    const frmTicker* ticker = app_.loadedTicker();
+    mnNewsList->setEnabled(ticker && ticker->blnOpen);
 }
 
 void frmMain::OpenMenuFromBar(const QPoint& globalPos) {
@@ -213,16 +245,7 @@ void frmMain::OpenMenuFromBar(const QPoint& globalPos) {
 }
 
 void frmMain::mnApp_Click() {
-    withNamedHandler(app_.errors(), "mnApp_Click", [&] {
-        frmTicker& ticker = app_.ticker();
-        if (ticker.blnOpen) {
-            ticker.CloseTicker();
-            mnNewsList->setEnabled(false);
-        } else {
-            ticker.OpenTicker();
-            mnNewsList->setEnabled(true);
-        }
-    });
+    withNamedHandler(app_.errors(), "mnApp_Click", [&] { ToggleTicker(); });
 }
 
 void frmMain::mnNewsList_Click() {
@@ -241,7 +264,8 @@ void frmMain::TakeScreenSnapshot() {
     if (!screen)
         return;
     const QRect whole = screen->geometry();
-    const QRect work = screen->availableGeometry();
+    // The bar's own reservation is not part of the change the watch looks for.
+    const QRect work = app_.workArea();
     intScreenWidth = static_cast<int16_t>(whole.width());
     intScreenHeight = static_cast<int16_t>(whole.height());
     intWorkAreaHeight = static_cast<int16_t>(work.y() + work.height());

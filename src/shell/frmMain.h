@@ -48,12 +48,16 @@ public:
     void StartTimers();
 
     // The tray callback, by the code of the mouse message it stands for: 514 the left button
-    // released (open or close the bar), 517 the right one (the menu).
+    // released opens or closes the bar. The tray opens the menu itself.
     void Form_MouseMove(int code);
     // The bar's right click: the menu, when there is no tray to open it from.
     void OpenMenuFromBar(const QPoint& globalPos);
 
     void mnApp_Click();
+    // The bar opened or closed: its entry's caption, and the list entry enabled while it is open.
+    void TickerOpenedOrClosed(const QString& caption);
+    // A second start asked: the bar comes into view, or during the first start its panel.
+    void BringIntoView();
     void mnNewsList_Click();
     void mnFin_Click();
     // The channel selection panel, its movie reloaded, not modal.
@@ -74,8 +78,8 @@ private:
     void Form_Unload();
     void Form_Terminate();
     void StartUp();
-    // The tray's left click: the bar opens or closes, the list panel with it.
-    void ToggleTickerFromTray();
+    // The tray's left click and the menu's first entry: the bar opens or closes, the list with it.
+    void ToggleTicker();
     // Connects a menu item to its command, run through the gate.
     void onMenu(QAction* item, void (frmMain::*command)());
     // Connects the placement watch to the primary screen's geometry signals, and only to it.
@@ -85,6 +89,8 @@ private:
     std::unique_ptr<TrayIcon> tray_;
     bool httpTickPending_ = false;
     bool unloaded_ = false;
+    // Start-up has run to its end; before that a second start's request is ignored.
+    bool startedUp_ = false;
     QMetaObject::Connection primaryWatch_;
     std::vector<QMetaObject::Connection> screenWatch_;
     // Screen (pixels) and work area as last seen by the placement watch.

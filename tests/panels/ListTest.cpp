@@ -23,6 +23,7 @@ struct BarAtTheBottom : ListHost {
     void setListMenuCaption(const std::string& caption) override { captions.push_back(caption); }
     int tickerTop() override { return workArea().bottom() + 1 - 24; }
     int tickerHeight() override { return 24; }
+    QRect workArea() override { return brisma::workArea(); }
     std::vector<std::string> captions;
 };
 

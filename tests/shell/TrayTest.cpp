@@ -10,8 +10,10 @@
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QThread>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <qpa/qplatformnativeinterface.h>
@@ -132,8 +134,9 @@ TEST_F(Tray, MenuCommandsOpenTheBarAndTheListAtTheScreensRightEnd) {
     EXPECT_FALSE(bar().blnOpen);
     EXPECT_EQ(menu(), std::make_tuple(res(102), res(182), false));
 
-    // The tray's menu request opens the menu; a right click on the bar does not, with a tray.
-    click(TrayIcon::Activation::Context);
+    // The tray opens the menu it was given; a right click on the bar does not, with a tray.
+    EXPECT_EQ(t->trays.last->menu, &main().mnuPopup);
+    t->trays.last->rightClick();
     EXPECT_TRUE(main().mnuPopup.isVisible());
     main().mnuPopup.hide();
     main().mnApp->trigger();
@@ -157,6 +160,76 @@ TEST_F(Tray, WithoutATrayTheBarOpensAtStartAndItsRightClickOpensTheMenu) {
     EXPECT_TRUE(main().mnuPopup.isVisible());
     EXPECT_TRUE(bar().blnMouseUp);
     main().mnuPopup.hide();
+}
+
+// Whoever opens or closes the bar, the list entry works exactly while it is open and the list
+// never stays up without it; the list opens at the right end of the primary screen, wherever
+// that screen lies on the desktop.
+TEST_F(Tray, TheListAndItsEntryFollowTheBarWhoeverMovesIt) {
+    startApp();
+    RecordingFlashPlayer& box = *t->players.player("ticker");
+    main().mnApp->trigger();
+    main().mnNewsList->trigger();
+    ASSERT_TRUE(list().blnOpen);
+    main().mnApp->trigger();
+    EXPECT_FALSE(bar().blnOpen);
+    EXPECT_FALSE(list().blnOpen);
+    EXPECT_FALSE(list().isVisible());
+    EXPECT_EQ(menu(), std::make_tuple(res(102), res(182), false));
+
+    // A channel change made while the bar was closed opens it, and the entry with it.
+    box.command("channel:chset", "2-5-");
+    EXPECT_TRUE(bar().blnOpen);
+    EXPECT_EQ(menu(), std::make_tuple(res(101), res(182), true));
+    // A malformed change leaves the bar closed, and the entry too.
+    box.command("channel:chset", "2-x-");
+    EXPECT_FALSE(bar().blnOpen);
+    EXPECT_EQ(menu(), std::make_tuple(res(102), res(182), false));
+
+    // The primary screen right of another one.
+    const QJsonArray original = screens();
+    QJsonObject primary = original[0].toObject();
+    const int left = primary[QStringLiteral("width")].toInt();
+    primary[QStringLiteral("x")] = left;
+    QJsonObject other = original[0].toObject();
+    other[QStringLiteral("name")] = QStringLiteral("other");
+    setScreens({primary, other});
+    ASSERT_EQ(workArea().x(), left);
+    main().mnApp->trigger();
+    main().mnNewsList->trigger();
+    EXPECT_EQ(list().geometry().right(), workArea().right());
+    EXPECT_EQ(list().geometry().bottom() + 1, bar().y());
+    box.command("box:list", "");
+    box.command("box:list", "");
+    EXPECT_EQ(list().geometry().right(), workArea().right());
+    setScreens(original);
+}
+
+// A second start on the same folder asks the running client to bring its bar into view and
+// ends; anything else on the channel is dropped, and a bar in view stays open.
+TEST_F(Tray, ASecondStartBringsTheBarIntoViewAndEnds) {
+    startApp();
+    const auto settle = [] {
+        for (int i = 0; i < 50; ++i) {
+            QCoreApplication::processEvents();
+            QThread::msleep(5);
+        }
+    };
+    QLocalSocket other;
+    other.connectToServer(t->app().instanceChannel().address());
+    ASSERT_TRUE(other.waitForConnected(2000));
+    other.write("shown\n");
+    other.waitForBytesWritten(2000);
+    settle();
+    EXPECT_FALSE(bar().blnOpen);
+
+    for (int round = 0; round < 2; ++round) {
+        TestApp second(folder, server);
+        EXPECT_FALSE(second.start());
+        settle();
+        EXPECT_TRUE(bar().blnOpen) << round;
+        EXPECT_EQ(menu(), std::make_tuple(res(101), res(182), true));
+    }
 }
 
 // A change of resolution or of the work area, as the offscreen platform's screen makes it.

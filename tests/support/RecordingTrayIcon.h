@@ -2,6 +2,8 @@
 
 #include "platform/ui/TrayIcon.h"
 
+#include <QMenu>
+
 namespace brisma::test {
 
 // A tray icon that keeps what it was given and lets a test activate it.
@@ -12,13 +14,20 @@ public:
     void show() override { visible = true; }
     void hide() override { visible = false; }
     void setActivationHandler(ActivationHandler h) override { handler = std::move(h); }
+    void setMenu(QMenu* m) override { menu = m; }
 
     void activate(Activation how) { handler(how); }
+    // A right click: the tray opens the menu it was given, as a desktop tray does.
+    void rightClick() {
+        if (menu)
+            menu->popup(QPoint(0, 0));
+    }
 
     QIcon icon;
     QString toolTip;
     bool visible = false;
     ActivationHandler handler;
+    QMenu* menu = nullptr;
 };
 
 // `trayAvailable` plays the desktop with or without a notification area; `last` is the icon made.

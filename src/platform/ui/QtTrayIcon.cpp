@@ -1,5 +1,6 @@
 #include "platform/ui/QtTrayIcon.h"
 
+#include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
 
@@ -18,10 +19,9 @@ public:
                                        [h = std::move(handler)](QSystemTrayIcon::ActivationReason reason) {
                                            if (reason == QSystemTrayIcon::Trigger)
                                                h(Activation::Trigger);
-                                           else if (reason == QSystemTrayIcon::Context)
-                                               h(Activation::Context);
                                        });
     }
+    void setMenu(QMenu* menu) override { icon_.setContextMenu(menu); }
 
 private:
     QSystemTrayIcon icon_;

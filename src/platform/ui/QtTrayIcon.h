@@ -4,8 +4,8 @@
 
 namespace brisma {
 
-// Tray icons on QSystemTrayIcon. The menu is not handed to the tray: the owner opens it on a
-// Context activation, so every tray shows the one menu the same way.
+// Tray icons on QSystemTrayIcon. The menu is handed to it: on a StatusNotifierItem host it is
+// exported as a dbusmenu, on an XEmbed tray QSystemTrayIcon opens it on a right click, once.
 class QtTrayIconFactory : public TrayIconFactory {
 public:
     bool available() const override;

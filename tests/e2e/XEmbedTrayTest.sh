@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# An XEmbed notification area (trayer) on a real X server: the bar is closed at a normal start,
+# a left click on the icon opens it and another closes it, a right click opens one menu.
+# Usage: XEmbedTrayTest.sh <brisma> <demo-server> <demo-content> <demo-seed>  (inside xvfb-run)
+set -euo pipefail
+brisma=$1 server=$2 content=$3 seed=$4
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [ -s "$work/client.log" ] && { echo "--- client.log" >&2; tail -n 30 "$work/client.log" >&2; }
+  xwininfo -root -tree | grep -A6 "\"panel\"" >&2 || true
+  exit 1
+}
+timeout=30
+until_true() {
+  local end=$((SECONDS + timeout))
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.2
+  done
+}
+
+# No session bus: the icon goes to the XEmbed tray.
+unset DBUS_SESSION_BUS_ADDRESS
+trayer --edge top --align right --widthtype pixel --width 64 --heighttype pixel --height 24 &
+pids+=($!)
+"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
+pids+=($!)
+until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
+base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
+mkdir -p "$work/home/flash/xml"
+cp "$seed/flash/xml/user.xml" "$seed/flash/xml/selected.xml" "$work/home/flash/xml/"
+BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &
+pids+=($!)
+
+# The icon is the client's window embedded in the tray panel.
+icon_at() {
+  xwininfo -root -tree | grep -A6 '"panel"' | grep '"brisma"' | head -n 1 | grep -o '+[0-9]*+[0-9]*$' | tr '+' ' '
+}
+embedded() { [ -n "$(icon_at)" ]; }
+timeout=60 until_true embedded || fail "no icon in the tray"
+read -r x y <<<"$(icon_at)"
+bar_shown() { [ -n "$(xdotool search --onlyvisible --name '^Brisma$' 2>/dev/null)" ]; }
+bar_hidden() { ! bar_shown; }
+# The client's mapped pop-up windows, beyond those mapped before the right click: its menus.
+popups() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname '^brisma$' 2>/dev/null); do
+    xwininfo -id "$w" | grep -q 'Override Redirect State: yes' && echo "$w"
+  done
+  true
+}
+menus() { comm -13 <(echo "$before" | sort) <(popups | sort) | grep -c . || true; }
+
+sleep 3
+bar_hidden || fail "the bar is open at a normal start with a tray"
+xdotool mousemove $((x + 11)) $((y + 11)) click 1
+until_true bar_shown || fail "a left click did not open the bar"
+# Apart by more than a double click.
+sleep 1
+xdotool mousemove $((x + 11)) $((y + 11)) click 1
+until_true bar_hidden || fail "a second left click did not close the bar"
+before=$(popups)
+xdotool mousemove $((x + 11)) $((y + 11)) click 3
+timeout=5 until_true eval '[ "$(menus)" -gt 0 ]' || fail "a right click opened no menu"
+sleep 1
+[ "$(menus)" -eq 1 ] || fail "a right click opened $(menus) menus"
+xdotool key Escape
+echo "XEmbed tray: closed at start, left click opens and closes, right click opens one menu"
