@@ -7,6 +7,8 @@
 #include <QEnterEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QQuickWidget>
+#include <QQuickWindow>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
@@ -60,6 +62,7 @@ WaylandTickerSurface::WaylandTickerSurface(std::unique_ptr<WaylandLink> link, QW
     bar_.setAttribute(Qt::WA_DontShowOnScreen);
     bar_.installEventFilter(this);
     link_->onPointer = [this](const WaylandLink::PointerEvent& event) { pointer(event); };
+    watchBox();
     if (bar_.isVisible())
         map();
 }
@@ -112,9 +115,34 @@ bool WaylandTickerSurface::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+void WaylandTickerSurface::watchBox() {
+    // A movie renders its scene off screen on the software scene graph; its picture is taken
+    // once the frame is done.
+    for (QQuickWidget* movie : bar_.findChildren<QQuickWidget*>(Qt::FindDirectChildrenOnly))
+        QObject::connect(
+            movie->quickWindow(), &QQuickWindow::afterRendering, this, [this] { renderBox(); },
+            Qt::QueuedConnection);
+}
+
+void WaylandTickerSurface::renderBox() {
+    const int left = view_.width();
+    const QSize size(bar_.width() - left, kHeight);
+    if (!bar_.isVisible() || size.width() <= 0)
+        return;
+    const int s = scale();
+    if (box_.size() != size * s) {
+        box_ = QImage(size * s, QImage::Format_RGB32);
+        box_.setDevicePixelRatio(s);
+    }
+    box_.fill(Qt::black);
+    bar_.render(&box_, QPoint(), QRegion(QRect(QPoint(left, 0), size)), QWidget::DrawChildren);
+    draw();
+}
+
 void WaylandTickerSurface::map() {
     if (layer_)
         return;
+    renderBox();
     surface_ = wl_compositor_create_surface(link_->compositor());
     layer_ = zwlr_layer_shell_v1_get_layer_surface(link_->layerShell(), surface_, link_->output(),
                                                    ZWLR_LAYER_SHELL_V1_LAYER_TOP, "brisma");
@@ -244,6 +272,7 @@ void WaylandTickerSurface::draw() {
         // Beyond the bar's left edge while it slides: nothing.
         std::memset(row, 0, std::min(stride, static_cast<std::size_t>(std::max(0, left)) * 4u));
         copyRow(row, width, left, picture, y, 0, shown);
+        copyRow(row, width, left + view_.width() * s, box_, y, 0, box_.width());
     }
     wl_surface_attach(surface_, free->buffer, 0, 0);
     wl_surface_set_buffer_scale(surface_, s);

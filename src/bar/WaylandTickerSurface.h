@@ -57,6 +57,9 @@ private:
     void draw();
     void allocate();
     void releaseBuffers();
+    // The widgets right of the picture (the box movie), drawn off screen when they change.
+    void watchBox();
+    void renderBox();
     void pointer(const WaylandLink::PointerEvent& event);
     void sendMouse(QWidget* target, QEvent::Type type, Qt::MouseButton button);
     void hover(QWidget* target);
@@ -75,6 +78,7 @@ private:
     bool dirty_ = false;
     int width_ = 0;
     std::array<Buffer, 2> buffers_{};
+    QImage box_;
     // Pointer state on the surface: position in bar pixels, buttons held, the widget under it
     // and the one a press grabbed.
     bool inside_ = false;
