@@ -56,8 +56,8 @@ void copyRow(uchar* to, int toWidth, int dx, const QImage& from, int y, int sx, 
 } // namespace
 
 WaylandTickerSurface::WaylandTickerSurface(std::unique_ptr<WaylandLink> link, QWidget& view)
-    : TickerSurface(link->outputScale()), link_(std::move(link)), view_(view), bar_(*view.window()),
-      composed_(nullptr, link_->outputScale()) {
+    : TickerSurface(link->outputScale()), link_(std::move(link)), cursor_(*link_), view_(view),
+      bar_(*view.window()), composed_(nullptr, link_->outputScale()) {
     // The bar's own window stays off the screen; the surface shows it.
     bar_.setAttribute(Qt::WA_DontShowOnScreen);
     bar_.installEventFilter(this);
@@ -297,6 +297,7 @@ void WaylandTickerSurface::pointer(const WaylandLink::PointerEvent& event) {
         if (!surface_ || event.surface != surface_)
             return;
         inside_ = true;
+        enterSerial_ = event.serial;
     } else if (!inside_) {
         return;
     }
@@ -315,7 +316,8 @@ void WaylandTickerSurface::pointer(const WaylandLink::PointerEvent& event) {
         buttons_ = {};
         grabbed_ = nullptr;
         hover(nullptr);
-        break;
+        cursor_.forget();
+        return;
     case WaylandLink::PointerEvent::Button: {
         const Qt::MouseButton button = qtButton(event.button);
         if (button == Qt::NoButton)
@@ -334,6 +336,9 @@ void WaylandTickerSurface::pointer(const WaylandLink::PointerEvent& event) {
         break;
     }
     }
+    // The widget under the pointer has set its cursor by now.
+    if (QWidget* under = grabbed_ ? grabbed_.data() : hovered_.data(); under && inside_)
+        cursor_.show(under->cursor(), enterSerial_, scale());
 }
 
 void WaylandTickerSurface::hover(QWidget* target) {

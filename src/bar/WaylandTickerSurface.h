@@ -2,6 +2,7 @@
 
 #include "bar/ImageTickerSurface.h"
 #include "bar/TickerSurface.h"
+#include "bar/WaylandCursor.h"
 #include "bar/WaylandLink.h"
 
 #include <QEvent>
@@ -67,6 +68,7 @@ private:
     int offset() const;
 
     std::unique_ptr<WaylandLink> link_;
+    WaylandCursor cursor_;
     QWidget& view_;
     QWidget& bar_;
     ImageTickerSurface composed_;
@@ -82,6 +84,7 @@ private:
     // Pointer state on the surface: position in bar pixels, buttons held, the widget under it
     // and the one a press grabbed.
     bool inside_ = false;
+    uint32_t enterSerial_ = 0;
     QPointF position_;
     Qt::MouseButtons buttons_;
     QPointer<QWidget> hovered_;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The bar on a wlroots compositor (sway, headless): the real client with a registered user against
 # the demo server shows its bar on a layer-shell surface along the bottom, the tiled workspace
-# gives it 24 pixels while it is open, it scrolls, and a click on a headline through the
-# compositor reaches the server's log and the browser's. The client's X11 side (panels, menus)
+# gives it 24 pixels while it is open, it scrolls, a click on a headline through the compositor
+# reaches the server's log and the browser's, the pointer lights the headline under it, and a
+# right click opens the menu that closes the bar. The client's X11 side (panels, menus)
 # runs on the X server this test is started in; the bar itself goes to sway only.
 # Usage: SwayBarTest.sh <brisma> <demo-server> <demo-content> <home-seed> <virtual-pointer>
 #   (run inside xvfb-run; sway refuses root, so as root it runs sway as the user nobody)
@@ -115,7 +116,27 @@ done
 clicked || fail "no click reached the server and the browser"
 grep -qE '^https?://' "$work/browser.log" || fail "the browser got $(head -n 1 "$work/browser.log")"
 
+# Hover: the headline under the pointer, and only it, takes the hover colour.
+hover_colour() { grim -t ppm -g "0,1056 1920x24" - | LC_ALL=C grep -q -P '\xff\xfa\xae'; }
+echo "move 960 500" >&3
+sleep 0.3
+hover_colour && fail "the hover colour shows with the pointer away from the bar"
+lit=false
+for x in 300 700 1100 500 900 1300; do
+  echo "move $x 1068" >&3
+  sleep 0.3
+  hover_colour && { lit=true; break; }
+done
+$lit || fail "no headline takes the hover colour under the pointer"
+
+# A right click opens the menu (an X11 popup); its first item closes the bar, which gives the
+# workspace its space back.
+echo "click 3" >&3
+menu() { xdotool search --onlyvisible --classname brisma >/dev/null 2>&1; }
+until_true menu || fail "a right click on the bar opens no menu"
+xdotool key Down Return
+until_true workspace_is 1080 || fail "the workspace stays $(workspace_height) high with the bar closed"
+
 kill -TERM "$client"
 wait "$client" || fail "the client ended with status $?"
-until_true workspace_is 1080 || fail "the workspace stays $(workspace_height) high after the bar"
-echo "bar on sway's layer shell: space kept, scrolling, a click reported and opened"
+echo "bar on sway's layer shell: space kept while open, scrolling, click, hover, menu, close"
