@@ -158,8 +158,17 @@ void WaylandLink::seatCapabilities(uint32_t caps) {
 }
 
 void WaylandLink::pointerEvent(const PointerEvent& event) {
-    if (onPointer)
-        onPointer(event);
+    // Handled after the dispatch has returned: a handler may run a loop of its own or let go of
+    // this connection.
+    if (!notifier_)
+        return;
+    QMetaObject::invokeMethod(
+        notifier_.get(),
+        [this, event] {
+            if (onPointer)
+                onPointer(event);
+        },
+        Qt::QueuedConnection);
 }
 
 wl_output* WaylandLink::output() const {

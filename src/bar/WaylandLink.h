@@ -52,7 +52,8 @@ public:
     wl_output* output() const;
     int outputScale() const;
 
-    // Every pointer event of the seat; the receiver picks its own surfaces.
+    // Every pointer event of the seat, from the event loop once the dispatch that read it is over;
+    // the receiver picks its own surfaces.
     std::function<void(const PointerEvent&)> onPointer;
 
     // Reads and handles what the compositor has sent, without waiting. False once the
