@@ -1,5 +1,6 @@
 #include "BarBench.h"
 
+#include "bar/WaylandTickerSurface.h"
 #include "bar/frmTicker.h"
 #include "news/modChannel.h"
 
@@ -98,6 +99,8 @@ double percentile(std::vector<double>& values, double fraction) {
 }
 
 std::string drawingPath(const frmTicker& bar) {
+    if (dynamic_cast<const WaylandTickerSurface*>(bar.hBufDC.get()))
+        return "shared-memory buffers on the Wayland compositor's layer shell";
     return (bar.hBufDC->paintsOnScreen() ? "server-side pixmap" : "image in memory") + std::string(" on ") +
            QGuiApplication::platformName().toStdString();
 }

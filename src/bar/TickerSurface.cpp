@@ -1,11 +1,15 @@
 #include "bar/TickerSurface.h"
 
 #include "bar/ImageTickerSurface.h"
+#include "bar/WaylandTickerSurface.h"
 #include "bar/XcbTickerSurface.h"
 
+#include <QCursor>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,13 +32,49 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
     return value;
 }
 
+// On a Wayland desktop, a connection of the bar's own whose compositor places layer-shell
+// surfaces; none elsewhere (X11, the offscreen platform, GNOME). Says once which way the bar is
+// shown there.
+std::unique_ptr<WaylandLink> layerShell() {
+    static bool said = false;
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    const QString platform = QGuiApplication::platformName();
+    if (!display || !*display ||
+        (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland"))))
+        return nullptr;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    auto link = WaylandLink::connect(primary ? primary->name().toStdString() : std::string());
+    if (!said) {
+        said = true;
+        std::fputs(
+            link ? platform == QLatin1String("xcb")
+                       ? "brisma: running on XWayland (xcb): the headline bar is shown on a layer-shell "
+                         "surface of the Wayland compositor\n"
+                       : "brisma: the headline bar is shown on a layer-shell surface of the Wayland "
+                         "compositor\n"
+            : platform == QLatin1String("xcb")
+                ? "brisma: running on XWayland (xcb): the headline bar is an X11 dock window, since "
+                  "the Wayland compositor offers no layer shell\n"
+                : "brisma: the headline bar places itself only on X11 or a Wayland compositor with a "
+                  "layer shell; run with QT_QPA_PLATFORM=xcb (XWayland)\n",
+            stderr);
+    }
+    return link;
+}
+
 } // namespace
+
+QPoint TickerSurface::pointerPos() const {
+    return QCursor::pos();
+}
 
 int surfaceScale(double ratio) {
     return std::max(1, static_cast<int>(std::ceil(ratio - 1e-6)));
 }
 
 std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window, double ratio) {
+    if (auto link = layerShell())
+        return std::make_unique<WaylandTickerSurface>(std::move(link), window);
     const int scale = surfaceScale(ratio);
     // The server-side copies land one to one on the window's pixels: only at a whole ratio.
     xcb_connection_t* connection = std::abs(scale - ratio) < 1e-6 ? x11Connection() : nullptr;

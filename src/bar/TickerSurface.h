@@ -33,6 +33,8 @@ public:
     virtual QImage readBack() const = 0;
     // True when the window must not be painted by the toolkit (the surface draws on it itself).
     virtual bool paintsOnScreen() const = 0;
+    // The pointer's position on the desktop, as far as the picture's window can tell.
+    virtual QPoint pointerPos() const;
 
     int scale() const { return scale_; }
 
@@ -47,8 +49,9 @@ private:
 // rounded up, so a fractional ratio draws finer and the window's painter scales it down.
 int surfaceScale(double ratio);
 
-// The one place the drawing path is chosen: a server-side picture on X11 at a whole device pixel
-// ratio, else an image the window paints. `window` is the widget that shows the picture, on a
+// The one place the drawing path is chosen: a layer-shell surface of its own where the session's
+// Wayland compositor offers one, else a server-side picture on X11 at a whole device pixel ratio,
+// else an image the window paints. `window` is the widget that shows the picture, on a
 // screen of device pixel ratio `ratio`.
 std::unique_ptr<TickerSurface> makeTickerSurface(QWidget& window, double ratio);
 

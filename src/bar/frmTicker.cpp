@@ -72,16 +72,6 @@ int16_t roundedX(double x) {
     return static_cast<int16_t>(r);
 }
 
-void sayOnceThatWaylandCannotPlaceTheBar() {
-    static bool said = false;
-    if (said || !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-        return;
-    said = true;
-    std::fputs(
-        "brisma: the headline bar places itself only on X11; run with QT_QPA_PLATFORM=xcb (XWayland)\n",
-        stderr);
-}
-
 } // namespace
 
 // The part of the bar left of the box: it shows the picture and hands its pointer events to
@@ -133,7 +123,6 @@ frmTicker::frmTicker(const AppPaths& paths, const ErrorReporter& errors, EventGa
     swfJump_->setCommandHandler(
         [this](const std::string& c, const std::string& a) { swfJump_FSCommand(c, a); });
     connect(&TimerScroll, &QTimer::timeout, this, [this] { TimerScroll_Timer(); });
-    sayOnceThatWaylandCannotPlaceTheBar();
     Form_Load();
 }
 
@@ -347,7 +336,7 @@ void frmTicker::TimerScroll_Timer() {
                 DrawBar();
             // Only a lit slot needs the pointer's position.
             if (intOnMouse != -1) {
-                const QPoint pointer = QCursor::pos();
+                const QPoint pointer = picture().pointerPos();
                 const QRect bar = geometry();
                 if (pointer.y() < bar.y() || pointer.y() > bar.y() + bar.height() || pointer.x() < bar.x() ||
                     pointer.x() > bar.x() + bar.width() - kBoxWidth)

@@ -68,8 +68,8 @@ std::string described(const char* name) {
 void preferXcbUnderWayland() {
     if (!env("QT_QPA_PLATFORM").empty() || env("WAYLAND_DISPLAY").empty() || env("DISPLAY").empty())
         return;
+    // The bar says once, when it is made, which way it is shown.
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    std::cerr << "brisma: running on XWayland (xcb), since Wayland does not let the bar place itself\n";
 }
 
 std::optional<std::string> unreachableDisplay(int argc, char** argv) {

@@ -5,8 +5,9 @@
 
 namespace brisma {
 
-// A client cannot place its own window under Wayland; the bar needs to, so under a Wayland
-// session with XWayland it runs on xcb (said once on stderr). Before the toolkit starts.
+// Under a Wayland session with XWayland the application runs on xcb: its windows place themselves
+// there, and the bar shows on a layer-shell surface of its own where the compositor offers one
+// (the bar says which). Before the toolkit starts.
 void preferXcbUnderWayland();
 
 // Whether the window system the toolkit is about to use answers. The toolkit aborts the process

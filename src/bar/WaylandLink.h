@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QSocketNotifier;
+struct wl_compositor;
+struct wl_display;
+struct wl_output;
+struct wl_pointer;
+struct wl_registry;
+struct wl_seat;
+struct wl_shm;
+struct wl_surface;
+struct zwlr_layer_shell_v1;
+
+namespace brisma {
+
+// A connection of our own to the Wayland compositor, for the surfaces the compositor places as
+// parts of the desktop (layer shell). It is served by the toolkit's event loop: a socket
+// notifier reads, and requests are flushed before the loop sleeps.
+class WaylandLink {
+public:
+    struct PointerEvent {
+        enum Kind { Enter, Leave, Motion, Button } kind = Motion;
+        wl_surface* surface = nullptr;
+        // Surface-local logical pixels (Enter, Motion).
+        double x = 0;
+        double y = 0;
+        // Linux input code and state (Button).
+        uint32_t button = 0;
+        bool pressed = false;
+        uint32_t serial = 0;
+    };
+
+    // None when WAYLAND_DISPLAY does not answer or the compositor offers no layer shell.
+    // `outputName` picks the output of that name, if the compositor names one so.
+    static std::unique_ptr<WaylandLink> connect(const std::string& outputName);
+    ~WaylandLink();
+    WaylandLink(const WaylandLink&) = delete;
+    WaylandLink& operator=(const WaylandLink&) = delete;
+
+    wl_display* display() const { return display_; }
+    wl_compositor* compositor() const { return compositor_; }
+    wl_shm* shm() const { return shm_; }
+    zwlr_layer_shell_v1* layerShell() const { return layerShell_; }
+    wl_pointer* pointer() const { return pointer_; }
+    // The output the surfaces go to, and its scale (whole device pixels per logical pixel).
+    wl_output* output() const;
+    int outputScale() const;
+
+    // Every pointer event of the seat, from the event loop once the dispatch that read it is over;
+    // the receiver picks its own surfaces.
+    std::function<void(const PointerEvent&)> onPointer;
+
+    // Reads and handles what the compositor has sent, without waiting. False once the
+    // connection is lost.
+    bool dispatch();
+    void flush();
+
+private:
+    struct Output {
+        wl_output* output = nullptr;
+        int scale = 1;
+        std::string name;
+    };
+
+    WaylandLink() = default;
+    void bind(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
+    void seatCapabilities(uint32_t caps);
+    void pointerEvent(const PointerEvent& event);
+
+    wl_display* display_ = nullptr;
+    wl_registry* registry_ = nullptr;
+    wl_compositor* compositor_ = nullptr;
+    wl_shm* shm_ = nullptr;
+    zwlr_layer_shell_v1* layerShell_ = nullptr;
+    wl_seat* seat_ = nullptr;
+    wl_pointer* pointer_ = nullptr;
+    std::vector<std::unique_ptr<Output>> outputs_;
+    std::size_t chosen_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    bool lost_ = false;
+};
+
+} // namespace brisma

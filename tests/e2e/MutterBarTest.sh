@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The bar on GNOME's compositor (mutter, headless), which has no layer shell: the real client with
+# a registered user against the demo server runs on mutter's XWayland and its bar is the X11 dock
+# window along the bottom of the 1920x1080 monitor, scrolling.
+# Usage: MutterBarTest.sh <brisma> <demo-server> <demo-content> <home-seed>
+# mutter's XWayland takes the first free X display from :0 up: the test runs in a mount and
+# network namespace of its own (private /tmp and abstract sockets), so it never meets the other
+# X servers of this machine. That needs root; elsewhere it is skipped.
+set -euo pipefail
+brisma=$1 server=$2 content=$3 seed=$4
+
+for tool in mutter Xwayland dbus-run-session unshare ip xdotool xwd; do
+  command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }
+done
+if [ -z "${BRISMA_IN_NAMESPACE:-}" ]; then
+  [ "$(id -u)" -eq 0 ] || { echo "SKIP: a namespace of its own needs root"; exit 77; }
+  exec env BRISMA_IN_NAMESPACE=1 unshare --mount --net --fork "$0" "$@"
+fi
+ip link set lo up
+mount -t tmpfs tmpfs /tmp
+mkdir -m 1777 /tmp/.X11-unix
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  for f in mutter.log server.log client.log; do
+    [ -s "$work/$f" ] && { echo "--- $f" >&2; tail -n 40 "$work/$f" >&2; }
+  done
+  exit 1
+}
+timeout=30
+until_true() {
+  local end=$((SECONDS + timeout))
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.2
+  done
+}
+
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
+dbus-run-session -- mutter --headless --wayland --virtual-monitor 1920x1080 >"$work/mutter.log" 2>&1 &
+pids+=($!)
+started() {
+  [ -S "$XDG_RUNTIME_DIR/wayland-0" ] && [ -S /tmp/.X11-unix/X0 ] &&
+    ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* >/dev/null 2>&1
+}
+until_true started || fail "mutter did not start with XWayland"
+export WAYLAND_DISPLAY=wayland-0 DISPLAY=:0
+XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* | head -n 1)
+export XAUTHORITY
+
+mkdir -p "$work/home/flash/xml"
+cp "$seed"/flash/xml/*.xml "$work/home/flash/xml/"
+"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
+pids+=($!)
+until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
+base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
+
+# As a desktop session starts it: the toolkit's platform is the client's own choice.
+env -u QT_QPA_PLATFORM BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 \
+  "$brisma" >"$work/client.log" 2>&1 &
+client=$!
+pids+=("$client")
+
+timeout=60 until_true grep -q "X11 dock window" "$work/client.log" || fail "the bar does not say it is the X11 window"
+window=""
+find_bar() { window=$(xdotool search --onlyvisible --name '^Brisma$' 2>/dev/null | head -n 1); [ -n "$window" ]; }
+until_true find_bar || fail "no bar"
+at_bottom() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  [ "$X" -eq 0 ] && [ "$Y" -eq 1056 ] && [ "$WIDTH" -eq 1920 ] && [ "$HEIGHT" -eq 24 ]
+}
+until_true at_bottom || fail "the bar is at $X,$Y ${WIDTH}x$HEIGHT, not 0,1056 1920x24"
+xwd -silent -id "$window" >"$work/one.xwd"
+sleep 0.5
+xwd -silent -id "$window" >"$work/two.xwd"
+cmp -s "$work/one.xwd" "$work/two.xwd" && fail "the bar does not move"
+
+kill -TERM "$client"
+wait "$client" || fail "the client ended with status $?"
+echo "bar on mutter: the X11 dock window at the bottom, scrolling"
