@@ -93,11 +93,6 @@ public:
     // The widget that shows the picture (the strip left of the box).
     QWidget& view();
 
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
 private:
     class View;
 
@@ -116,6 +111,10 @@ private:
     void slide(int from, int to);
     void showCustomCursor();
     void setCustomIcon(bool held);
+    // Lights the slot under the pointer at `x` and holds the strip while it lights one.
+    void pointerAt(int16_t x);
+    // The pointer has left the strip: it moves on and nothing is lit.
+    void pointerGone();
 
     const AppPaths& paths_;
     const ErrorReporter& errors_;
@@ -141,6 +140,10 @@ private:
     QCursor cursor106_;
     bool customHeld_ = false;
     int scale_ = 1;
+    // The strip stands still under the pointer, from its first headline until it leaves.
+    bool held_ = false;
+    // The pointer's last x over the strip; -1 when it is elsewhere.
+    int16_t pointerX_ = -1;
 };
 
 } // namespace brisma
