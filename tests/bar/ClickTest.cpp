@@ -41,7 +41,10 @@ protected:
             type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
         QMouseEvent event(type, at, bar->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button,
                           held, Qt::NoModifier);
-        QApplication::sendEvent(bar->windowHandle(), &event);
+        // To the window the display system routes it to: a native child has its own.
+        QWidget* under = bar->childAt(at.toPoint());
+        QApplication::sendEvent(under && under->windowHandle() ? under->windowHandle() : bar->windowHandle(),
+                                &event);
     }
     void click(QPointF at, Qt::MouseButton button = Qt::LeftButton) {
         send(QEvent::MouseButtonPress, at, button);
