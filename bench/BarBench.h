@@ -2,7 +2,7 @@
 
 // What the bar benchmarks share: heap counting, a whole application with the bar open on a
 // merged list of long headlines, and timing helpers.
-#include "../tests/shell/TestApp.h"
+#include "TestApp.h"
 
 #include <chrono>
 #include <string>

@@ -34,7 +34,7 @@ namespace brisma::bench {
 namespace {
 
 namespace fsys = std::filesystem;
-const std::string kData = BRISMA_SHELL_DATA;
+const std::string kData = BRISMA_NORMAL_START_DATA;
 
 std::string withBase(std::string bytes, const std::string& base) {
     for (auto at = bytes.find("{BASE}"); at != std::string::npos; at = bytes.find("{BASE}", at))

@@ -6,9 +6,9 @@
 #include "news/NewsHost.h"
 #include "news/modChannel.h"
 #include "platform/Services.h"
+#include "platform/events/EventGate.h"
 #include "platform/http/HttpClient.h"
 #include "platform/text/Cp932.h"
-#include "platform/ui/EventGate.h"
 #include "platform/xml/XmlDocument.h"
 #include "report/modInet.h"
 

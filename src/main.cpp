@@ -1,4 +1,5 @@
 #include "common/AppPaths.h"
+#include "platform/log/ErrorLog.h"
 #include "platform/text/Cp932.h"
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
@@ -7,9 +8,7 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <signal.h>
@@ -33,7 +32,7 @@ void quitOnTerminationSignals(QObject* owner) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char byte = 0;
         (void)!::read(signalPipe[0], &byte, 1);
         terminationRequested = true;
@@ -85,12 +84,8 @@ int main(int argc, char** argv) {
                   << "; the server is " << config.serverBase << "\n";
 
     brisma::Application app(std::move(config));
-    if (const char* debug = std::getenv("BRISMA_DEBUG"); debug && std::strcmp(debug, "1") == 0) {
-        app.errors().setObserver([](long number, const std::string& text) {
-            std::fprintf(stderr, "brisma: error %ld: %s\n", number, text.c_str());
-        });
-    }
-    QObject::connect(&qapp, &QCoreApplication::aboutToQuit, [&app] { app.main().Unload(); });
+    app.errors().setObserver(brisma::ErrorLog(brisma::configureErrorLog(std::getenv("BRISMA_DEBUG"))));
+    QObject::connect(&qapp, &QCoreApplication::aboutToQuit, &qapp, [&app] { app.main().Unload(); });
     quitOnTerminationSignals(&qapp);
     if (!app.start())
         return 0;

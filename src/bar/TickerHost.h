@@ -14,6 +14,8 @@ public:
     // A right click on the headlines released at `globalPos`: the host opens its menu there when the
     // desktop has no tray to reach it from.
     virtual void openMenuFromTicker(const QPoint& globalPos) = 0;
+    // A movie headline was clicked: its movie plays in the movie panel.
+    virtual void playMovie(const std::string& movieId) = 0;
 };
 
 } // namespace brisma

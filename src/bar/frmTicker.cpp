@@ -5,12 +5,11 @@
 #include "bar/TickerRules.h"
 #include "common/BrismaError.h"
 #include "common/VbConv.h"
-#include "movie/frmMovie.h"
 #include "news/modChannel.h"
+#include "platform/events/EventGate.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/text/Cp932.h"
-#include "platform/ui/EventGate.h"
 #include "platform/ui/StringTable.h"
 #include "report/modInet.h"
 #include "userdata/modUserData.h"
@@ -125,11 +124,11 @@ private:
 
 frmTicker::frmTicker(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, HttpTransport& http,
                      const ScriptValues& script, const std::string& serverBase, modChannel& channels,
-                     modUserData& userData, modInet& inet, frmMovie& movie, FlashPlayerFactory& players,
+                     modUserData& userData, modInet& inet, FlashPlayerFactory& players,
                      FlashPlayer::CommandHandler commands, TickerHost& host)
     : paths_(paths), errors_(errors), gate_(gate), http_(http), script_(script), serverBase_(serverBase),
-      channels_(channels), userData_(userData), inet_(inet), movie_(movie), host_(host),
-      commands_(std::move(commands)), view_(new View(*this)), swfPlayer_(players.create("ticker", this)),
+      channels_(channels), userData_(userData), inet_(inet), host_(host), commands_(std::move(commands)),
+      view_(new View(*this)), swfPlayer_(players.create("ticker", this)),
       swfJump_(players.create("jump", this)), strip_(errors), work_(errors) {
     // Frameless, on top, never focused, not in the task bar.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -574,7 +573,7 @@ void frmTicker::openClicked(const clsBrismaNews& news) {
         strLastClickChannel = ticker::nextClickMark(news.strID, strLastClickChannel);
         JumpByFlash(news.strNewsUrl);
     } else {
-        movie_.playMovie(news.strMovieId);
+        host_.playMovie(news.strMovieId);
         inet_.SendViewLog(news.strViewURL);
     }
 }

@@ -23,7 +23,6 @@ namespace brisma {
 
 class EventGate;
 class HttpTransport;
-class frmMovie;
 class modChannel;
 class modInet;
 class modUserData;
@@ -36,7 +35,7 @@ public:
     // `commands` receives every command of the bar's two movies.
     frmTicker(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, HttpTransport& http,
               const ScriptValues& script, const std::string& serverBase, modChannel& channels,
-              modUserData& userData, modInet& inet, frmMovie& movie, FlashPlayerFactory& players,
+              modUserData& userData, modInet& inet, FlashPlayerFactory& players,
               FlashPlayer::CommandHandler commands, TickerHost& host);
     ~frmTicker() override;
 
@@ -125,7 +124,6 @@ private:
     modChannel& channels_;
     modUserData& userData_;
     modInet& inet_;
-    frmMovie& movie_;
     TickerHost& host_;
     FlashPlayer::CommandHandler commands_;
     View* view_;

@@ -5,6 +5,7 @@
 #include "common/VbConv.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
+#include "platform/http/XmlFromUrl.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace brisma {
@@ -69,7 +70,7 @@ void clsBrismaChannel::ReadAdTextXML() {
     XmlDocument doc;
     XmlNode item;
     const bool identified = withHandler(errors_, "clsBrismaChannel.ReadAdTextXML >", false, [&] {
-        doc = XmlDocument::loadUrl(http_, script_.adtext + vb::ZeroPad(intChannel, 3) + ".xml");
+        doc = loadXmlFromUrl(http_, script_.adtext + vb::ZeroPad(intChannel, 3) + ".xml");
         if (doc.empty())
             return false;
         const auto items = doc.getElementsByTagName("Item");

@@ -2,7 +2,7 @@
 
 #include "common/BrismaError.h"
 #include "common/ErrorReporter.h"
-#include "platform/ui/EventGate.h"
+#include "platform/events/EventGate.h"
 
 namespace brisma {
 

@@ -7,6 +7,7 @@
 #include "news/MovieHeadlines.h"
 #include "news/NewsHost.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/http/XmlFromUrl.h"
 #include "platform/text/Cp932.h"
 #include "platform/xml/XmlDocument.h"
 #include "report/modInet.h"
@@ -91,7 +92,7 @@ void modChannel::SortNewsCopyTo() {
 
 int32_t modChannel::SetChannelListFromXML() {
     return errorNumberOf(errors_, "modChannel.SetChannelListFromXML >", [&] {
-        const XmlDocument doc = XmlDocument::loadUrl(http_, script_.channel);
+        const XmlDocument doc = loadXmlFromUrl(http_, script_.channel);
         const auto entries = doc.getElementsByTagName("channel");
         // A document without entries (nothing loaded, an error page) keeps the last good copy.
         // A copy that cannot be written (a full disk) is reported; the list just loaded is
@@ -145,7 +146,7 @@ int32_t modChannel::ReadNewsXML(int16_t ch) {
             return int32_t{-1};
         clsBrismaChannel& channel = channelAt(GetChannelIndex(ch));
         inet_.SendUpdateLog("open", ch);
-        const XmlDocument doc = XmlDocument::loadUrl(http_, channel.strHlid);
+        const XmlDocument doc = loadXmlFromUrl(http_, channel.strHlid);
         const auto items = doc.getElementsByTagName("item");
         if (!isFeed(doc, items))
             return int32_t{0};

@@ -5,8 +5,8 @@
 #include "common/ErrorReporter.h"
 #include "common/MessageBox.h"
 #include "common/ScriptValues.h"
+#include "platform/events/EventGate.h"
 #include "platform/http/HttpClient.h"
-#include "platform/ui/EventGate.h"
 
 #include <string>
 

@@ -11,13 +11,15 @@ QImage AppIconImage(int size) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x1f, 0x4e, 0x9c));
-    p.drawRoundedRect(QRectF(0.5, 0.5, size - 1.0, size - 1.0), size / 5.0, size / 5.0);
-    // Three headline lines scrolling left.
-    p.setBrush(QColor(0xff, 0xc8, 0x3d));
-    const double h = size / 9.0;
+    // The product's one mark, as the panels and the splash draw it: three headlines running
+    // through an orange tile.
+    p.setBrush(QColor(0xff, 0x8a, 0x1f));
+    p.drawRoundedRect(QRectF(0, 0, size, size), size * 0.22, size * 0.22);
+    p.setBrush(Qt::white);
+    const double h = size * 0.11;
+    const double lengths[] = {0.6, 0.42, 0.5};
     for (int i = 0; i < 3; ++i)
-        p.drawRect(QRectF(size * (0.18 + 0.1 * i), size * 0.28 + i * 1.7 * h, size * (0.64 - 0.1 * i), h));
+        p.drawRoundedRect(QRectF(size * 0.2, size * (0.235 + 0.21 * i), size * lengths[i], h), h / 2, h / 2);
     return image;
 }
 

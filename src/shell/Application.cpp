@@ -123,10 +123,13 @@ frmMovie& Application::movie() {
 }
 
 frmTicker& Application::ticker() {
-    if (!ticker_)
+    if (!ticker_) {
+        // The movie panel comes with the bar, as its player may be asked for at the first click.
+        movie();
         ticker_ = std::make_unique<frmTicker>(
             services_.paths, services_.errors, services_.gate, services_.http, services_.script,
-            services_.serverBase, *channels_, *userData_, *inet_, movie(), *players_, toDispatcher(), *this);
+            services_.serverBase, *channels_, *userData_, *inet_, *players_, toDispatcher(), *this);
+    }
     return *ticker_;
 }
 
@@ -234,6 +237,10 @@ void Application::setTickerMenuCaption(const std::string& caption) {
 
 void Application::openMenuFromTicker(const QPoint& globalPos) {
     main_->OpenMenuFromBar(globalPos);
+}
+
+void Application::playMovie(const std::string& movieId) {
+    movie().playMovie(movieId);
 }
 
 void Application::setListMenuCaption(const std::string& caption) {

@@ -116,6 +116,7 @@ public:
     void closeTicker() override;
     void reopenTicker() override;
     void openMenuFromTicker(const QPoint& globalPos) override;
+    void playMovie(const std::string& movieId) override;
     // ListHost
     void setListMenuCaption(const std::string& caption) override;
     int tickerTop() override;

@@ -42,7 +42,8 @@ void CommandLine::printHelp(std::ostream& out) {
            "Environment:\n"
            "  BRISMA_HOME      application folder (default $XDG_DATA_HOME/brisma)\n"
            "  BRISMA_SERVER    server base address, ending with / (default " BRISMA_SERVER_BASE_DEFAULT ")\n"
-           "  BRISMA_DEBUG=1   write every reported error to stderr\n";
+           "  BRISMA_DEBUG=1   write every reported error to stderr, every time (0: none; unset:\n"
+           "                   each error at most once a minute)\n";
 }
 
 int CommandLine::run(std::ostream& out, std::ostream& err) const {

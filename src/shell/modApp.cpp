@@ -8,6 +8,7 @@
 #include "panels/frmList.h"
 #include "panels/frmStart.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/http/XmlFromUrl.h"
 #include "platform/xml/XmlDocument.h"
 #include "shell/Application.h"
 #include "shell/frmMain.h"
@@ -104,7 +105,7 @@ void modApp::GetScriptXML() {
     onRunTimeError(
         [&] {
             const XmlDocument doc =
-                XmlDocument::loadUrl(services.http, services.serverBase + "scripts_desktop3.xml");
+                loadXmlFromUrl(services.http, services.serverBase + "scripts_desktop3.xml");
             std::string workingVersion;
             for (const XmlNode& entry : doc.getElementsByTagName("Directory"))
                 readScriptEntry(entry, workingVersion, app_.script());

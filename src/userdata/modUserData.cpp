@@ -4,9 +4,10 @@
 #include "common/EscapeXml.h"
 #include "common/VbConv.h"
 #include "news/modChannel.h"
+#include "platform/events/EventGate.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/http/XmlFromUrl.h"
 #include "platform/text/Cp932.h"
-#include "platform/ui/EventGate.h"
 #include "platform/ui/StringTable.h"
 #include "platform/xml/XmlDocument.h"
 #include "report/modInet.h"
@@ -165,7 +166,7 @@ void modUserData::loadPrefectureXML() {
         const std::string path = paths_.prefectureXml();
         if (fs::existFile(path))
             return;
-        const XmlDocument doc = XmlDocument::loadUrl(http_, script_.prefecture);
+        const XmlDocument doc = loadXmlFromUrl(http_, script_.prefecture);
         if (!doc.empty())
             doc.save(path);
     });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../shell/TestApp.h"
+#include "TestApp.h"
 #include "bar/frmTicker.h"
 #include "news/modChannel.h"
 #include "shell/frmMain.h"

@@ -1,5 +1,5 @@
-#include "../shell/TestApp.h"
 #include "TempAppFolder.h"
+#include "TestApp.h"
 #include "TestServer.h"
 #include "platform/fs/FileSystem.h"
 #include "shell/DesktopEntry.h"

@@ -148,7 +148,7 @@ TEST(DemoModulesTest, ProfileShowsTheStoredProfileAndSendsItBack) {
     EXPECT_EQ(run.warnings, std::vector<std::string>{});
 }
 
-TEST(DemoModulesTest, ChannelPanelKeepsTheSelectionOrderAndRefusesANinthChannel) {
+TEST(DemoModulesTest, ChannelPanelKeepsTheSelectionOrderRefusesANinthAndAsksForAFirstChannel) {
     ModuleRun run("channelset2.qml");
     run.press("submit"); // the stored selection, as it stands
     run.call("toggle", 5);
@@ -158,6 +158,13 @@ TEST(DemoModulesTest, ChannelPanelKeepsTheSelectionOrderAndRefusesANinthChannel)
     run.call("toggle", 70); // a ninth
     EXPECT_NE(run.item("note")->property("text").toString().toStdString(), "");
     run.press("submit");
+    // Nothing ticked: nothing is sent and the panel asks for a channel, until one is ticked.
+    for (int number : {1, 12, 20, 33, 40, 41, 50, 60})
+        run.call("toggle", number);
+    run.press("submit");
+    EXPECT_NE(run.item("note")->property("text").toString().toStdString(), "");
+    run.call("toggle", 70);
+    EXPECT_EQ(run.item("note")->property("text").toString().toStdString(), "");
     run.press("close");
     EXPECT_EQ(run.commands,
               (std::vector<std::string>{"channel:chset|1-5-12-20-33-",

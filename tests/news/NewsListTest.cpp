@@ -1,7 +1,7 @@
 #include "NewsFixture.h"
 #include "common/BrismaError.h"
 #include "news/clsBrismaNewsList.h"
-#include "platform/ui/EventGate.h"
+#include "platform/events/EventGate.h"
 
 #include <QCoreApplication>
 #include <chrono>

@@ -2,7 +2,7 @@
 
 #include "TestServer.h"
 #include "common/BrismaError.h"
-#include "platform/ui/EventGate.h"
+#include "platform/events/EventGate.h"
 
 #include <QCoreApplication>
 #include <QTimer>

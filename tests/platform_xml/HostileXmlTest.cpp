@@ -1,6 +1,7 @@
 #include "TempAppFolder.h"
 #include "TestServer.h"
 #include "platform/http/HttpClient.h"
+#include "platform/http/XmlFromUrl.h"
 #include "platform/xml/XmlDocument.h"
 
 #include <gtest/gtest.h>
@@ -90,8 +91,8 @@ TEST(HostileXml, LoadsThatFailReadEmpty) {
     gone.contentType = "text/html";
     server.route("/gone.xml", gone);
     HttpClient http(nullptr);
-    EXPECT_EQ(XmlDocument::loadUrl(http, server.base() + "feed.xml").getElementsByTagName("item").size(), 2u);
-    EXPECT_TRUE(XmlDocument::loadUrl(http, server.base() + "gone.xml").empty());
-    EXPECT_TRUE(XmlDocument::loadUrl(http, "http://127.0.0.1:1/x.xml").empty());
+    EXPECT_EQ(loadXmlFromUrl(http, server.base() + "feed.xml").getElementsByTagName("item").size(), 2u);
+    EXPECT_TRUE(loadXmlFromUrl(http, server.base() + "gone.xml").empty());
+    EXPECT_TRUE(loadXmlFromUrl(http, "http://127.0.0.1:1/x.xml").empty());
     EXPECT_EQ(server.targets(), (std::vector<std::string>{"/feed.xml", "/gone.xml"}));
 }

@@ -5,6 +5,7 @@
 #include "TestServer.h"
 #include "common/BrismaError.h"
 #include "platform/http/HttpClient.h"
+#include "platform/http/XmlFromUrl.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -91,7 +92,7 @@ TEST(XmlDocument, AnAddressLoadsOnlyWhatIsAnsweredWithASuccessStatus) {
         answer.status = status;
         answer.body = "<?xml version=\"1.0\"?><error><code>404</code></error>";
         server.route("/doc.xml", answer);
-        EXPECT_EQ(XmlDocument::loadUrl(http, server.base() + "doc.xml").empty(), !loads) << status;
+        EXPECT_EQ(loadXmlFromUrl(http, server.base() + "doc.xml").empty(), !loads) << status;
     }
 }
 

@@ -94,7 +94,7 @@ std::set<std::string> serve(TestServer& server) {
     server.route("/ticker_banner.bmp", "BM kill test");
     server.route("/user", "U777");
     server.route("/running", "OK");
-    const fsys::path data = fsys::path(__FILE__).parent_path() / "data/normal";
+    const fsys::path data = BRISMA_NORMAL_START_DATA;
     for (const char* part : {"serve", "cache"})
         for (const auto& e : fsys::recursive_directory_iterator(data / part))
             if (e.is_regular_file()) {

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -122,6 +123,11 @@ TEST(StartUp, FirstStartWithoutServerBuildsFoldersAndOpensRegistration) {
     EXPECT_EQ(t.app().loadedTicker(), nullptr);
     EXPECT_FALSE(t.app().main().TimerApp.isActive());
     EXPECT_FALSE(t.app().main().TimerHTTP.isActive());
+    // The splash goes on its own once it has been seen long enough; start-up did not wait.
+    QElapsedTimer waited;
+    waited.start();
+    while (t.app().splash().isVisible() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_FALSE(t.app().splash().isVisible());
     const std::vector<std::string> splashCalls = t.players.player("splash")->calls();
     EXPECT_EQ(splashCalls, (std::vector<std::string>{"Movie=" + folder.path() + "/flash/splash.swf",

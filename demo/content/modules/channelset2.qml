@@ -16,6 +16,30 @@ Rectangle {
     property var names: ({})    // number -> name
     property var chosen: []     // numbers in the order they were ticked
 
+    // Every text in the proportional Japanese face, Latin letters included.
+    readonly property string face: "IPAPGothic"
+    component T: Text { font.family: root.face }
+    // The product's mark: three headlines running through an orange tile.
+    component Mark: Rectangle {
+        id: tile
+        width: 32
+        height: 32
+        radius: width * 0.22
+        color: "#ff8a1f"
+        Repeater {
+            model: [0.6, 0.42, 0.5]
+            Rectangle {
+                required property real modelData
+                required property int index
+                x: tile.width * 0.2
+                y: tile.height * (0.235 + 0.21 * index)
+                width: tile.width * modelData
+                height: tile.height * 0.11
+                radius: height / 2
+                color: "white"
+            }
+        }
+    }
     function child(node, name) {
         for (var i = 0; node && i < node.children.length; ++i)
             if (node.children[i].name === name)
@@ -70,6 +94,7 @@ Rectangle {
             return;
         } else {
             sel.push(number);
+            note.text = "";
         }
         chosen = sel;
     }
@@ -102,10 +127,9 @@ Rectangle {
             GradientStop { position: 0.0; color: "#20335a" }
             GradientStop { position: 1.0; color: "#17243f" }
         }
-        Rectangle { x: 20; y: 16; width: 32; height: 32; radius: 8; color: "#ff8a1f"
-            Text { anchors.centerIn: parent; text: "B"; color: "white"; font.pixelSize: 18; font.bold: true } }
-        Text { x: 64; y: 12; text: "チャンネル設定"; color: "white"; font.pixelSize: 18; font.bold: true }
-        Text { x: 64; y: 38; text: "ヘッドラインバーに流すチャンネルを " + root.maxChannels + " つまで選べます"; color: "#9fb0d0"; font.pixelSize: 12 }
+        Mark { x: 20; y: 16 }
+        T { x: 64; y: 12; text: "チャンネル設定"; color: "white"; font.pixelSize: 18; font.bold: true }
+        T { x: 64; y: 38; text: "ヘッドラインバーに流すチャンネルを " + root.maxChannels + " つまで選べます"; color: "#9fb0d0"; font.pixelSize: 12 }
     }
 
     Flickable {
@@ -114,7 +138,7 @@ Rectangle {
         contentHeight: groupColumn.implicitHeight + 32
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn }
 
         Column {
             id: groupColumn
@@ -128,7 +152,7 @@ Rectangle {
                     required property var modelData
                     width: groupColumn.width
                     spacing: 6
-                    Text { text: modelData.category; color: "#20335a"; font.pixelSize: 14; font.bold: true }
+                    T { text: modelData.category; color: "#20335a"; font.pixelSize: 14; font.bold: true }
                     Rectangle { width: parent.width; height: 2; color: "#ff8a1f"; opacity: 0.7 }
                     Flow {
                         width: parent.width
@@ -151,10 +175,10 @@ Rectangle {
                                     width: 18; height: 18; radius: 4
                                     color: tile.ticked ? "#ff8a1f" : "white"
                                     border.color: tile.ticked ? "#ff8a1f" : "#b7c0d0"
-                                    Text { anchors.centerIn: parent; visible: tile.ticked; text: "✓"; color: "white"; font.pixelSize: 13; font.bold: true }
+                                    T { anchors.centerIn: parent; visible: tile.ticked; text: "✓"; color: "white"; font.pixelSize: 13; font.bold: true }
                                 }
-                                Text { x: 36; y: 8; width: tile.width - 44; text: tile.modelData.name; elide: Text.ElideRight; color: "#1b2a4a"; font.pixelSize: 12; font.bold: true }
-                                Text { x: 36; y: 27; width: tile.width - 44; text: tile.modelData.owner; elide: Text.ElideRight; color: "#7d8799"; font.pixelSize: 10 }
+                                T { x: 36; y: 8; width: tile.width - 44; text: tile.modelData.name; elide: Text.ElideRight; color: "#1b2a4a"; font.pixelSize: 12; font.bold: true }
+                                T { x: 36; y: 27; width: tile.width - 44; text: tile.modelData.owner; elide: Text.ElideRight; color: "#7d8799"; font.pixelSize: 10 }
                                 MouseArea {
                                     id: tileArea
                                     anchors.fill: parent
@@ -176,8 +200,8 @@ Rectangle {
         width: 220
         color: "white"
         Rectangle { width: 1; height: parent.height; color: "#dde2ec" }
-        Text { x: 18; y: 16; text: "選択中のチャンネル"; color: "#20335a"; font.pixelSize: 13; font.bold: true }
-        Text { x: 18; y: 38; text: root.chosen.length + " / " + root.maxChannels; color: "#7d8799"; font.pixelSize: 11 }
+        T { x: 18; y: 16; text: "選択中のチャンネル"; color: "#20335a"; font.pixelSize: 13; font.bold: true }
+        T { x: 18; y: 38; text: root.chosen.length + " / " + root.maxChannels; color: "#7d8799"; font.pixelSize: 11 }
         Column {
             x: 18
             y: 62
@@ -193,8 +217,8 @@ Rectangle {
                     radius: 4
                     color: used ? "#f4f6fa" : "transparent"
                     border.color: used ? "transparent" : "#e6e9f0"
-                    Text { x: 8; anchors.verticalCenter: parent.verticalCenter; text: index + 1; color: "#ff8a1f"; font.pixelSize: 11; font.bold: true }
-                    Text {
+                    T { x: 8; anchors.verticalCenter: parent.verticalCenter; text: index + 1; color: "#ff8a1f"; font.pixelSize: 11; font.bold: true }
+                    T {
                         x: 26; width: parent.width - 34; anchors.verticalCenter: parent.verticalCenter
                         text: parent.used ? root.names[root.chosen[parent.index]] : "（空き）"
                         elide: Text.ElideRight
@@ -213,7 +237,7 @@ Rectangle {
         height: 60
         color: "white"
         Rectangle { width: parent.width; height: 1; color: "#dde2ec" }
-        Text {
+        T {
             id: note
             objectName: "note"
             anchors { verticalCenter: parent.verticalCenter; left: parent.left; leftMargin: 20 }
@@ -230,7 +254,8 @@ Rectangle {
                 height: 36
                 text: "閉じる"
                 font.pixelSize: 14
-                contentItem: Text { text: closeButton.text; font: closeButton.font; color: "#20335a"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
+                font.family: root.face
+                contentItem: T { text: closeButton.text; font: closeButton.font; color: "#20335a"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
                 background: Rectangle { radius: 18; color: closeButton.down ? "#dde2ec" : "white"; border.color: "#b7c0d0" }
                 onClicked: flash.fscommand("channel:close", "")
             }
@@ -241,8 +266,9 @@ Rectangle {
                 height: 36
                 text: "変更"
                 font.pixelSize: 14
+                font.family: root.face
                 font.bold: true
-                contentItem: Text { text: applyButton.text; font: applyButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
+                contentItem: T { text: applyButton.text; font: applyButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
                 background: Rectangle { radius: 18; color: applyButton.down ? "#e07010" : applyButton.hovered ? "#ff9a3a" : "#ff8a1f" }
                 onClicked: root.apply()
             }

@@ -1,6 +1,7 @@
 // The latest-news list above the bar's right end. It reads the merged headline file whenever
 // the system sends it to a frame (after opening and after every refresh).
 import QtQuick
+import QtQuick.Controls.Basic
 
 Rectangle {
     id: root
@@ -15,7 +16,20 @@ Rectangle {
         "ent": "#d94f9c", "cul": "#8a5cd6", "sci": "#1fa2b5", "mov": "#ff8a1f", "pr": "#9aa3b5"
     })
 
+    // Every text in the proportional Japanese face, Latin letters included.
+    readonly property string face: "IPAPGothic"
+    component T: Text { font.family: root.face }
+
     ListModel { id: headlines }
+
+    // A news id carries its channel, then the date and time it was published (yyyymmddhhmm);
+    // movie ids carry a term instead, and advertisements no time at all.
+    function published(hlid, type) {
+        var m = /^\d{3}(\d{4})(\d{2})(\d{2})(\d{2})(\d{2})\d{4}$/.exec(hlid);
+        if (!m || type === "mov" || type === "pr" || m[2] < 1 || m[2] > 12 || m[3] < 1 || m[3] > 31 || m[4] > 23 || m[5] > 59)
+            return "";
+        return parseInt(m[2], 10) + "/" + parseInt(m[3], 10) + " " + m[4] + ":" + m[5];
+    }
 
     function field(item, name) {
         for (var i = 0; i < item.children.length; ++i)
@@ -39,7 +53,8 @@ Rectangle {
                 type: field(item, "brs:type"),
                 title: field(item, "title"),
                 link: field(item, "link"),
-                credit: field(item, "credit")
+                credit: field(item, "credit"),
+                time: published(field(item, "brs:hlid"), field(item, "brs:type"))
             });
         }
         view.positionViewAtBeginning();
@@ -73,7 +88,7 @@ Rectangle {
         width: parent.width - 2
         height: 30
         color: "#17243f"
-        Text {
+        T {
             anchors.verticalCenter: parent.verticalCenter
             x: 10
             text: "最新ニュース"
@@ -81,7 +96,7 @@ Rectangle {
             font.pixelSize: 13
             font.bold: true
         }
-        Text {
+        T {
             anchors.verticalCenter: parent.verticalCenter
             anchors.right: closeButton.left
             anchors.rightMargin: 8
@@ -89,7 +104,7 @@ Rectangle {
             color: "#9fb0d0"
             font.pixelSize: 11
         }
-        Text {
+        T {
             id: closeButton
             anchors.verticalCenter: parent.verticalCenter
             anchors.right: parent.right
@@ -126,6 +141,7 @@ Rectangle {
             required property string type
             required property string title
             required property string credit
+            required property string time
             width: ListView.view.width
             height: 46
             color: rowArea.containsMouse ? "#fff6e0" : index % 2 ? "#eef1f6" : "white"
@@ -138,7 +154,8 @@ Rectangle {
                 radius: 2
                 color: root.typeColours[row.type] || "#7d8799"
             }
-            Text {
+            T {
+                id: headline
                 x: 20
                 y: 6
                 width: row.width - 28
@@ -148,14 +165,23 @@ Rectangle {
                 font.bold: !row.clicked
                 elide: Text.ElideRight
             }
-            Text {
+            T {
                 x: 20
                 y: 26
-                width: row.width - 28
+                width: row.width - 28 - (stamp.text ? stamp.width + 6 : 0)
                 text: row.type === "mov" ? "▶ 動画　" + row.credit : row.credit
                 color: "#7d8799"
                 font.pixelSize: 10
                 elide: Text.ElideRight
+            }
+            T {
+                id: stamp
+                anchors.right: parent.right
+                anchors.rightMargin: 8
+                y: 26
+                text: row.time
+                color: "#7d8799"
+                font.pixelSize: 10
             }
             MouseArea {
                 id: rowArea
@@ -164,9 +190,24 @@ Rectangle {
                 cursorShape: Qt.PointingHandCursor
                 onClicked: root.open(row.index)
             }
+            // The whole headline, where the row cuts it short.
+            ToolTip {
+                visible: rowArea.containsMouse && headline.truncated
+                delay: 500
+                x: 8
+                y: row.height - 4
+                width: row.width - 16
+                contentItem: T {
+                    text: row.title
+                    wrapMode: Text.Wrap
+                    color: "#1b2a4a"
+                    font.pixelSize: 12
+                }
+                background: Rectangle { color: "#fffdf5"; border.color: "#c9d0dc"; radius: 3 }
+            }
         }
 
-        Text {
+        T {
             anchors.centerIn: parent
             visible: headlines.count === 0
             text: "ニュースを読み込んでいます…"

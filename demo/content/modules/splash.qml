@@ -1,4 +1,6 @@
-// Splash panel: shown while the client starts. Plays once; a jump to frame 0 plays it again.
+// Splash panel: shown while the client starts. Its picture is whole from the first frame, since
+// a start on a fast server may show it only briefly; a headline sweeps the strip at the bottom
+// once, and a jump to frame 0 sweeps it again.
 import QtQuick
 
 Rectangle {
@@ -10,35 +12,28 @@ Rectangle {
         GradientStop { position: 1.0; color: "#0e1a33" }
     }
 
-    Item {
+    readonly property string face: "IPAPGothic"
+
+    // The product's mark: three headlines running through an orange tile.
+    Rectangle {
         id: mark
         width: 96
         height: 96
+        radius: width * 0.22
         anchors.horizontalCenter: parent.horizontalCenter
         y: 44
-        opacity: 0
-        scale: 0.8
-
-        Rectangle {
-            anchors.fill: parent
-            radius: 22
-            color: "#ff8a1f"
-        }
-        // Three headlines running through the mark.
-        Column {
-            anchors.centerIn: parent
-            spacing: 9
-            Repeater {
-                model: [56, 40, 48]
-                Rectangle {
-                    required property int modelData
-                    required property int index
-                    width: modelData
-                    height: 8
-                    radius: 4
-                    color: "white"
-                    opacity: 1 - index * 0.2
-                }
+        color: "#ff8a1f"
+        Repeater {
+            model: [0.6, 0.42, 0.5]
+            Rectangle {
+                required property real modelData
+                required property int index
+                x: mark.width * 0.2
+                y: mark.height * (0.235 + 0.21 * index)
+                width: mark.width * modelData
+                height: mark.height * 0.11
+                radius: height / 2
+                color: "white"
             }
         }
     }
@@ -49,21 +44,20 @@ Rectangle {
         y: 156
         text: "Brisma"
         color: "white"
+        font.family: root.face
         font.pixelSize: 34
         font.bold: true
         font.letterSpacing: 1
-        opacity: 0
     }
 
     Text {
-        id: tagline
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.top: title.bottom
         anchors.topMargin: 4
         text: "ニュースを、デスクトップに。"
         color: "#c9d4ea"
+        font.family: root.face
         font.pixelSize: 13
-        opacity: 0
     }
 
     // A headline sweeping through the strip at the bottom, once.
@@ -94,30 +88,23 @@ Rectangle {
         anchors.bottomMargin: 8
         text: "起動しています…"
         color: "#8797b8"
+        font.family: root.face
         font.pixelSize: 11
     }
 
-    SequentialAnimation {
+    NumberAnimation {
         id: intro
         running: flash.playing
-        ParallelAnimation {
-            NumberAnimation { target: mark; property: "opacity"; to: 1; duration: 450 }
-            NumberAnimation { target: mark; property: "scale"; to: 1; duration: 450; easing.type: Easing.OutBack }
-        }
-        NumberAnimation { target: title; property: "opacity"; to: 1; duration: 300 }
-        NumberAnimation { target: tagline; property: "opacity"; to: 1; duration: 300 }
-        NumberAnimation { target: sweep; property: "x"; from: -sweep.width; to: strip.width; duration: 900; easing.type: Easing.InOutQuad }
+        target: sweep
+        property: "x"
+        from: -sweep.width
+        to: strip.width
+        duration: 900
+        easing.type: Easing.InOutQuad
     }
 
     Connections {
         target: flash
-        function onFrameSet(frame) {
-            mark.opacity = 0;
-            mark.scale = 0.8;
-            title.opacity = 0;
-            tagline.opacity = 0;
-            sweep.x = -sweep.width;
-            intro.restart();
-        }
+        function onFrameSet(frame) { intro.restart(); }
     }
 }

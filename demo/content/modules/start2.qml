@@ -31,6 +31,30 @@ Rectangle {
         { code: "4", label: "楽天モバイル" }, { code: "5", label: "格安SIM" }, { code: "6", label: "持っていない" }]
     property var prefectures: []
 
+    // Every text in the proportional Japanese face, Latin letters included.
+    readonly property string face: "IPAPGothic"
+    component T: Text { font.family: root.face }
+    // The product's mark: three headlines running through an orange tile.
+    component Mark: Rectangle {
+        id: tile
+        width: 32
+        height: 32
+        radius: width * 0.22
+        color: "#ff8a1f"
+        Repeater {
+            model: [0.6, 0.42, 0.5]
+            Rectangle {
+                required property real modelData
+                required property int index
+                x: tile.width * 0.2
+                y: tile.height * (0.235 + 0.21 * index)
+                width: tile.width * modelData
+                height: tile.height * 0.11
+                radius: height / 2
+                color: "white"
+            }
+        }
+    }
     function pad(n, width) { var s = "" + n; while (s.length < width) s = "0" + s; return s; }
     function child(node, name) {
         for (var i = 0; node && i < node.children.length; ++i)
@@ -79,8 +103,10 @@ Rectangle {
     }
     Component.onCompleted: loadPrefectures()
 
-    component Label: Text { color: "#1b2a4a"; font.pixelSize: 12; font.bold: true; Layout.topMargin: 6 }
+    component Label: T { color: "#1b2a4a"; font.pixelSize: 12; font.bold: true; Layout.topMargin: 6 }
     component Choice: ComboBox {
+        id: choice
+        font.family: root.face
         Layout.fillWidth: true
         implicitHeight: 30
         font.pixelSize: 12
@@ -89,6 +115,16 @@ Rectangle {
         displayText: currentIndex < 0 ? "選択してください" : currentText
         // A new list (the areas of another prefecture) starts unselected.
         onModelChanged: currentIndex = -1
+        delegate: ItemDelegate {
+            required property var modelData
+            required property int index
+            width: ListView.view.width
+            text: choice.textRole ? modelData[choice.textRole] : modelData
+            font.family: root.face
+            font.pixelSize: 12
+            font.bold: choice.currentIndex === index
+            highlighted: choice.highlightedIndex === index
+        }
         background: Rectangle {
             implicitWidth: 80
             radius: 3
@@ -105,10 +141,9 @@ Rectangle {
             GradientStop { position: 0.0; color: "#20335a" }
             GradientStop { position: 1.0; color: "#17243f" }
         }
-        Rectangle { x: 16; y: 16; width: 32; height: 32; radius: 8; color: "#ff8a1f"
-            Text { anchors.centerIn: parent; text: "B"; color: "white"; font.pixelSize: 18; font.bold: true } }
-        Text { x: 58; y: 13; text: "Brisma へようこそ"; color: "white"; font.pixelSize: 16; font.bold: true }
-        Text { x: 58; y: 36; text: "はじめにプロフィールを登録してください"; color: "#9fb0d0"; font.pixelSize: 11 }
+        Mark { x: 16; y: 16 }
+        T { x: 58; y: 13; text: "Brisma へようこそ"; color: "white"; font.pixelSize: 16; font.bold: true }
+        T { x: 58; y: 36; text: "はじめにプロフィールを登録してください"; color: "#9fb0d0"; font.pixelSize: 11 }
     }
 
     Flickable {
@@ -117,7 +152,7 @@ Rectangle {
         contentHeight: column.implicitHeight + 24
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn }
 
         ColumnLayout {
             id: column
@@ -133,10 +168,11 @@ Rectangle {
                 Layout.fillWidth: true
                 implicitHeight: 30
                 font.pixelSize: 12
+                font.family: root.face
                 placeholderText: "taro@example.jp"
                 inputMethodHints: Qt.ImhEmailCharactersOnly
             }
-            Text { id: note; visible: text !== ""; color: "#d9534f"; font.pixelSize: 11 }
+            T { id: note; visible: text !== ""; color: "#d9534f"; font.pixelSize: 11 }
             Label { text: "性別" }
             Choice { id: sex; objectName: "sex"; model: root.sexes }
             Label { text: "生年月日" }
@@ -191,14 +227,33 @@ Rectangle {
             Choice { id: pcenv; objectName: "pcenv"; model: root.pcenvs }
             Label { text: "携帯電話の会社" }
             Choice { id: carrier; objectName: "carrier"; model: root.carriers }
-            Text {
+            T {
                 Layout.fillWidth: true
                 Layout.topMargin: 8
-                text: "ご登録いただいた情報は、ニュース配信の改善にのみ利用します。"
-                wrapMode: Text.Wrap
+                // Broken by hand where the sentence breaks, so no line holds a lone word.
+                text: "ご登録いただいた情報は、\nニュース配信の改善にのみ利用します。"
+                horizontalAlignment: Text.AlignHCenter
                 color: "#7d8799"
                 font.pixelSize: 10
             }
+        }
+    }
+
+    // More fields lie below: the form's lower edge fades out over a hint, until the end is reached.
+    Rectangle {
+        anchors { bottom: footer.top; left: parent.left; right: parent.right; rightMargin: 12 }
+        height: 36
+        visible: !form.atYEnd
+        gradient: Gradient {
+            GradientStop { position: 0.0; color: "#00f4f6fa" }
+            GradientStop { position: 0.75; color: "#f4f6fa" }
+        }
+        T {
+            objectName: "moreHint"
+            anchors { horizontalCenter: parent.horizontalCenter; bottom: parent.bottom; bottomMargin: 3 }
+            text: "▼ 下に続きがあります"
+            color: "#7d8799"
+            font.pixelSize: 10
         }
     }
 
@@ -217,8 +272,9 @@ Rectangle {
             height: 34
             text: "登録"
             font.pixelSize: 14
+            font.family: root.face
             font.bold: true
-            contentItem: Text { text: submitButton.text; font: submitButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
+            contentItem: T { text: submitButton.text; font: submitButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
             background: Rectangle { radius: 17; color: submitButton.down ? "#e07010" : submitButton.hovered ? "#ff9a3a" : "#ff8a1f" }
             onClicked: root.submit()
         }

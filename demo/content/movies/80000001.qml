@@ -78,22 +78,23 @@ Rectangle {
         opacity: 0
     }
 
-    Rectangle {
+    // The release date: a printed line between two rules, nothing to press.
+    Row {
         id: badge
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.top: name.bottom
         anchors.topMargin: 22
-        width: 220
-        height: 36
-        radius: 18
-        color: "#c8553d"
+        spacing: 12
         opacity: 0
+        Rectangle { width: 40; height: 1; color: "#c8553d"; anchors.verticalCenter: parent.verticalCenter }
         Text {
-            anchors.centerIn: parent
             text: "12月15日 全国で発売"
-            color: "white"
-            font.pixelSize: 15
+            color: "#c8553d"
+            font.pixelSize: 17
+            font.bold: true
+            font.letterSpacing: 2
         }
+        Rectangle { width: 40; height: 1; color: "#c8553d"; anchors.verticalCenter: parent.verticalCenter }
     }
 
     Text {

@@ -1,7 +1,8 @@
 #include "platform/http/HttpClient.h"
 
 #include "common/BrismaError.h"
-#include "platform/ui/EventGate.h"
+#include "platform/events/EventGate.h"
+#include "platform/log/ErrorLog.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -146,8 +147,8 @@ private:
             lock.unlock();
             try {
                 fetch(url, limits_, false, &abandon_);
-            } catch (const std::exception&) {
-                // A report that fails after it was sent goes unnoticed.
+            } catch (const std::exception& e) {
+                logDropped("a report that fails after it was queued goes unnoticed", e.what());
             }
             lock.lock();
             sending_ = false;

@@ -1,8 +1,8 @@
 #include "platform/player/QmlFlashPlayer.h"
 
 #include "platform/fs/FileSystem.h"
+#include "platform/log/ErrorLog.h"
 
-#include <QCoreApplication>
 #include <QMetaObject>
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -11,7 +11,6 @@
 #include <QQuickWidget>
 #include <QQuickWindow>
 #include <QUrl>
-#include <iostream>
 
 namespace brisma {
 namespace {
@@ -34,7 +33,6 @@ QmlFlashPlayer::QmlFlashPlayer(QQmlEngine& engine, const QString& appFolder, Fla
 }
 
 QmlFlashPlayer::~QmlFlashPlayer() {
-    *alive_ = false;
     unload();
     delete view_.data();
 }
@@ -56,7 +54,8 @@ void QmlFlashPlayer::load(const QString& file) {
     std::string bytes;
     try {
         bytes = fs::readFile(file.toStdString());
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        logDropped("a movie file that cannot be read leaves the player empty", e.what());
         return;
     }
     if (isSwf(bytes))
@@ -67,12 +66,10 @@ void QmlFlashPlayer::load(const QString& file) {
     QObject* object = component_->isReady() ? component_->beginCreate(context_.get()) : nullptr;
     auto* item = qobject_cast<QQuickItem*>(object);
     if (!item) {
-        // Only an item can live in the view; a top-level window would escape it. The engine writes
-        // to stderr only in debug mode (BRISMA_DEBUG=1).
-        if (engine_.outputWarningsToStandardError())
-            std::cerr << "brisma: movie " << file.toStdString() << " does not load: "
-                      << (object ? "its root is not an item" : component_->errorString().toStdString())
-                      << "\n";
+        // Only an item can live in the view; a top-level window would escape it.
+        logDropped("a movie that does not load leaves the player empty",
+                   file.toStdString() + ": " +
+                       (object ? "its root is not an item" : component_->errorString().toStdString()));
         delete object;
         component_.reset();
         return;
@@ -126,24 +123,19 @@ void QmlFlashPlayer::queueCommand(const std::string& command, const std::string&
     if (commands_.size() != 1)
         return;
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [this, alive = std::weak_ptr<bool>(alive_)] {
-            if (const auto living = alive.lock(); living && *living)
-                deliverCommands();
-        },
-        Qt::QueuedConnection);
+        &deliveryContext_, [this] { deliverCommands(); }, Qt::QueuedConnection);
 }
 
 void QmlFlashPlayer::deliverCommands() {
     if (delivering_)
         return;
     delivering_ = true;
-    const std::shared_ptr<bool> alive = alive_;
+    const QPointer<QObject> alive(&deliveryContext_);
     while (!commands_.empty()) {
         const auto [command, args] = std::move(commands_.front());
         commands_.pop_front();
         raiseFSCommand(command, args);
-        if (!*alive)
+        if (!alive)
             return;
     }
     delivering_ = false;

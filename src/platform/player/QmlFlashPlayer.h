@@ -55,8 +55,8 @@ private:
     QPointer<QQuickItem> root_;
     std::deque<std::pair<std::string, std::string>> commands_;
     bool delivering_ = false;
-    // Cleared when the player is destroyed, so that a command handler may destroy it.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // Queued deliveries belong to this player and die with it, so a command handler may destroy it.
+    QObject deliveryContext_;
 };
 
 } // namespace brisma

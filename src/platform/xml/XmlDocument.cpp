@@ -2,7 +2,7 @@
 
 #include "common/BrismaError.h"
 #include "platform/fs/FileSystem.h"
-#include "platform/http/HttpTransport.h"
+#include "platform/log/ErrorLog.h"
 
 #include <climits>
 #include <libxml/SAX2.h>
@@ -309,23 +309,11 @@ XmlDocument XmlDocument::loadFile(const std::string& path) {
     std::string bytes;
     try {
         bytes = fs::readFile(path);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        logDropped("an unreadable file reads as an empty document", e.what());
         return {};
     }
     return fromBytes(bytes);
-}
-
-XmlDocument XmlDocument::loadUrl(HttpTransport& http, const std::string& url) {
-    HttpResponse response;
-    try {
-        response = http.getResponse(url);
-    } catch (const std::exception&) {
-        return {};
-    }
-    // An error page is no document, however well-formed it is.
-    if (response.status < 200 || response.status > 299)
-        return {};
-    return fromBytes(response.body);
 }
 
 bool XmlDocument::empty() const {

@@ -12,8 +12,6 @@ struct _xmlDoc;
 
 namespace brisma {
 
-class HttpTransport;
-
 // A node of a loaded document. Names are qualified names, prefix included ("brs:hlid"); text
 // nodes are "#text", comments "#comment", CDATA "#cdata-section". Whitespace-only text is not
 // kept, so a child that is not an element is a comment or real text. A null node answers
@@ -62,8 +60,6 @@ public:
 
     static XmlDocument fromBytes(std::string_view bytes);
     static XmlDocument loadFile(const std::string& path);
-    // GET through `http`; a request that fails or is answered outside 2xx gives an empty document.
-    static XmlDocument loadUrl(HttpTransport& http, const std::string& url);
 
     bool empty() const;
     // The serialisation (UTF-8); empty for an empty document.

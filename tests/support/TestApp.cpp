@@ -56,8 +56,7 @@ std::string withBase(std::string bytes, const std::string& base) {
 
 void serveNormal(TestServer& server, const std::string& extraEntries) {
     namespace fsys = std::filesystem;
-    // Beside this file: other test executables build it with data folders of their own.
-    const std::string serve = (fsys::path(__FILE__).parent_path() / "data/normal/serve").string();
+    const std::string serve = std::string(BRISMA_NORMAL_START_DATA) + "/serve";
     for (const auto& e : fsys::recursive_directory_iterator(serve)) {
         if (!e.is_regular_file())
             continue;

@@ -1,4 +1,4 @@
-#include "platform/ui/EventGate.h"
+#include "platform/events/EventGate.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

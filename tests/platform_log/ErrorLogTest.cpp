@@ -1,0 +1,77 @@
+#include "platform/log/ErrorLog.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace brisma::test {
+namespace {
+
+std::vector<std::string>* captured = nullptr;
+
+void capture(QtMsgType, const QMessageLogContext&, const QString& message) {
+    captured->push_back(message.toStdString());
+}
+
+// The lines the category lets through, on a clock the test moves.
+class ErrorLogLines : public ::testing::Test {
+protected:
+    void SetUp() override {
+        captured = &lines;
+        previous = qInstallMessageHandler(capture);
+    }
+    void TearDown() override {
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules({});
+        captured = nullptr;
+    }
+    ErrorLog::Now clock() {
+        return [this] { return now; };
+    }
+
+    std::vector<std::string> lines;
+    QtMessageHandler previous = nullptr;
+    std::chrono::steady_clock::time_point now;
+};
+
+TEST_F(ErrorLogLines, SaysEachTextAtMostOnceAMinuteAndNoQueryString) {
+    ErrorLog log(configureErrorLog(nullptr), clock());
+    const std::string report = "modInet.SendClickLog >Network failure: "
+                               "http://srv.example/log/click?version=3.1.1&userid=U1&email=a@b.jp#top";
+    log(-2146697211, report);
+    now += std::chrono::seconds(59);
+    log(-2146697211, report);
+    log(9, "modChannel.SetChannelListFromXML >Subscript out of range");
+    now += std::chrono::seconds(2);
+    log(-2146697211, report);
+    // Dropped failures are for debugging only.
+    logDropped("a report that fails after it was queued goes unnoticed", "refused");
+
+    const std::string cut = "brisma: error -2146697211: modInet.SendClickLog >Network failure: "
+                            "http://srv.example/log/click";
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  cut, "brisma: error 9: modChannel.SetChannelListFromXML >Subscript out of range", cut}));
+}
+
+TEST_F(ErrorLogLines, DebugSettingOneSaysEverythingAndZeroNothing) {
+    ErrorLog everything(configureErrorLog("1"), clock());
+    everything(5, "modApp.ConfigureFolder >Invalid procedure call or argument");
+    everything(5, "modApp.ConfigureFolder >Invalid procedure call or argument");
+    logDropped("a document that cannot be fetched reads as empty",
+               "HTTPS://h.example/a%20b?userid=U1&birth=19800101");
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "brisma: error 5: modApp.ConfigureFolder >Invalid procedure call or argument",
+                         "brisma: error 5: modApp.ConfigureFolder >Invalid procedure call or argument",
+                         "brisma: a document that cannot be fetched reads as empty: HTTPS://h.example/a%20b",
+                     }));
+
+    lines.clear();
+    ErrorLog nothing(configureErrorLog("0"), clock());
+    nothing(5, "modApp.ConfigureFolder >Invalid procedure call or argument");
+    logDropped("a document that cannot be fetched reads as empty", "x");
+    EXPECT_TRUE(lines.empty());
+}
+
+} // namespace
+} // namespace brisma::test
