@@ -1,5 +1,6 @@
 #include "bar/TickerRules.h"
 
+#include "bar/TickerStrip.h"
 #include "common/VbConv.h"
 
 #include <cmath>
@@ -25,7 +26,7 @@ int16_t slotCountForWidth(int width) {
     case 2048:
         return 8;
     default:
-        return 10;
+        return TickerStrip::kMostSlots;
     }
 }
 
@@ -41,7 +42,9 @@ QRgb textColour(bool clicked, bool hovered) {
 
 std::string escapeForJump(const std::string& url) {
     std::string out = url;
-    for (const auto& [from, to] : {std::pair{':', "%3A"}, {'&', "%26"}, {'.', "%2E"}, {'/', "%2F"}}) {
+    // "%" first, so that the jump movie's decoding gives the address back as it was written.
+    for (const auto& [from, to] :
+         {std::pair{'%', "%25"}, {':', "%3A"}, {'&', "%26"}, {'.', "%2E"}, {'/', "%2F"}}) {
         std::string next;
         next.reserve(out.size());
         for (const char c : out)

@@ -15,7 +15,7 @@ int tileCount(int width);
 // Text colour of a slot from its read mark and whether the pointer is over it.
 QRgb textColour(bool clicked, bool hovered);
 
-// The jump module's address: ":", "&", "." and "/" escaped, in that order; nothing else.
+// The jump module's address: "%", ":", "&", "." and "/" escaped, in that order; nothing else.
 std::string escapeForJump(const std::string& url);
 
 // The mark a click leaves: the clicked id's channel, or "000" when it repeats the pending one.

@@ -1,5 +1,7 @@
 #include "bar/TickerStrip.h"
 
+#include <limits>
+
 namespace brisma {
 
 void TickerStrip::reset(int16_t n) {
@@ -32,7 +34,8 @@ void TickerStrip::shift() {
 
 void TickerStrip::move() {
     for (auto& x : intSlotX)
-        --x;
+        if (x > std::numeric_limits<int16_t>::min())
+            --x;
 }
 
 int16_t TickerStrip::finished() const {

@@ -18,6 +18,11 @@ struct TickerStrip {
 
     // Headlines apart, between the end of one text and the start of the next.
     static constexpr int16_t kGap = 60;
+    // Slot geometry is 16-bit: a text wider than this is cut, so that a full strip of the most
+    // slots there are, laid in one after the other, still fits.
+    static constexpr int16_t kMaxWidth = 3500;
+    static constexpr int kMostSlots = 10;
+    static_assert(kGap + (kMostSlots - 1) * (kMaxWidth + kGap) <= INT16_MAX);
     // Stored-picture keys of the slot texts begin here; below are the icons and the banner.
     static constexpr int kFirstTextKey = 16;
 
@@ -34,7 +39,7 @@ struct TickerStrip {
     // Every slot one place toward the end, from the end; the last slot's content is lost and
     // its picture is reused by slot 0.
     void shift();
-    // Every slot one pixel to the left.
+    // Every slot one pixel to the left; one long gone stops at the end of the range, never wraps.
     void move();
     // The first slot whose right edge lies left of the bar, or -1.
     int16_t finished() const;

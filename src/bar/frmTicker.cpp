@@ -33,8 +33,6 @@ constexpr int kBarHeight = art::kBarHeight;
 constexpr int kBoxWidth = 245;
 constexpr int16_t kBannerWidth = 130;
 constexpr int kBannerTop = 3;
-// Slot geometry is 16-bit: a text longer than several screens is cut at this width.
-constexpr int32_t kMaxSlotWidth = 16000;
 constexpr int kBannerKey = static_cast<int>(art::kIcons.size());
 constexpr int kScrollIntervalMs = 20;
 constexpr int kSlideSteps = 128;
@@ -75,7 +73,8 @@ int16_t roundedX(double x) {
 } // namespace
 
 // The part of the bar left of the box: it shows the picture and hands its pointer events to
-// the bar, whose coordinates it shares.
+// the bar, whose coordinates it shares. Only its events reach the headlines: what the box leaves
+// unhandled goes up to the bar window, which takes none, so nothing under the box is ever hit.
 class frmTicker::View : public QWidget {
 public:
     explicit View(frmTicker& bar) : QWidget(&bar), bar_(bar) {
@@ -90,9 +89,24 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override { bar_.Form_Paint(*event); }
-    void mousePressEvent(QMouseEvent* event) override { bar_.mousePressEvent(event); }
-    void mouseMoveEvent(QMouseEvent* event) override { bar_.mouseMoveEvent(event); }
-    void mouseReleaseEvent(QMouseEvent* event) override { bar_.mouseReleaseEvent(event); }
+    void mousePressEvent(QMouseEvent* event) override {
+        bar_.Form_MouseDown(event->button(), event->modifiers(), event->position().x(),
+                            event->position().y());
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        // A drag that went on over the box or off the bar is no longer over the strip.
+        if (!rect().contains(event->position().toPoint()))
+            return bar_.pointerGone();
+        bar_.Form_MouseMove(event->buttons(), event->modifiers(), event->position().x(),
+                            event->position().y());
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        bar_.Form_MouseUp(event->button(), event->modifiers(), event->position().x(), event->position().y());
+        // After the bar has seen the release, so its pointer state is whole when the menu opens.
+        if (event->button() == Qt::RightButton)
+            bar_.host_.openMenuFromTicker(event->globalPosition().toPoint());
+    }
+    void leaveEvent(QEvent*) override { bar_.pointerGone(); }
 
 private:
     frmTicker& bar_;
@@ -111,7 +125,6 @@ frmTicker::frmTicker(const AppPaths& paths, const ErrorReporter& errors, EventGa
                    Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Brisma"));
-    setMouseTracking(true);
     windowFont_ = QFont(QStringLiteral("IPAGothic"));
     windowFont_.setPointSize(9);
     headlineFont_ = QFont(QStringLiteral("IPAGothic"));
@@ -255,11 +268,13 @@ int32_t frmTicker::InsertNews(const clsBrismaNews& udtTmpNews) {
         strip_.shift();
         const int32_t result = strip_.udtSlotNews[0].CopyFrom(udtTmpNews);
         const bool banner = udtTmpNews.strNewsType == "tbn";
-        strip_.intSlotWidth[0] =
-            banner ? kBannerWidth
-                   : static_cast<int16_t>(std::min(GetTextWidth(displayText(udtTmpNews)), kMaxSlotWidth));
-        strip_.intSlotX[0] =
-            static_cast<int16_t>(strip_.intSlotX[1] + strip_.intSlotWidth[1] + TickerStrip::kGap);
+        strip_.intSlotWidth[0] = banner ? kBannerWidth
+                                        : static_cast<int16_t>(std::min<int32_t>(
+                                              GetTextWidth(displayText(udtTmpNews)), TickerStrip::kMaxWidth));
+        // After a spell in which nothing arrived the strip has run out; the next headline comes
+        // in where the first of a new strip does, not unseen beyond the bar's left edge.
+        strip_.intSlotX[0] = static_cast<int16_t>(std::max(
+            strip_.intSlotX[1] + strip_.intSlotWidth[1] + TickerStrip::kGap, int{TickerStrip::kGap}));
         if (!banner)
             renderText(0, ticker::textColour(strip_.udtSlotNews[0].blnClicked, intOnMouse == 0));
         return result;
@@ -328,19 +343,27 @@ void frmTicker::StopTicker() {
 }
 
 void frmTicker::TimerScroll_Timer() {
-    ScrollBar2();
+    // A held strip neither moves nor repaints; its picture changes only with the lit slot.
+    const bool moving = !held_;
+    if (moving)
+        ScrollBar2();
     onRunTimeError(
         [&] {
-            // A hidden bar keeps moving but shows nothing.
-            if (blnOpen)
-                DrawBar();
-            // Only a lit slot needs the pointer's position.
-            if (intOnMouse != -1) {
+            if (moving) {
+                // A headline that moves under a still pointer holds the strip.
+                if (pointerX_ >= 0)
+                    pointerAt(pointerX_);
+                // A hidden bar keeps moving but shows nothing.
+                if (blnOpen)
+                    DrawBar();
+            }
+            // Only a lit slot or a held strip needs the pointer's position.
+            if (intOnMouse != -1 || held_) {
                 const QPoint pointer = picture().pointerPos();
                 const QRect bar = geometry();
                 if (pointer.y() < bar.y() || pointer.y() > bar.y() + bar.height() || pointer.x() < bar.x() ||
                     pointer.x() > bar.x() + bar.width() - kBoxWidth)
-                    intOnMouse = -1;
+                    pointerGone();
             }
         },
         // The next tick starts afresh.
@@ -466,6 +489,7 @@ void frmTicker::OpenTicker() {
 
 void frmTicker::CloseTicker() {
     withNamedHandler(errors_, "CloseTicker", [&] {
+        pointerGone();
         blnScroll = true;
         blnOpen = false;
         reserveRoom(false);
@@ -565,11 +589,12 @@ void frmTicker::openClicked(const clsBrismaNews& news) {
 
 void frmTicker::Form_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x, double) {
     withHandler(errors_, "frmTicker.Form_MouseMove >", [&] {
-        intOnMouse = -1;
-        // Every slot lights up under the pointer.
-        const int16_t hit = GetMoved(roundedX(x), work_);
-        if (hit >= 0) {
-            intOnMouse = hit;
+        const int16_t lit = intOnMouse;
+        pointerAt(roundedX(x));
+        // The tick of a held strip paints nothing: a change of the lit slot is shown now.
+        if (held_ && intOnMouse != lit)
+            DrawBar();
+        if (intOnMouse >= 0) {
             if (blnMouseUp)
                 customHeld_ = false;
             showCustomCursor();
@@ -579,25 +604,24 @@ void frmTicker::Form_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x
     });
 }
 
+void frmTicker::pointerAt(int16_t x) {
+    pointerX_ = x;
+    // Every slot lights up under the pointer.
+    intOnMouse = GetMoved(x, work_);
+    if (intOnMouse >= 0 && blnOpen && !blnScroll)
+        held_ = true;
+}
+
+void frmTicker::pointerGone() {
+    pointerX_ = -1;
+    held_ = false;
+    intOnMouse = -1;
+}
+
 void frmTicker::Form_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, double) {
     blnMouseUp = true;
     customHeld_ = false;
     showCustomCursor();
-}
-
-void frmTicker::mousePressEvent(QMouseEvent* event) {
-    Form_MouseDown(event->button(), event->modifiers(), event->position().x(), event->position().y());
-}
-
-void frmTicker::mouseMoveEvent(QMouseEvent* event) {
-    Form_MouseMove(event->buttons(), event->modifiers(), event->position().x(), event->position().y());
-}
-
-void frmTicker::mouseReleaseEvent(QMouseEvent* event) {
-    Form_MouseUp(event->button(), event->modifiers(), event->position().x(), event->position().y());
-    // After the bar has seen the release, so its pointer state is whole when the menu opens.
-    if (event->button() == Qt::RightButton)
-        host_.openMenuFromTicker(event->globalPosition().toPoint());
 }
 
 void frmTicker::swfPlayer_FSCommand(const std::string& command, const std::string& args) {

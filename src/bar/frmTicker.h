@@ -96,11 +96,6 @@ public:
     // The widget that shows the picture (the strip left of the box).
     QWidget& view();
 
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
 private:
     class View;
 
@@ -121,6 +116,10 @@ private:
     void reserveRoom(bool reserve);
     void showCustomCursor();
     void setCustomIcon(bool held);
+    // Lights the slot under the pointer at `x` and holds the strip while it lights one.
+    void pointerAt(int16_t x);
+    // The pointer has left the strip: it moves on and nothing is lit.
+    void pointerGone();
 
     const AppPaths& paths_;
     const ErrorReporter& errors_;
@@ -147,6 +146,10 @@ private:
     int scale_ = 1;
     // The top the bar reserved the screen's bottom from, while it does.
     std::optional<int> reservedTop_;
+    // The strip stands still under the pointer, from its first headline until it leaves.
+    bool held_ = false;
+    // The pointer's last x over the strip; -1 when it is elsewhere.
+    int16_t pointerX_ = -1;
 };
 
 } // namespace brisma

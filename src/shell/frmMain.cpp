@@ -339,7 +339,7 @@ void frmMain::TimerApp_Timer() {
             app_.list().ResetLocation();
         }
         // A bar whose lower edge is above the bottom of the work area moves down onto it.
-        if (ticker && intWorkAreaHeight - 1 > ticker->y() + 24)
+        if (ticker && intWorkAreaHeight > ticker->y() + 24)
             ticker->move(ticker->x(), intWorkAreaHeight - 24);
     });
 }

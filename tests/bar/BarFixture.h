@@ -46,7 +46,7 @@ class BarTest : public ::testing::Test {
 protected:
     void SetUp() override {
         server.route("/ticker_banner.bmp", bannerBmp());
-        t = std::make_unique<TestApp>(folder, server);
+        t = std::make_unique<TestApp>(folder, server, qmlPlayers);
         Application& app = t->app();
         app.app().ConfigureFolder();
         ScriptValues& s = app.script();
@@ -103,6 +103,8 @@ protected:
         return reportTargets(server);
     }
 
+    // The real QML players instead of the recording ones.
+    bool qmlPlayers = false;
     TempAppFolder folder;
     TestServer server;
     std::unique_ptr<TestApp> t;

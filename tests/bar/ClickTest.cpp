@@ -4,8 +4,13 @@
 #include "platform/fs/FileSystem.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
 #include <QMouseEvent>
+#include <QUrl>
 #include <QWindow>
+#include <fstream>
+#include <sstream>
 
 namespace brisma::test {
 namespace {
@@ -36,7 +41,10 @@ protected:
             type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
         QMouseEvent event(type, at, bar->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button,
                           held, Qt::NoModifier);
-        QApplication::sendEvent(bar->windowHandle(), &event);
+        // To the window the display system routes it to: a native child has its own.
+        QWidget* under = bar->childAt(at.toPoint());
+        QApplication::sendEvent(under && under->windowHandle() ? under->windowHandle() : bar->windowHandle(),
+                                &event);
     }
     void click(QPointF at, Qt::MouseButton button = Qt::LeftButton) {
         send(QEvent::MouseButtonPress, at, button);
@@ -78,7 +86,7 @@ TEST_F(Click, AHeadlineClickIsReportedMarkedReadAndOpenedThroughTheJumpMovie) {
                                        kStamp});
     EXPECT_EQ(textColourOf(slotOf(0)), qRgb(156, 144, 174) & 0xffffffu);
     EXPECT_EQ(jump().calls(),
-              (std::vector<std::string>{"FlashVars=url=http%3A%2F%2Fnews%2Eexample%2Fa?x=1%26y=2%41",
+              (std::vector<std::string>{"FlashVars=url=http%3A%2F%2Fnews%2Eexample%2Fa?x=1%26y=2%2541",
                                         "Movie=" + folder.path() + "/flash/jump.swf", "GotoFrame 0",
                                         "Playing=True"}));
     EXPECT_EQ(bar->strLastClickChannel, "005");
@@ -162,6 +170,60 @@ TEST_F(Click, ThePointerLightsEverySlotItIsOverAndNoneElsewhere) {
     EXPECT_EQ(textColourOf(0), 0xffffffu);
 }
 
+TEST_F(Click, TheStripWaitsUnderThePointerAndMovesOnWhenItLeaves) {
+    const auto ticks = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            bar->TimerScroll_Timer();
+    };
+    const auto pointAt = [&](QPointF at) {
+        QCursor::setPos(bar->mapToGlobal(at.toPoint()));
+        send(QEvent::MouseMove, at);
+    };
+    // Resting over a headline: it stays lit where it is.
+    pointAt(middleOf(slotOf(1)));
+    const std::vector<int16_t> held = bar->slots().intSlotX;
+    ticks(300);
+    EXPECT_EQ(bar->slots().intSlotX, held);
+    EXPECT_EQ(bar->intOnMouse, slotOf(1));
+    // Over another one, that one is lit and a click opens it.
+    pointAt(middleOf(slotOf(3)));
+    ticks(50);
+    EXPECT_EQ(bar->slots().intSlotX, held);
+    EXPECT_EQ(textColourOf(slotOf(3)), qRgb(255, 250, 174) & 0xffffffu);
+    EXPECT_EQ(textColourOf(slotOf(1)), 0xffffffu);
+    jump().clearCalls();
+    click(middleOf(slotOf(3)));
+    ASSERT_FALSE(jump().calls().empty());
+    EXPECT_EQ(jump().calls().front(), "FlashVars=url=http%3A%2F%2Fnews%2Eexample%2Fc");
+    // Between headlines the strip still waits; over the box it moves on, nothing lit.
+    pointAt({bar->slots().intSlotX[slotOf(3)] - 30.0, 12});
+    ticks(50);
+    EXPECT_EQ(bar->slots().intSlotX, held);
+    pointAt({bar->width() - 100.0, 12});
+    ticks(10);
+    EXPECT_EQ(bar->slots().intSlotX[0], held[0] - 10);
+    EXPECT_EQ(bar->intOnMouse, -1);
+
+    // A still pointer between two headlines: the one that moves under it stops there, lit.
+    const int slot = slotOf(2);
+    const int16_t gapX =
+        static_cast<int16_t>(bar->slots().intSlotX[slot] + bar->slots().intSlotWidth[slot] + 30);
+    pointAt({static_cast<double>(gapX), 12});
+    ASSERT_EQ(bar->intOnMouse, -1);
+    ticks(60);
+    ASSERT_EQ(bar->intOnMouse, slotOf(3));
+    const std::vector<int16_t> caught = bar->slots().intSlotX;
+    ticks(50);
+    EXPECT_EQ(bar->slots().intSlotX, caught);
+    EXPECT_EQ(bar->slots().hit(gapX), slotOf(3));
+
+    // Closing lets it go.
+    bar->CloseTicker();
+    ticks(10);
+    EXPECT_EQ(bar->slots().intSlotX[0], caught[0] - 10);
+    EXPECT_EQ(bar->intOnMouse, -1);
+}
+
 TEST_F(Click, ClosingSlidesTheBarOutHidesItAndNamesTheMenuItemShow) {
     bar->CloseTicker();
     EXPECT_FALSE(bar->blnOpen);
@@ -175,5 +237,59 @@ TEST_F(Click, ClosingSlidesTheBarOutHidesItAndNamesTheMenuItemShow) {
     EXPECT_EQ(bar->y() + bar->height(), bar->screen()->availableGeometry().bottom() + 1);
 }
 
+// Stands for the desktop: every address Qt would hand to a browser.
+class DesktopRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    DesktopRecorder() {
+        for (const char* scheme : {"http", "https"})
+            QDesktopServices::setUrlHandler(QLatin1StringView(scheme), this, "open");
+    }
+    ~DesktopRecorder() override {
+        for (const char* scheme : {"http", "https"})
+            QDesktopServices::unsetUrlHandler(QLatin1StringView(scheme));
+    }
+    std::vector<std::string> urls;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { urls.push_back(url.toString(QUrl::FullyEncoded).toStdString()); }
+};
+
+// Headline clicks through the demo's own jump movie in the real player.
+class Jump : public Click {
+protected:
+    Jump() { qmlPlayers = true; }
+};
+
+TEST_F(Jump, EveryAddressAFeedWritesReachesTheBrowserEncodedButUnchanged) {
+    std::ifstream module(std::string(BRISMA_DEMO_DIR) + "/content/modules/jump.qml");
+    std::ostringstream qml;
+    qml << module.rdbuf();
+    ASSERT_FALSE(qml.str().empty());
+    folder.write("/flash/jump.swf", qml.str());
+    const std::pair<std::string, std::string> addresses[] = {
+        {"http://news.example/a/b c?q=x|y&n=1", "http://news.example/a/b%20c?q=x%7Cy&n=1"},
+        {"http://news.example/50%25off?q=a%26b", "http://news.example/50%25off?q=a%26b"},
+        {"http://news.example/t/{id}?k=^\"v\"&z=1", "http://news.example/t/%7Bid%7D?k=%5E%22v%22&z=1"},
+        {"https://news.example/plain?id=7", "https://news.example/plain?id=7"}};
+    std::vector<Headline> list;
+    for (const auto& [url, opened] : addresses)
+        list.push_back({"00520261208000000" + std::to_string(10 + list.size()), "見出し", "all", url});
+    setList(list);
+    bar->InitTicker();
+    DesktopRecorder desktop;
+    std::vector<std::string> expected;
+    for (int k = 0; k < 4; ++k) {
+        click(middleOf(slotOf(k)));
+        expected.push_back(addresses[k].second);
+        for (int i = 0; i < 200 && desktop.urls.size() < expected.size(); ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_EQ(desktop.urls, expected);
+}
+
 } // namespace
 } // namespace brisma::test
+
+#include "ClickTest.moc"

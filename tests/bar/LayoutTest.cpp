@@ -15,10 +15,10 @@ TEST(BarRules, SlotCountFollowsTheExactWorkAreaWidth) {
         EXPECT_EQ(ticker::slotCountForWidth(width), n) << width;
 }
 
-TEST(BarRules, TheJumpAddressEscapesFourCharactersInOrder) {
+TEST(BarRules, TheJumpAddressEscapesFiveCharactersInOrder) {
     const std::pair<const char*, const char*> table[] = {{"a.b/c?d=1&e=2", "a%2Eb%2Fc?d=1%26e=2"},
                                                          {"http://x.jp/a", "http%3A%2F%2Fx%2Ejp%2Fa"},
-                                                         {"100%&%3A", "100%%26%3A"},
+                                                         {"100%&%3A", "100%25%26%253A"},
                                                          {"", ""}};
     for (const auto& [url, escaped] : table)
         EXPECT_EQ(ticker::escapeForJump(url), escaped) << url;
@@ -49,7 +49,7 @@ TEST_F(Layout, TheStartFillsEverySlotSixtyPixelsApartOldestAtSixty) {
     clsBrismaNews endless(t->app().errors());
     endless.strNewsText = std::string(4000, 'x');
     ASSERT_EQ(bar->InsertNews(endless), 1);
-    EXPECT_EQ(s.intSlotWidth[0], 16000);
+    EXPECT_EQ(s.intSlotWidth[0], TickerStrip::kMaxWidth);
     EXPECT_EQ(s.intSlotX[0], s.intSlotX[1] + s.intSlotWidth[1] + 60);
 }
 
@@ -64,6 +64,41 @@ TEST_F(Layout, WithoutAMergedListTheStripStaysEmptyAndNothingFails) {
     for (int x = 0; x < bar->width() - 245; x += 7)
         ASSERT_EQ(picture.pixel(x, 12), tile.pixel(x % 32, 12)) << x;
     EXPECT_TRUE(t->errors->reports.empty());
+}
+
+TEST_F(Layout, SlotPositionsStayInRangeAndTheBarComesDownFromOnePixelAbove) {
+    // Ten of the widest texts in a row: each still 60 pixels after the one before.
+    setList({{"0052026120800000001", std::string(4000, 'x')}});
+    bar->InitTicker();
+    const TickerStrip& s = bar->slots();
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(s.intSlotX[i], s.intSlotX[i + 1] + s.intSlotWidth[i + 1] + 60) << i;
+
+    // A list without any text lays nothing in: the strip runs out and stays out, for longer than
+    // a slot position could count down.
+    setList({{"0052026120800000001", ""}, {"0052026120800000002", ""}});
+    bar->InitTicker();
+    t->errors->reports.clear();
+    for (int step = 0; step < 70000; ++step) {
+        const std::vector<int16_t> before = s.intSlotX;
+        ASSERT_EQ(bar->ScrollBar2(), 0);
+        for (std::size_t i = 0; i < before.size(); ++i)
+            ASSERT_LE(s.intSlotX[i], before[i]) << "step " << step << ", slot " << i;
+    }
+    for (std::size_t i = 0; i < s.intSlotX.size(); ++i)
+        EXPECT_LT(s.intSlotX[i] + s.intSlotWidth[i], 0) << i;
+    clsBrismaNews hit(t->app().errors());
+    for (int16_t x = 0; x < bar->width(); x += 5)
+        ASSERT_EQ(bar->GetClicked(x, hit), -1) << x;
+    EXPECT_TRUE(t->errors->reports.empty()) << t->errors->reports.front().text;
+
+    // A bar whose lower edge is a pixel above the work area's bottom comes down onto it.
+    frmMain& main = t->app().main();
+    main.TimerApp_Timer();
+    const QPoint home(bar->x(), bar->screen()->availableGeometry().bottom() + 1 - 24);
+    bar->move(home.x(), home.y() - 1);
+    main.TimerApp_Timer();
+    EXPECT_EQ(bar->pos(), home);
 }
 
 TEST_F(Layout, TheBannerIsStoredWhateverTheAnswerAndKeptWhenTheDownloadFails) {

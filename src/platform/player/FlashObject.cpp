@@ -51,7 +51,8 @@ QVariant FlashObject::readXml(const QString& path) const {
 }
 
 void FlashObject::openUrl(const QString& url) const {
-    const QUrl parsed(url, QUrl::StrictMode);
+    // Read as an address bar reads it: spaces, pipes, braces and the like are encoded, not refused.
+    const QUrl parsed(url, QUrl::TolerantMode);
     const QString scheme = parsed.scheme();
     if (parsed.isValid() && !parsed.host().isEmpty() &&
         (scheme == QLatin1StringView("http") || scheme == QLatin1StringView("https")))
