@@ -88,15 +88,16 @@ double processCpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Voluntary and involuntary context switches of every thread of a process.
-long contextSwitches(const std::string& pid = "self") {
+// Voluntary and involuntary context switches of every thread of a process; the involuntary
+// ones grow with the machine's load, not with the process's timers.
+long contextSwitches(const std::string& pid = "self", bool voluntaryOnly = false) {
     long total = 0;
     for (const auto& task : fsys::directory_iterator("/proc/" + pid + "/task")) {
         std::ifstream status(task.path() / "status");
         std::string line;
         while (std::getline(status, line))
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-                line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                (!voluntaryOnly && line.rfind("nonvoluntary_ctxt_switches:", 0) == 0))
                 total += std::stol(line.substr(line.find(':') + 1));
     }
     return total;
@@ -217,10 +218,12 @@ std::vector<std::string> tickrEnvironment(const std::string& home) {
 struct Sample {
     double cpu;
     long switches;
+    long voluntary;
 };
 
 Sample sample(long pid) {
-    return {otherCpuSeconds(pid), contextSwitches(std::to_string(pid))};
+    return {otherCpuSeconds(pid), contextSwitches(std::to_string(pid)),
+            contextSwitches(std::to_string(pid), true)};
 }
 
 int beside(int seconds, long xserverPid, bool demoModules) {
@@ -257,6 +260,9 @@ int beside(int seconds, long xserverPid, bool demoModules) {
     std::printf("%-32s %12.1f %12.1f\n", "wake-ups per second",
                 static_cast<double>(c1.switches - c0.switches) / seconds,
                 static_cast<double>(t1.switches - t0.switches) / seconds);
+    std::printf("%-32s %12.1f %12.1f\n", "  of them voluntary",
+                static_cast<double>(c1.voluntary - c0.voluntary) / seconds,
+                static_cast<double>(t1.voluntary - t0.voluntary) / seconds);
     std::printf("%-32s %12ld %12ld\n", "peak resident memory, KiB", clientPeak, tickrPeak);
     std::printf("%-32s %12ld %12ld\n", "resident memory at the end, KiB", clientNow, tickrNow);
     std::printf("X server CPU, both: %.3f s per minute\n", (x1 - x0) / minutes);
