@@ -244,6 +244,14 @@ int beside(int seconds, long xserverPid, bool demoModules) {
     runFor(seconds * 1000);
     const Sample c1 = sample(client), t1 = sample(tickr);
     const double x1 = otherCpuSeconds(xserverPid);
+    // A process that ended early has no figures: say so rather than print zeros.
+    for (const auto& [name, pid] : {std::pair{"brisma", client}, std::pair{"tickr", tickr}})
+        if (waitpid(pid, nullptr, WNOHANG) != 0) {
+            std::printf("%s ended before the window did; no figures (its output is above)\n", name);
+            kill(client, SIGTERM);
+            kill(tickr, SIGTERM);
+            return 1;
+        }
     const long clientPeak = statusKiB("VmHWM", std::to_string(client));
     const long tickrPeak = statusKiB("VmHWM", std::to_string(tickr));
     const long clientNow = statusKiB("VmRSS", std::to_string(client));
