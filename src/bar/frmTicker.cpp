@@ -19,11 +19,9 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <thread>
 
 namespace brisma {
 namespace {
@@ -37,7 +35,7 @@ constexpr int kBannerKey = static_cast<int>(art::kIcons.size());
 constexpr int kScrollIntervalMs = 20;
 constexpr int kSlideSteps = 128;
 // Each slide step is held this long, so the slide is seen (about a quarter of a second).
-constexpr auto kSlideStepTime = std::chrono::milliseconds(2);
+constexpr int kSlideStepMs = 2;
 
 int iconKey(const std::string& strNewsType) {
     const art::Icon icon = art::iconFor(strNewsType);
@@ -446,11 +444,12 @@ int32_t frmTicker::ScrollBar2() {
 
 void frmTicker::slide(int from, int to) {
     const int top = y();
-    for (int step = 1; step <= kSlideSteps; ++step) {
+    // Between the steps the strip moves on unseen, the windows repaint and the watch runs; every
+    // other handler waits for the end of the slide.
+    gate_.pace(kSlideSteps, kSlideStepMs, [&](int step) {
         move(from + static_cast<int>(std::lround(static_cast<double>(to - from) * step / kSlideSteps)), top);
         BitBltTicker(*this);
-        std::this_thread::sleep_for(kSlideStepTime);
-    }
+    });
 }
 
 void frmTicker::reserveRoom(bool reserve) {

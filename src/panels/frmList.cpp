@@ -3,13 +3,12 @@
 #include "common/BrismaError.h"
 #include "common/ErrorReporter.h"
 #include "panels/ListHost.h"
+#include "platform/events/EventGate.h"
 #include "platform/ui/StringTable.h"
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <chrono>
 #include <cmath>
-#include <thread>
 #include <utility>
 
 namespace brisma {
@@ -19,17 +18,14 @@ constexpr int kWidth = 244;
 constexpr int kHeight = 357;
 constexpr int kSlideSteps = 20;
 // Each slide step is held this long, so the slide is seen.
-constexpr auto kSlideStepTime = std::chrono::milliseconds(8);
-
-void holdStep() {
-    std::this_thread::sleep_for(kSlideStepTime);
-}
+constexpr int kSlideStepMs = 8;
 
 } // namespace
 
-frmList::frmList(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
-                 FlashPlayer::CommandHandler onCommand, ListHost& host)
-    : PanelWindow(paths, serverBase, players, std::move(onCommand), "list", kWidth, kHeight), host_(host) {
+frmList::frmList(const AppPaths& paths, const std::string& serverBase, EventGate& gate,
+                 FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand, ListHost& host)
+    : PanelWindow(paths, serverBase, players, std::move(onCommand), "list", kWidth, kHeight), gate_(gate),
+      host_(host) {
     // Frameless, on top, never focused, not in the task bar.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);
@@ -63,12 +59,11 @@ void frmList::ShowList(float x, float, int) {
     const int barTop = host_.tickerTop();
     move(left, barTop);
     show();
-    // The slide runs to its end before any other handler: no events are let through.
-    for (int i = 0; i <= kSlideSteps; ++i) {
-        move(left, barTop - height() * i / kSlideSteps);
+    // The slide runs to its end before any other handler; the bar moves on meanwhile.
+    gate_.pace(kSlideSteps + 1, kSlideStepMs, [&](int step) {
+        move(left, barTop - height() * (step - 1) / kSlideSteps);
         repaint();
-        holdStep();
-    }
+    });
     move(left, barTop - height());
     swfPlayer().GotoFrame(1);
     swfPlayer().setPlaying(true);
@@ -90,11 +85,10 @@ void frmList::HideList(float x, float) {
             const int startLeft = this->x();
             const int dx = targetLeft - startLeft;
             swfPlayer().Stop();
-            for (int i = 1; i <= kSlideSteps; ++i) {
+            gate_.pace(kSlideSteps, kSlideStepMs, [&](int i) {
                 move(startLeft + dx * i / kSlideSteps, startTop + dy * i / kSlideSteps);
                 repaint();
-                holdStep();
-            }
+            });
             hide();
             blnOpen = false;
         },

@@ -4,13 +4,14 @@
 
 namespace brisma {
 
+class EventGate;
 class ListHost;
 
 // The latest-news list that slides up out of the bar.
 class frmList : public PanelWindow {
 public:
-    frmList(const AppPaths& paths, const std::string& serverBase, FlashPlayerFactory& players,
-            FlashPlayer::CommandHandler onCommand, ListHost& host);
+    frmList(const AppPaths& paths, const std::string& serverBase, EventGate& gate,
+            FlashPlayerFactory& players, FlashPlayer::CommandHandler onCommand, ListHost& host);
     ~frmList() override;
 
     bool blnOpen = false;
@@ -27,6 +28,7 @@ public:
 private:
     QRect workArea() const;
 
+    EventGate& gate_;
     ListHost& host_;
 };
 

@@ -141,8 +141,8 @@ void Application::unloadTicker() {
 
 frmList& Application::list() {
     if (!list_)
-        list_ = std::make_unique<frmList>(services_.paths, services_.serverBase, *players_, toDispatcher(),
-                                          *this);
+        list_ = std::make_unique<frmList>(services_.paths, services_.serverBase, services_.gate, *players_,
+                                          toDispatcher(), *this);
     return *list_;
 }
 

@@ -27,9 +27,9 @@
 namespace brisma {
 namespace {
 
-// The placement watch follows the screen no faster than this: polling every millisecond would
-// wake the processor a thousand times a second for nothing.
-constexpr int kPlacementWatchMs = 100;
+// The screens' signals re-place the bar at once; the watch's own poll only catches what they
+// miss, once a second, in the same wake-up as the refresh counter's tick.
+constexpr int kPlacementWatchMs = 1000;
 constexpr int kRefreshTickMs = 1000;
 constexpr int kTicksBetweenRefreshes = 300;
 constexpr int kLeftButtonUp = 514;
@@ -273,6 +273,9 @@ void frmMain::TakeScreenSnapshot() {
 }
 
 void frmMain::StartTimers() {
+    // Whole-second timers fire together on the second's boundary.
+    TimerApp.setTimerType(Qt::VeryCoarseTimer);
+    TimerHTTP.setTimerType(Qt::VeryCoarseTimer);
     TimerApp.start(kPlacementWatchMs);
     TimerHTTP.start(kRefreshTickMs);
     // Another screen made primary carries the bar and the list to its work area.

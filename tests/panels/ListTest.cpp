@@ -42,7 +42,7 @@ struct ListTest : ::testing::Test {
     RecordingPlayerFactory players;
     BarAtTheBottom host;
     std::unique_ptr<frmList> list = std::make_unique<frmList>(
-        t.paths, t.serverBase, players, [](const std::string&, const std::string&) {}, host);
+        t.paths, t.serverBase, t.gate, players, [](const std::string&, const std::string&) {}, host);
     RecordingFlashPlayer& player() { return *players.player("list"); }
     int barTop() { return host.tickerTop(); }
 };

@@ -154,6 +154,41 @@ TEST(PlayerContract, TheMovieFillsTheViewAndFollowsItsSize) {
     }
 }
 
+TEST(PlayerContract, AHiddenMovieAnimatesNothingAndGoesOnWhereItStoodWhenShown) {
+    PlayerHarness h;
+    // One animation on the root, bound to the player, and one in an item a repeater makes.
+    h.load("/flash/anim.swf", R"(import QtQuick
+Item {
+    id: root
+    property real a: 0
+    property real b: 0
+    NumberAnimation on a { from: 0; to: 1000; duration: 400; loops: Animation.Infinite; running: flash.playing }
+    Repeater { model: 1; Item { SequentialAnimation { running: true; loops: Animation.Infinite
+        NumberAnimation { target: root; property: "b"; from: 0; to: 1000; duration: 400 } } } }
+})");
+    QQuickItem* root = h.player().rootItem();
+    ASSERT_NE(root, nullptr);
+    const auto values = [&] {
+        return std::make_pair(root->property("a").toReal(), root->property("b").toReal());
+    };
+    const auto hiddenStandsStill = [&](const char* what) {
+        const auto before = values();
+        settle();
+        EXPECT_EQ(values(), before) << what;
+    };
+    hiddenStandsStill("loaded into a hidden window");
+    h.player().Stop();
+    h.player().Play();
+    hiddenStandsStill("started again while hidden");
+    h.window().show();
+    const auto shown = values();
+    settle();
+    EXPECT_NE(values().first, shown.first) << "shown: it animates";
+    EXPECT_NE(values().second, shown.second) << "shown: the repeater's item animates";
+    h.window().hide();
+    hiddenStandsStill("hidden again");
+}
+
 TEST(PlayerContract, FilesThatAreNotMoviesLeaveAnEmptyPlayerAndNoDialog) {
     const std::vector<std::pair<const char*, std::string>> files = {
         {"plain SWF", std::string("FWS\x0a\x20\x00\x00\x00", 8) + "import QtQuick\nItem{}"},

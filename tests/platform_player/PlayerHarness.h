@@ -25,6 +25,8 @@ public:
     void load(const std::string& relative, const std::string& qml);
     // Runs events until `count` commands have arrived in all; false after ten seconds.
     bool waitForCommands(std::size_t count);
+    // The window that holds the player's view; never shown unless a test shows it.
+    QWidget& window() { return window_; }
     // Destroys the player (as a form does when it unloads).
     void destroyPlayer() { player_.reset(); }
 

@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
+#include <exception>
 
 namespace brisma {
 
@@ -60,6 +61,40 @@ void EventGate::waitUntil(const std::function<bool()>& done, std::function<void(
     };
     while (!done())
         loop.exec();
+}
+
+void EventGate::pace(int count, int intervalMs, const std::function<void(int)>& step) {
+    DepthGuard guard(*this);
+    if (count < 1)
+        return;
+    step(1);
+    if (!QCoreApplication::instance()) {
+        for (int i = 2; i <= count; ++i)
+            step(i);
+        return;
+    }
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    int done = 1;
+    std::exception_ptr failure;
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (done == count) {
+            loop.quit();
+            return;
+        }
+        // An exception may not leave through the event loop.
+        try {
+            step(++done);
+        } catch (...) {
+            failure = std::current_exception();
+            loop.quit();
+        }
+    });
+    timer.start(intervalMs);
+    loop.exec();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void EventGate::scheduleFlush() {

@@ -26,6 +26,11 @@ public:
     // thread calls to wake the loop after `done` has become true.
     void waitUntil(const std::function<bool()>& done, std::function<void()>& wake);
 
+    // Runs `step` with 1 to `count`, the first at once and each next one `intervalMs` after the
+    // previous, and returns `intervalMs` after the last; in between it waits as a download does.
+    // An exception of a step ends the run and passes to the caller.
+    void pace(int count, int intervalMs, const std::function<void(int)>& step);
+
 private:
     class DepthGuard;
     void scheduleFlush();

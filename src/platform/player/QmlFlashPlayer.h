@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 class QQmlComponent;
 class QQmlContext;
@@ -19,7 +20,8 @@ namespace brisma {
 
 // A player that runs its movie file as a QML document in the shared engine, in a context of its
 // own whose context object is its `flash`. The view is a QQuickWidget; the movie's root item
-// fills it.
+// fills it. While the view is hidden, the movie's running animations are paused, so a hidden
+// panel wakes nobody; they go on where they stood when it is shown again.
 class QmlFlashPlayer : public FlashPlayer {
 public:
     // `appFolder` canonical. The engine outlives the player.
@@ -42,9 +44,12 @@ public:
     QQuickItem* rootItem() const { return root_; }
 
 private:
+    class VisibilityFilter;
     void unload();
     void load(const QString& file);
     void queueCommand(const std::string& command, const std::string& args);
+    // Pauses the running animations of a hidden movie, or resumes those it paused once shown.
+    void holdAnimations();
     void deliverCommands();
 
     QQmlEngine& engine_;
@@ -54,6 +59,8 @@ private:
     std::unique_ptr<QQmlComponent> component_;
     QPointer<QQuickItem> root_;
     std::deque<std::pair<std::string, std::string>> commands_;
+    std::vector<QPointer<QObject>> held_;
+    std::unique_ptr<VisibilityFilter> visibility_;
     bool delivering_ = false;
     // Queued deliveries belong to this player and die with it, so a command handler may destroy it.
     QObject deliveryContext_;
