@@ -73,7 +73,15 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     void Form_Terminate();
+    // Runs a step of start-up under the load handler's error handling.
+    void LoadStep(void (frmMain::*step)());
     void StartUp();
+    // The server script, and with it the rest of start-up; without it, the wait for it.
+    void TryScript();
+    void StartWithScript();
+    // Says once that the server is waited for, shows the waiting icon, asks again later.
+    void WaitForScript();
+    void StopWaitingForScript();
     // The tray's left click: the bar opens or closes, the list panel with it.
     void ToggleTickerFromTray();
     // Connects a menu item to its command, run through the gate.
@@ -85,6 +93,10 @@ private:
     std::unique_ptr<TrayIcon> tray_;
     bool httpTickPending_ = false;
     bool unloaded_ = false;
+    // Set until the server script has come; nothing is loaded or written before it.
+    bool waitingForScript_ = false;
+    int scriptRetryMs_ = 0;
+    QTimer scriptRetry_;
     QMetaObject::Connection primaryWatch_;
     std::vector<QMetaObject::Connection> screenWatch_;
     // Screen (pixels) and work area as last seen by the placement watch.
