@@ -71,6 +71,8 @@ int main(int argc, char** argv) {
     config.appFolder = brisma::defaultAppFolder();
     const char* server = std::getenv("BRISMA_SERVER");
     config.serverBase = (server && *server) ? server : BRISMA_SERVER_BASE_DEFAULT;
+    if (const char* retry = std::getenv("BRISMA_SCRIPT_RETRY_MS"); retry && std::atoi(retry) > 0)
+        config.scriptRetryMs = std::atoi(retry);
     std::error_code ec;
     const bool firstRun = !std::filesystem::exists(config.appFolder, ec);
     std::filesystem::create_directories(config.appFolder, ec);

@@ -17,6 +17,8 @@ public:
     virtual ~PanelHost() = default;
 
     virtual bool& blnFirstStart() = 0;
+    // True once the user holds the id the server gave at registration.
+    virtual bool registered() const = 0;
     virtual void StartApp() = 0;
     virtual void SaveUserFiles() = 0;
     [[noreturn]] virtual void EndApp() = 0;

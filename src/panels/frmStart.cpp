@@ -31,10 +31,11 @@ void frmStart::ChSet(const std::string& strCh) {
     host_.SaveUserFiles();
 }
 
-// During the first start nothing else leads on, so closing the window leads on to the channel
-// selection as "start:close" does; otherwise the form unloads.
+// During the first start, closing the window after registration leads on to the channel
+// selection as "start:close" does; closing it before ends the client without writing anything,
+// so the next start asks again. Otherwise the form unloads.
 void frmStart::closeEvent(QCloseEvent* event) {
-    if (!leadsOnInstead(event, host_, "start:close"))
+    if (!leadsOnInstead(event, host_, host_.registered() ? "start:close" : "killall"))
         host_.unloadPanel(this);
 }
 

@@ -75,12 +75,8 @@ void modFlashListener::perform(const std::string& command, const std::string& ar
              l.host_.userForm().DoReflect();
              l.userData_.updateUserData();
          }},
-        {"start:done",
-         [](modFlashListener& l, const std::string&) {
-             l.host_.startForm().DoReflect();
-             l.inet_.RegistUser();
-         }},
-        {"start:chset", [](modFlashListener& l, const std::string& a) { l.host_.startForm().ChSet(a); }},
+        {"start:done", [](modFlashListener& l, const std::string&) { l.startDone(); }},
+        {"start:chset", [](modFlashListener& l, const std::string& a) { l.startChset(a); }},
         {"start:close", [](modFlashListener& l, const std::string&) { l.startClose(); }},
         {"movie:close",
          [](modFlashListener& l, const std::string&) {
@@ -133,12 +129,49 @@ void modFlashListener::channelChset(const std::string& args) {
         host_.channelForm().ChSet(args);
         return;
     }
-    host_.blnFirstStart() = false;
+    if (keptOnRegistration())
+        return;
     frmChannel& channel = host_.channelForm();
+    // A text that does not parse leaves the first start on this panel.
     channel.SetFav(args);
+    host_.blnFirstStart() = false;
     host_.SaveUserFiles();
     host_.StartApp();
     host_.channelForm().hide();
+}
+
+void modFlashListener::startDone() {
+    host_.startForm().DoReflect();
+    inet_.RegistUser();
+    if (!keptOnRegistration())
+        return;
+    messages_.showCaptioned(
+        "ユーザー登録ができませんでした。インターネットへの接続を確かめて、もう一度登録してください。",
+        "Brisma3");
+    host_.startForm().reloadMovie("start2.swf");
+}
+
+// During the first start the selection sent with the registration ends it as the channel panel's
+// would; a text that does not parse leaves the registration panel shown.
+void modFlashListener::startChset(const std::string& args) {
+    if (!host_.blnFirstStart()) {
+        host_.startForm().ChSet(args);
+        return;
+    }
+    if (keptOnRegistration())
+        return;
+    std::array<int16_t, 8> parsed{};
+    frmChannel::SetFav(args, parsed);
+    host_.startForm().ChSet(args);
+    host_.blnFirstStart() = false;
+    host_.StartApp();
+}
+
+bool modFlashListener::keptOnRegistration() {
+    if (!host_.blnFirstStart() || host_.registered())
+        return false;
+    host_.startForm().show();
+    return true;
 }
 
 void modFlashListener::channelClose() {
@@ -151,6 +184,8 @@ void modFlashListener::channelClose() {
 }
 
 void modFlashListener::startClose() {
+    if (keptOnRegistration())
+        return;
     host_.startForm().hide();
     openChannelPanel();
 }

@@ -29,7 +29,12 @@ private:
     void boxList();
     void channelChset(const std::string& args);
     void channelClose();
+    void startDone();
+    void startChset(const std::string& args);
     void startClose();
+    // During the first start, before the user holds an id, nothing leads past the registration
+    // panel: it stays shown (true) for the user to register.
+    bool keptOnRegistration();
     // Reloads the channel selection panel's movie and shows the panel, not modal.
     void openChannelPanel();
 

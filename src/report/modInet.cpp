@@ -1,5 +1,6 @@
 #include "report/modInet.h"
 
+#include "common/BrismaError.h"
 #include "common/VbConv.h"
 #include "platform/http/HttpClient.h"
 #include "platform/ui/StringTable.h"
@@ -103,8 +104,12 @@ void modInet::SendDirectLog(const std::string& url) {
 
 void modInet::RegistUser() {
     withHandler(errors_, "modInet.RegistUser >", [&] {
-        user_.strUserID = http_.get(script_.user + "?com=regist" + "&version=" + version() +
-                                    "&type=desktop3" + profilePart(user_) + stamp(clock_));
+        const HttpResponse answer = http_.getResponse(script_.user + "?com=regist" + "&version=" + version() +
+                                                      "&type=desktop3" + profilePart(user_) + stamp(clock_));
+        // An error page is no user id: the user stays unregistered.
+        if (answer.status < 200 || answer.status > 299)
+            raise(err::NetworkFailure, "status " + std::to_string(answer.status));
+        user_.strUserID = answer.body;
     });
 }
 

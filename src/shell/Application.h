@@ -45,6 +45,9 @@ struct ApplicationConfig {
     std::function<void(const std::string& url)> openUrl;
     const Clock* clock = nullptr; // null: the system clock
     HttpLimits httpLimits;
+    // The first wait before the server script is asked for again; each next wait doubles, up
+    // to a minute.
+    int scriptRetryMs = 5000;
     // Ends the process at once. Null: flush the reports briefly and exit. A hook that returns
     // (tests) makes EndApp stop the procedure in progress instead.
     std::function<void()> endProcess;
@@ -73,6 +76,7 @@ public:
     UserRecord& user() { return user_; }
     FlashPlayerFactory& players() { return *players_; }
     TrayIconFactory& trays() { return *trays_; }
+    int scriptRetryMs() const { return config_.scriptRetryMs; }
     fs::FileLock& instanceLock() { return instanceLock_; }
     InstanceChannel& instanceChannel() { return instanceChannel_; }
 
@@ -108,6 +112,7 @@ public:
     void setTickerMenuCaption(const std::string& caption) override;
     // PanelHost
     bool& blnFirstStart() override;
+    bool registered() const override { return !user_.strUserID.empty(); }
     void StartApp() override;
     void SaveUserFiles() override;
     [[noreturn]] void EndApp() override;

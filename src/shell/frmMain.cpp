@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -32,6 +33,8 @@ namespace {
 constexpr int kPlacementWatchMs = 1000;
 constexpr int kRefreshTickMs = 1000;
 constexpr int kTicksBetweenRefreshes = 300;
+// Waits between requests for a server script that did not come grow up to this.
+constexpr int kLongestScriptRetryMs = 60000;
 constexpr int kLeftButtonUp = 514;
 
 QString qs(const std::string& s) {
@@ -76,6 +79,9 @@ frmMain::frmMain(Application& app) : app_(app) {
     onMenu(mnFin, &frmMain::mnFin_Click);
 
     connect(&TimerApp, &QTimer::timeout, this, [this] { TimerApp_Timer(); });
+    scriptRetry_.setSingleShot(true);
+    connect(&scriptRetry_, &QTimer::timeout, this,
+            [this] { app_.handle([this] { LoadStep(&frmMain::TryScript); }); });
     // Ticks that arrive while a procedure runs wait for it; they collapse into one, as pending
     // timer ticks always did, so a long refresh cannot queue up the next ones behind it.
     connect(&TimerHTTP, &QTimer::timeout, this, [this] {
@@ -102,8 +108,12 @@ std::string frmMain::GetString(const std::string& text, const std::string& delim
 }
 
 void frmMain::Form_Load() {
+    LoadStep(&frmMain::StartUp);
+}
+
+void frmMain::LoadStep(void (frmMain::*step)()) {
     bool failed = false;
-    onRunTimeError([&] { StartUp(); },
+    onRunTimeError([&] { (this->*step)(); },
                    [&](long number, const std::string& description) {
                        app_.errors().ErrorEnd(number, "frmMain.Load >" + description);
                        failed = true;
@@ -115,8 +125,6 @@ void frmMain::Form_Load() {
 
 void frmMain::StartUp() {
     modApp& app = app_.app();
-    modUserData& userData = app_.userData();
-
     // Another instance holds the folder: it is asked to come into view, and this one ends
     // before touching anything.
     if (!app_.instanceLock().lock(app_.services().paths.appPath(), false)) {
@@ -124,11 +132,28 @@ void frmMain::StartUp() {
         app.EndApp();
     }
     app_.instanceChannel().listen([this] { app_.handle([this] { BringIntoView(); }); });
+    TryScript();
+}
+
+void frmMain::TryScript() {
+    if (!app_.app().GetScriptXML()) {
+        WaitForScript();
+        return;
+    }
+    if (waitingForScript_)
+        StopWaitingForScript();
+    StartWithScript();
+}
+
+// Nothing in the folder is written, moved or deleted before the script has come.
+void frmMain::StartWithScript() {
+    modApp& app = app_.app();
+    modUserData& userData = app_.userData();
+
     // Leftovers that cannot be listed harm nothing: the start goes on.
     onRunTimeError([&] { removeInterruptedReplaces(app_.services().paths); },
                    [](long, const std::string&) {});
     app.ConfigureFolder();
-    app.GetScriptXML();
     userData.loadPrefectureXML();
     app_.flashLoader().updateSplashFlash();
     frmSplash& splash = app_.splash();
@@ -140,7 +165,8 @@ void frmMain::StartUp() {
     app.LoadUserFiles();
     move(-5000, -5000);
     app_.list();
-    if (userData.existUserXML()) {
+    // A profile without the server's id was never registered: it registers first.
+    if (userData.existUserXML() && !app_.user().strUserID.empty()) {
         if (!userData.checkVersion(LoadResString(119))) {
             app.blnFirstStart = false;
             userData.updateUserData();
@@ -177,6 +203,42 @@ void frmMain::BringIntoView() {
         else if (ticker)
             ticker->raise();
     });
+}
+
+void frmMain::WaitForScript() {
+    if (!waitingForScript_) {
+        waitingForScript_ = true;
+        scriptRetryMs_ = std::min(app_.scriptRetryMs(), kLongestScriptRetryMs);
+        std::fprintf(stderr,
+                     "brisma: the server script %sscripts_desktop3.xml cannot be loaded; waiting for the "
+                     "server and trying again by itself\n",
+                     app_.services().serverBase.c_str());
+        // Only the exit means something yet: nothing has been loaded.
+        for (QAction* item : {mnApp, mnNewsList, mnuChange, mnuAbout})
+            item->setEnabled(false);
+        if (app_.trays().available()) {
+            tray_ = app_.trays().create();
+            tray_->setIcon(AppIcon());
+            tray_->setToolTip(QStringLiteral("Brisma：サーバーへの接続を待っています（自動で再接続します）"));
+            // The menu offers only the exit; a left click has no bar to open yet.
+            tray_->setMenu(&mnuPopup);
+            tray_->setActivationHandler([](TrayIcon::Activation) {});
+            tray_->show();
+        }
+    } else {
+        scriptRetryMs_ = std::min(scriptRetryMs_ * 2, kLongestScriptRetryMs);
+    }
+    scriptRetry_.start(scriptRetryMs_);
+}
+
+// The normal start adds its own icon; a first start has none.
+void frmMain::StopWaitingForScript() {
+    waitingForScript_ = false;
+    if (tray_)
+        tray_->hide();
+    tray_.reset();
+    for (QAction* item : {mnApp, mnuChange, mnuAbout})
+        item->setEnabled(true);
 }
 
 void frmMain::SetConst() {
@@ -311,8 +373,11 @@ void frmMain::PrimaryScreen_Changed() {
 
 void frmMain::mnFin_Click() {
     withNamedHandler(app_.errors(), "mnFin_Click", [&] {
-        app_.list().HideList(static_cast<float>(intScreenWidth), 0.0f);
-        app_.app().SaveUserFiles();
+        // Before the server script nothing has been loaded, so there is nothing to save.
+        if (!waitingForScript_) {
+            app_.list().HideList(static_cast<float>(intScreenWidth), 0.0f);
+            app_.app().SaveUserFiles();
+        }
         app_.app().EndApp();
     });
 }
@@ -377,6 +442,7 @@ void frmMain::Unload() {
     if (unloaded_)
         return;
     unloaded_ = true;
+    scriptRetry_.stop();
     TimerApp.stop();
     TimerHTTP.stop();
     Form_QueryUnload();

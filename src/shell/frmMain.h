@@ -77,7 +77,15 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     void Form_Terminate();
+    // Runs a step of start-up under the load handler's error handling.
+    void LoadStep(void (frmMain::*step)());
     void StartUp();
+    // The server script, and with it the rest of start-up; without it, the wait for it.
+    void TryScript();
+    void StartWithScript();
+    // Says once that the server is waited for, shows the waiting icon, asks again later.
+    void WaitForScript();
+    void StopWaitingForScript();
     // The tray's left click and the menu's first entry: the bar opens or closes, the list with it.
     void ToggleTicker();
     // Connects a menu item to its command, run through the gate.
@@ -91,6 +99,10 @@ private:
     bool unloaded_ = false;
     // Start-up has run to its end; before that a second start's request is ignored.
     bool startedUp_ = false;
+    // Set until the server script has come; nothing is loaded or written before it.
+    bool waitingForScript_ = false;
+    int scriptRetryMs_ = 0;
+    QTimer scriptRetry_;
     QMetaObject::Connection primaryWatch_;
     std::vector<QMetaObject::Connection> screenWatch_;
     // Screen (pixels) and work area as last seen by the placement watch.

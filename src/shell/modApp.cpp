@@ -99,15 +99,20 @@ bool modApp::existFile(const std::string& path) {
     return withHandler(app_.errors(), "modApp.existFile >", false, [&] { return fs::existFile(path); });
 }
 
-void modApp::GetScriptXML() {
+bool modApp::GetScriptXML() {
     Services& services = app_.services();
+    bool loaded = false;
     bool failed = false;
     onRunTimeError(
         [&] {
             const XmlDocument doc =
                 loadXmlFromUrl(services.http, services.serverBase + "scripts_desktop3.xml");
+            const auto entries = doc.getElementsByTagName("Directory");
+            if (entries.empty())
+                return;
+            loaded = true;
             std::string workingVersion;
-            for (const XmlNode& entry : doc.getElementsByTagName("Directory"))
+            for (const XmlNode& entry : entries)
                 readScriptEntry(entry, workingVersion, app_.script());
         },
         [&](long number, const std::string& description) {
@@ -118,6 +123,7 @@ void modApp::GetScriptXML() {
         });
     if (failed)
         EndApp();
+    return loaded;
 }
 
 void modApp::ErrorEnd(long number, const std::string& text) {

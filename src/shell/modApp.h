@@ -19,7 +19,9 @@ public:
 
     void ConfigureFolder();
     bool existFile(const std::string& path);
-    void GetScriptXML();
+    // False when the script did not come (no connection, an error or login page in its place):
+    // nothing was read and start-up waits for it.
+    bool GetScriptXML();
     void ErrorEnd(long number, const std::string& text);
 
     void InitApp();

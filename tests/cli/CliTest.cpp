@@ -187,29 +187,34 @@ TEST(Cli, TheFirstStartSaysWhichFolderAndServerOnce) {
 }
 
 // A logout while start-up still waits for the server ends the client once start-up returns.
+// While the script is on its way, and while the client waits to ask for it again.
 TEST(Cli, ATerminationDuringStartUpEndsTheClient) {
-    TempAppFolder folder;
-    TestServer server;
-    serveNormal(server);
-    TestServer::Response slowScript;
-    slowScript.body = scriptXml(server.base());
-    slowScript.delayMs = 2000;
-    server.route("/scripts_desktop3.xml", slowScript);
-    QProcess client;
-    client.setProcessEnvironment(environment({{"BRISMA_HOME", folder.path()},
-                                              {"BRISMA_SERVER", server.base()},
-                                              {"QT_QPA_PLATFORM", "offscreen"}}));
-    client.start(QStringLiteral(BRISMA_EXE), {});
-    ASSERT_TRUE(server.waitForRequests(1, 30000));
-    client.terminate();
-    const bool ended = client.waitForFinished(20000);
-    if (!ended) {
-        client.kill();
-        client.waitForFinished();
+    for (const int status : {200, 503}) {
+        TempAppFolder folder;
+        TestServer server;
+        serveNormal(server);
+        TestServer::Response script;
+        script.body = scriptXml(server.base());
+        script.status = status;
+        script.delayMs = status == 200 ? 2000 : 0;
+        server.route("/scripts_desktop3.xml", script);
+        QProcess client;
+        client.setProcessEnvironment(environment({{"BRISMA_HOME", folder.path()},
+                                                  {"BRISMA_SERVER", server.base()},
+                                                  {"BRISMA_SCRIPT_RETRY_MS", "300"},
+                                                  {"QT_QPA_PLATFORM", "offscreen"}}));
+        client.start(QStringLiteral(BRISMA_EXE), {});
+        ASSERT_TRUE(server.waitForRequests(status == 200 ? 1 : 2, 30000));
+        client.terminate();
+        const bool ended = client.waitForFinished(20000);
+        if (!ended) {
+            client.kill();
+            client.waitForFinished();
+        }
+        EXPECT_TRUE(ended) << "still running after the signal";
+        EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(client.exitCode(), 0);
     }
-    EXPECT_TRUE(ended) << "still running after the signal";
-    EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(client.exitCode(), 0);
 }
 
 TEST(DesktopEntry, ExecQuotesWhatTheEntrySyntaxReserves) {

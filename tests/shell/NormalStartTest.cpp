@@ -4,6 +4,8 @@
 #include "news/modChannel.h"
 #include "shell/frmMain.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -53,6 +55,43 @@ TEST_F(NormalStart, WritesEveryFileAndSendsEveryRequestInOrder) {
     EXPECT_TRUE(folder.exists("/movie/70000003/70000003.xml"));
     EXPECT_NE(t.app().main().trayIcon(), nullptr);
     EXPECT_TRUE(t.app().main().TimerHTTP.isActive());
+}
+
+// A start that waited for the server goes on exactly as one that found it at once.
+TEST_F(NormalStart, AfterWaitingForTheScriptTheStartAsksAndWritesTheSame) {
+    TempAppFolder direct;
+    prepare(direct);
+    {
+        TestApp t(direct, server);
+        ASSERT_TRUE(t.start());
+    }
+    const auto downloads = downloadTargets(server);
+    const auto reports = reportTargets(server);
+    server.clearRequests();
+    TestServer::Response busy;
+    busy.status = 503;
+    server.route("/scripts_desktop3.xml", busy);
+    TestApp t(folder, server);
+    ASSERT_TRUE(t.start());
+    EXPECT_NE(t.app().main().trayIcon(), nullptr);
+    EXPECT_FALSE(t.app().main().TimerHTTP.isActive());
+    serveScript("");
+    QElapsedTimer timer;
+    timer.start();
+    while (!t.app().main().TimerHTTP.isActive() && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    t.app().services().http.flush(3000);
+
+    auto waited = downloadTargets(server);
+    ASSERT_GE(waited.size(), 2u);
+    EXPECT_EQ(waited.front(), "/scripts_desktop3.xml");
+    waited.erase(waited.begin());
+    EXPECT_EQ(waited, downloads);
+    EXPECT_EQ(reportTargets(server), reports);
+    for (const char* file : {"/flash/xml/selected.xml", "/flash/xml/news998.xml", "/flash/xml/news901.xml"})
+        EXPECT_EQ(folder.read(file), direct.read(file)) << file;
+    EXPECT_NE(t.app().main().trayIcon(), nullptr);
+    EXPECT_NE(t.trays.last->toolTip.toStdString().find("左ｸﾘｯｸ"), std::string::npos);
 }
 
 TEST_F(NormalStart, RefreshCyclesFetchOnePiecePerCycleAndKeepTheReadMarks) {

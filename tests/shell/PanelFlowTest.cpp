@@ -45,9 +45,15 @@ protected:
     }
     // The end of a first start that chose channels 2 and 5: the files, then the normal start's
     // downloads and reports.
+    void registerAs(RecordingFlashPlayer& start) {
+        start.command("start:email", "new@example.com");
+        start.command("start:sex", "2");
+        start.command("start:prid", "13");
+        start.command("start:done", "");
+    }
     void expectTheRunOfChannels2And5(TestApp& t) {
         EXPECT_FALSE(t.app().app().blnFirstStart);
-        EXPECT_FALSE(t.app().loadedChannel()->isVisible());
+        EXPECT_FALSE(t.app().loadedChannel() && t.app().loadedChannel()->isVisible());
         EXPECT_EQ(folder.read("/flash/xml/selected.xml"), expected("first-selected.xml"));
         EXPECT_EQ(folder.read("/flash/xml/user.xml"), expected("first-user-registered.xml"));
         t.app().services().http.flush(3000);
@@ -110,8 +116,65 @@ TEST_F(PanelFlow, FirstStartRegistersRefusesToLeaveWithoutChannelsAndStartsTheRu
     EXPECT_EQ(channel.calls(), (std::vector<std::string>{reload[0], reload[1], reload[0], reload[1]}));
     EXPECT_EQ(t.app().loadedTicker(), nullptr);
 
+    // A text that does not parse leaves the first start on the panel.
+    channel.command("channel:chset", "2-x-");
+    EXPECT_TRUE(t.app().app().blnFirstStart);
+    EXPECT_TRUE(t.app().loadedChannel()->isVisible());
+    t.errors->reports.clear();
+
     server.clearRequests();
     channel.command("channel:chset", "2-5-");
+    expectTheRunOfChannels2And5(t);
+}
+
+// A selection sent with the registration ends the first start in the run; one that does not
+// parse leaves the registration panel shown and writes nothing.
+TEST_F(PanelFlow, ASelectionSentWithTheRegistrationStartsTheRun) {
+    TestApp t(folder, server);
+    ASSERT_TRUE(t.start());
+    RecordingFlashPlayer& start = player(t, "start");
+    registerAs(start);
+    const std::string user = folder.read("/flash/xml/user.xml");
+    start.command("start:chset", "2-x-");
+    EXPECT_TRUE(t.app().app().blnFirstStart);
+    EXPECT_TRUE(t.app().loadedStart()->isVisible());
+    EXPECT_EQ(folder.read("/flash/xml/user.xml"), user);
+    t.errors->reports.clear();
+
+    server.clearRequests();
+    start.command("start:chset", "2-5-");
+    EXPECT_FALSE(t.app().loadedStart()->isVisible());
+    expectTheRunOfChannels2And5(t);
+}
+
+// A profile stored without the server's id (a registration that failed) registers again through
+// the panel, which stays until the server gives an id; no report goes out without one.
+TEST_F(PanelFlow, AProfileWithoutIdRegistersFirstAndAFailedRegistrationStaysOnThePanel) {
+    writeProfile(folder, "3.1.1", "");
+    TestServer::Response busy;
+    busy.status = 503;
+    server.route("/user", busy);
+    TestApp t(folder, server);
+    ASSERT_TRUE(t.start());
+    EXPECT_TRUE(t.app().app().blnFirstStart);
+    EXPECT_EQ(t.app().main().trayIcon(), nullptr);
+    RecordingFlashPlayer& start = player(t, "start");
+    registerAs(start);
+    start.command("start:close", "");
+    EXPECT_EQ(t.messages.shown,
+              std::vector<std::string>{"ユーザー登録ができませんでした。インターネットへの接続を確かめて、"
+                                       "もう一度登録してください。"});
+    EXPECT_TRUE(t.app().loadedStart()->isVisible());
+    EXPECT_EQ(t.app().loadedChannel(), nullptr);
+    EXPECT_EQ(start.calls().back(), "Movie=" + folder.file("/flash/start2.swf"));
+
+    server.route("/user", "U777");
+    registerAs(start);
+    start.command("start:close", "");
+    ASSERT_NE(t.app().loadedChannel(), nullptr);
+    EXPECT_TRUE(t.app().loadedChannel()->isVisible());
+    server.clearRequests();
+    player(t, "channel").command("channel:chset", "2-5-");
     expectTheRunOfChannels2And5(t);
 }
 

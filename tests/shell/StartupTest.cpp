@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -105,11 +106,23 @@ TEST(ServerScript, AnUnusableScriptShowsTheParserMessageAndEnds) {
     }
 }
 
-TEST(StartUp, FirstStartWithoutServerBuildsFoldersAndOpensRegistration) {
+void runEventsUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+TEST(StartUp, AFirstStartBeforeTheServerWaitsForItThenBuildsFoldersAndOpensRegistration) {
     TempAppFolder folder;
     TestServer server; // no routes: every answer is an HTML error page
     TestApp t(folder, server);
     ASSERT_TRUE(t.start());
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path())) << "nothing is written while the script is awaited";
+    ASSERT_NE(t.app().main().trayIcon(), nullptr);
+    EXPECT_FALSE(t.app().app().blnFirstStart);
+    server.route("/scripts_desktop3.xml", scriptXml(server.base()));
+    runEventsUntil([&] { return t.app().app().blnFirstStart; });
 
     for (const char* sub : {"/flash", "/flash/xml", "/flash/banner"})
         EXPECT_TRUE(std::filesystem::is_directory(folder.path() + sub)) << sub;
@@ -119,7 +132,8 @@ TEST(StartUp, FirstStartWithoutServerBuildsFoldersAndOpensRegistration) {
     EXPECT_TRUE(t.app().startForm().isVisible());
     EXPECT_EQ(t.players.player("start")->movie(), folder.path() + "/flash/start2.swf");
     // The bar, the tray icon and the timers wait for the end of registration.
-    EXPECT_EQ(t.app().main().trayIcon(), nullptr);
+    EXPECT_EQ(t.app().main().trayIcon(), nullptr) << "the waiting icon is gone";
+    EXPECT_TRUE(t.app().main().mnuChange->isEnabled());
     EXPECT_EQ(t.app().loadedTicker(), nullptr);
     EXPECT_FALSE(t.app().main().TimerApp.isActive());
     EXPECT_FALSE(t.app().main().TimerHTTP.isActive());
@@ -187,7 +201,48 @@ TEST(StartUp, ANormalStartWithoutChannelListEndsWithoutMessage) {
     EXPECT_TRUE(t.errors->has("frmMain.Load >"));
 }
 
-TEST(StartUp, AServerThatNeverAnswersFailsAfterItsTimeoutWhileTimersTick) {
+// A login page in the script's place, a well-formed page without entries and an error status
+// are no script: the client waits with only its exit, which ends it without writing anything.
+TEST(StartUp, WhileTheScriptIsAwaitedOnlyTheExitWorksAndNothingIsWritten) {
+    TempAppFolder folder;
+    TestServer server;
+    writeProfile(folder, "3.1.1");
+    const auto before = snapshot(folder.path());
+    server.route("/scripts_desktop3.xml", "<html><body><form>Wi-Fi login<br></form></body></html>");
+    TestApp t(folder, server);
+    ASSERT_TRUE(t.start());
+    TestServer::Response busy;
+    busy.status = 503;
+    busy.body = scriptXml(server.base());
+    TestServer::Response empty;
+    empty.body = "<html><body>login</body></html>";
+    for (const TestServer::Response& answer : {empty, busy}) {
+        const std::size_t asked = server.targets().size();
+        server.route("/scripts_desktop3.xml", answer);
+        runEventsUntil([&] { return server.targets().size() > asked; });
+    }
+
+    const frmMain& main = t.app().main();
+    ASSERT_NE(main.trayIcon(), nullptr);
+    const RecordingTrayIcon& icon = *t.trays.last;
+    EXPECT_TRUE(icon.visible);
+    EXPECT_EQ(icon.toolTip.toStdString(), "Brisma：サーバーへの接続を待っています（自動で再接続します）");
+    for (const QAction* item : {main.mnApp, main.mnNewsList, main.mnuChange, main.mnuAbout})
+        EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
+    EXPECT_TRUE(main.mnFin->isEnabled());
+    t.trays.last->activate(TrayIcon::Activation::Trigger);
+    EXPECT_EQ(t.app().loadedTicker(), nullptr) << "a left click opens nothing";
+    EXPECT_EQ(t.players.player("splash"), nullptr);
+
+    t.app().handle([&] { t.app().main().mnFin_Click(); });
+    EXPECT_TRUE(t.ended());
+    EXPECT_EQ(snapshot(folder.path()), before);
+    EXPECT_EQ(downloadTargets(server),
+              std::vector<std::string>(server.targets().size(), "/scripts_desktop3.xml"));
+    EXPECT_TRUE(t.messages.shown.empty());
+}
+
+TEST(StartUp, AServerThatNeverAnswersIsWaitedForWhileTimersTick) {
     TempAppFolder folder;
     TestServer server;
     TestServer::Response hang;
@@ -202,7 +257,7 @@ TEST(StartUp, AServerThatNeverAnswersFailsAfterItsTimeoutWhileTimersTick) {
     ASSERT_TRUE(t.start()) << "an unreachable script is not a failure";
     EXPECT_GT(ticks, 0) << "the scroll timer must keep ticking during a download";
     EXPECT_TRUE(t.messages.shown.empty());
-    EXPECT_TRUE(t.app().app().blnFirstStart);
+    EXPECT_FALSE(t.app().app().blnFirstStart) << "no start without the script";
 }
 
 TEST(StartUp, ASlowServerDuringTheNormalStartDoesNotStopTheTimers) {
@@ -250,6 +305,7 @@ TEST(StartUp, GarbageErrorPagesAndEndlessBodiesDoNotCrash) {
 TEST(StartUp, MenuCaptionsComeFromTheStringTable) {
     TempAppFolder folder;
     TestServer server;
+    server.route("/scripts_desktop3.xml", scriptXml(server.base()));
     TestApp t(folder, server);
     ASSERT_TRUE(t.start());
     const frmMain& main = t.app().main();

@@ -19,6 +19,7 @@ TestApp::TestApp(TempAppFolder& folder, TestServer& server, bool qmlPlayers) {
     config.httpLimits.totalTimeoutMs = 5000;
     config.httpLimits.lowSpeedTimeS = 3;
     config.httpLimits.maxBodyBytes = 4u * 1024u * 1024u;
+    config.scriptRetryMs = 20;
     config.endProcess = [] {};
     app_ = std::make_unique<Application>(std::move(config));
     errors = std::make_unique<RecordingErrors>(app_->errors());

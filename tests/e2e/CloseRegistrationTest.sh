@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# A new user closes the registration window with the window manager's close: the client ends,
+# writes no user file and sends nothing, so the next start asks again.
+# Usage: CloseRegistrationTest.sh <brisma> <demo-server> <demo-content>   (inside xvfb-run)
+set -euo pipefail
+brisma=$1 server=$2 content=$3
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  for f in server.log client.log; do
+    [ -s "$work/$f" ] && { echo "--- $f" >&2; tail -n 40 "$work/$f" >&2; }
+  done
+  exit 1
+}
+timeout=30
+until_true() {
+  local end=$((SECONDS + timeout))
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.2
+  done
+}
+
+openbox >/dev/null 2>&1 &
+pids+=($!)
+until_true wmctrl -m >/dev/null 2>&1 || fail "no window manager"
+"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
+pids+=($!)
+until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
+base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
+
+for start in first again; do
+  BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &
+  client=$!
+  pids+=("$client")
+  timeout=60 until_true xdotool search --onlyvisible --name "^Brisma　初期設定画面\$" >/dev/null ||
+    fail "no registration panel at the $start start"
+  sleep 1
+  wmctrl -c "Brisma　初期設定画面"
+  timeout=15 until_true eval '! kill -0 "$client" 2>/dev/null' || fail "the client still runs after the close"
+  wait "$client" || fail "the client ended with status $?"
+  for f in user.xml selected.xml; do
+    [ -e "$work/home/flash/xml/$f" ] && fail "$f was written"
+  done
+  grep -E "demo: GET /(user|log)" "$work/server.log" && fail "a report went out"
+done
+echo "closing the registration window ended the client without writing or reporting, twice"
