@@ -47,6 +47,9 @@ BRISMA_HOME="$work/home" BRISMA_SERVER="$base" BRISMA_SCRIPT_RETRY_MS=1000 \
 client=$!
 pids+=("$client")
 
+# Eight seconds of waiting, counted from when it says it waits (a loaded machine starts slowly).
+until_true grep -q 'scripts_desktop3.xml cannot be loaded; waiting for the server' "$work/client.log" ||
+  fail "the client never said that it waits"
 sleep 8
 kill -0 "$client" 2>/dev/null || fail "the client ended while the server was away"
 [ "$(state)" = "$before" ] || fail "the folder changed while the server was away"
