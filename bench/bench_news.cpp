@@ -1,7 +1,7 @@
 // Cost of the news model's hot paths: list insertion (with and without the event-loop yields),
 // reading a feed into a channel, the merge, and the CP932 text of the merged-list file.
+#include "common/Conversions.h"
 #include "common/UserRecord.h"
-#include "common/VbConv.h"
 #include "news/MovieHeadlines.h"
 #include "news/NewsHost.h"
 #include "news/modChannel.h"
@@ -77,7 +77,7 @@ struct Context {
 
 std::string headlineId(int channel, long n) {
     std::string digits = std::to_string(n);
-    return vb::ZeroPad(channel, 3) + std::string(16 - digits.size(), '0') + digits;
+    return conv::ZeroPad(channel, 3) + std::string(16 - digits.size(), '0') + digits;
 }
 
 std::string feedBytes(int channel, int count) {
@@ -182,7 +182,7 @@ void BM_SortIdWithMovie(benchmark::State& state) {
     mc.intChannelNum = 8;
     movies.list.init(20);
     for (int16_t i = 0; i < 20; ++i) {
-        const std::string movieId = vb::ZeroPad(100 + i, 8);
+        const std::string movieId = conv::ZeroPad(100 + i, 8);
         clsBrismaNews n(c.s.errors);
         n.SetData("90320261231" + movieId, "", "", "Owner", "", "", "", "mov", "Movie", "http://m/", false,
                   movieId, "http://m/v");

@@ -1,7 +1,7 @@
 #include "bar/TickerRules.h"
 
 #include "bar/TickerStrip.h"
-#include "common/VbConv.h"
+#include "common/Conversions.h"
 
 #include <cmath>
 
@@ -58,7 +58,7 @@ std::string escapeForJump(const std::string& url) {
 }
 
 std::string nextClickMark(const std::string& strID, const std::string& strLastClickChannel) {
-    const std::string c = vb::Left(strID, 3);
+    const std::string c = conv::Left(strID, 3);
     return c != strLastClickChannel ? c : "000";
 }
 

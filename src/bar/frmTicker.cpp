@@ -4,7 +4,7 @@
 #include "bar/TickerHost.h"
 #include "bar/TickerRules.h"
 #include "common/BrismaError.h"
-#include "common/VbConv.h"
+#include "common/Conversions.h"
 #include "news/modChannel.h"
 #include "platform/events/EventGate.h"
 #include "platform/fs/FileSystem.h"
@@ -53,7 +53,7 @@ QScreen& primaryScreen() {
 }
 
 // The text as the system's code page holds it: characters it lacks become "?".
-QString asAnsi(const std::string& text) {
+QString asCp932(const std::string& text) {
     return QString::fromStdString(text::fromCp932(text::toCp932(text)));
 }
 
@@ -247,10 +247,10 @@ int32_t frmTicker::GetTextWidth(const std::string& str) {
     int32_t width = 0;
     onRunTimeError(
         [&] {
-            const std::size_t bytes = text::ansiLength(str);
-            const std::string ansi = text::toCp932(str).substr(0, bytes);
+            const std::size_t bytes = text::cp932Length(str);
+            const std::string cp932 = text::toCp932(str).substr(0, bytes);
             width =
-                QFontMetrics(windowFont_).horizontalAdvance(QString::fromStdString(text::fromCp932(ansi)));
+                QFontMetrics(windowFont_).horizontalAdvance(QString::fromStdString(text::fromCp932(cp932)));
         },
         [&](long number, const std::string&) {
             errors_.ErrorEnd(number, "GetTextWidth");
@@ -281,7 +281,7 @@ int32_t frmTicker::InsertNews(const clsBrismaNews& udtTmpNews) {
 
 void frmTicker::renderText(std::size_t slot, QRgb colour) {
     const clsBrismaNews& news = strip_.udtSlotNews[slot];
-    picture().store(strip_.textKey[slot], art::slotText(asAnsi(displayText(news)), colour,
+    picture().store(strip_.textKey[slot], art::slotText(asCp932(displayText(news)), colour,
                                                         strip_.intSlotWidth[slot], headlineFont_, scale_));
     strip_.renderedColour[slot] = colour;
 }
@@ -420,7 +420,7 @@ int32_t frmTicker::ScrollBar2() {
                         // without advertisement text.
                         int16_t index = -1;
                         onRunTimeError(
-                            [&] { index = channels_.GetChannelIndex(vb::CInt(strLastClickChannel)); },
+                            [&] { index = channels_.GetChannelIndex(conv::CInt(strLastClickChannel)); },
                             [](long, const std::string&) {});
                         if (index >= 0) {
                             const auto& channel = channels_.objChannel[static_cast<std::size_t>(index)];

@@ -20,7 +20,7 @@ constexpr long InputPastEndOfFile = 62;
 constexpr long PermissionDenied = 70;
 constexpr long PathFileAccess = 75;
 constexpr long ObjectNotSet = 91;
-// Transport failures keep a number of their own, in the HRESULT form.
+// Transport failures keep a number of their own, negative, as the server and the texts know it.
 constexpr long NetworkFailure = -2146697211; // resource could not be located / reached
 } // namespace err
 
@@ -35,10 +35,10 @@ private:
     long number_;
 };
 
-// The standard description of a classic error number ("Overflow", "Type mismatch", ...).
+// The standard description of one of the numbers above ("Overflow", "Type mismatch", ...).
 std::string errorDescription(long number);
 
-// Raises the classic error `number` with its standard description.
+// Raises the error `number` with its standard description.
 [[noreturn]] void raise(long number);
 // The same, its description followed by ": " and `what` (the file, name or value refused).
 [[noreturn]] void raise(long number, const std::string& what);

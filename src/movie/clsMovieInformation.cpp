@@ -1,8 +1,8 @@
 #include "movie/clsMovieInformation.h"
 
 #include "common/BrismaError.h"
+#include "common/Conversions.h"
 #include "common/ErrorReporter.h"
-#include "common/VbConv.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/xml/XmlDocument.h"
@@ -103,9 +103,9 @@ void clsMovieInformation::ReadMovieIDtxtfromFile(const std::string& id) {
             } else if (name == "view_url") {
                 strViewUrl = node.text();
             } else if (name == "length") {
-                lngLength = vb::CLng(node.text());
+                lngLength = conv::CLng(node.text());
             } else if (name == "term") {
-                datTerm = vb::CDate(node.text());
+                datTerm = conv::CDate(node.text());
             } else if (name == "splitdata") {
                 readSplitData(node);
             }
@@ -122,7 +122,7 @@ void clsMovieInformation::readSplitData(const XmlNode& splitdata) {
     const auto count = splitdata.firstAttributeValue();
     if (!count)
         raise(err::ObjectNotSet);
-    const int16_t pieces = vb::CInt(*count);
+    const int16_t pieces = conv::CInt(*count);
     if (pieces < 1)
         raise(err::SubscriptOutOfRange);
     strSplitData.assign(static_cast<std::size_t>(pieces), std::string());
@@ -163,7 +163,7 @@ void clsMovieInformation::genNextLoadDat(const std::string& id) {
 }
 
 bool clsMovieInformation::checkTerm() const {
-    return vb::DateDiffDays(datTerm, clock_.now()) < 0;
+    return conv::DateDiffDays(datTerm, clock_.now()) < 0;
 }
 
 bool clsMovieInformation::updateDat() {
@@ -215,8 +215,8 @@ clsBrismaNews clsMovieInformation::getAdvertisement() const {
     clsBrismaNews news(errors_);
     news.init();
     news.strMovieId = strMovieId;
-    news.strID = "903" + vb::ZeroPad(datTerm.year, 4) + vb::ZeroPad(datTerm.month, 2) +
-                 vb::ZeroPad(datTerm.day, 2) + strMovieId;
+    news.strID = "903" + conv::ZeroPad(datTerm.year, 4) + conv::ZeroPad(datTerm.month, 2) +
+                 conv::ZeroPad(datTerm.day, 2) + strMovieId;
     news.strNewsType = "mov";
     news.strNewsText = strText;
     news.strContName = strOwnerName;

@@ -1,8 +1,8 @@
 #include "movie/modMovieLoader.h"
 
 #include "common/BrismaError.h"
+#include "common/Conversions.h"
 #include "common/ErrorReporter.h"
-#include "common/VbConv.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/xml/XmlDocument.h"
@@ -13,7 +13,7 @@ namespace brisma {
 namespace {
 
 bool endsWithXml(const std::string& name) {
-    return vb::Right(name, 3) == "xml";
+    return conv::Right(name, 3) == "xml";
 }
 
 bool contains(const std::vector<std::string>& names, const std::string& name) {
@@ -112,7 +112,7 @@ void modMovieLoader::eliminateCache() {
     withHandler(errors_, "modMovieLoader.eliminateCache >", [&] {
         const DateTime today = clock_.now();
         for (const auto& record : objMovieInfo) {
-            if (!record || vb::DateDiffDays(record->datTerm, today) <= 0)
+            if (!record || conv::DateDiffDays(record->datTerm, today) <= 0)
                 continue;
             const std::string folder = paths_.movieRoot() + record->get_strMovieID();
             if (fs::existFolder(folder))

@@ -1,8 +1,8 @@
 #include "news/clsBrismaChannel.h"
 
 #include "common/BrismaError.h"
+#include "common/Conversions.h"
 #include "common/ErrorReporter.h"
-#include "common/VbConv.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/http/XmlFromUrl.h"
@@ -30,11 +30,11 @@ int32_t clsBrismaChannel::SetFromXML(const XmlNode& de) {
         if (!kind)
             raise(err::ObjectNotSet);
         strChannelType = *kind;
-        intChannel = vb::CInt(de.textOf("number"));
+        intChannel = conv::CInt(de.textOf("number"));
         strName = de.textOf("name-JP");
         strType = de.textOf("type-JP");
         strOwner = de.textOf("owner");
-        intNewsNum = vb::CInt(de.textOf("count"));
+        intNewsNum = conv::CInt(de.textOf("count"));
         strHlid = de.textOf("hlid");
         strPassword = de.textOf("password");
         udtNewsList = clsBrismaNewsList(errors_, &gate_);
@@ -70,7 +70,7 @@ void clsBrismaChannel::ReadAdTextXML() {
     XmlDocument doc;
     XmlNode item;
     const bool identified = withHandler(errors_, "clsBrismaChannel.ReadAdTextXML >", false, [&] {
-        doc = loadXmlFromUrl(http_, script_.adtext + vb::ZeroPad(intChannel, 3) + ".xml");
+        doc = loadXmlFromUrl(http_, script_.adtext + conv::ZeroPad(intChannel, 3) + ".xml");
         if (doc.empty())
             return false;
         const auto items = doc.getElementsByTagName("Item");
@@ -99,7 +99,7 @@ int32_t clsBrismaChannel::ReadBanner(int16_t ch) {
         const std::string folder = paths_.bannerFolder();
         if (!fs::existFolder(folder))
             fs::makeFolder(folder);
-        const std::string number = vb::ZeroPad(ch, 3);
+        const std::string number = conv::ZeroPad(ch, 3);
         const std::string body = http_.get(script_.banner + number + ".swf");
         // Replaced in one piece, so a failed write never leaves half a banner.
         fs::writeFileAtomic(folder + "/" + number + ".swf", body);

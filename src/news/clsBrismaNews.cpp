@@ -1,8 +1,8 @@
 #include "news/clsBrismaNews.h"
 
 #include "common/BrismaError.h"
+#include "common/Conversions.h"
 #include "common/ErrorReporter.h"
-#include "common/VbConv.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace brisma {
@@ -120,7 +120,7 @@ int32_t clsBrismaNews::SetData(const std::string& strTmpId, const std::string& s
 }
 
 std::string clsBrismaNews::extMovieID() const {
-    return vb::Right(strID, 8);
+    return conv::Right(strID, 8);
 }
 
 } // namespace brisma

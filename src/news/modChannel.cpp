@@ -1,9 +1,9 @@
 #include "news/modChannel.h"
 
 #include "common/BrismaError.h"
+#include "common/Conversions.h"
 #include "common/ErrorReporter.h"
 #include "common/EscapeXml.h"
-#include "common/VbConv.h"
 #include "news/MovieHeadlines.h"
 #include "news/NewsHost.h"
 #include "platform/fs/FileSystem.h"
@@ -248,13 +248,13 @@ void modChannel::SortIdWithMovie() {
         for (std::size_t k = 0; k < c; ++k) {
             const std::string key = renderKey(values[c - 1 - k]);
             strSortKey[k] = key;
-            const std::string source = vb::Right(key, 3);
+            const std::string source = conv::Right(key, 3);
             // A key not found in its source, or naming no registry channel, gives an empty item.
             clsBrismaNews news(errors_);
             if (source == "903") {
                 movieList.GetNewsBySortId(news, key);
             } else {
-                const int16_t index = GetChannelIndex(vb::CInt(source));
+                const int16_t index = GetChannelIndex(conv::CInt(source));
                 if (index >= 0)
                     channelAt(index).GetNewsBySortId(news, key);
             }
@@ -342,7 +342,7 @@ void modChannel::SetClick(const std::string& strChannel, const std::string& cid,
         if (strChannel == "903") {
             movies_.movieList().SetClick(cid, ctext, chref);
         } else {
-            const int16_t index = GetChannelIndex(vb::CInt(strChannel));
+            const int16_t index = GetChannelIndex(conv::CInt(strChannel));
             if (index >= 0)
                 channelAt(index).SetClick(cid, ctext, chref);
         }

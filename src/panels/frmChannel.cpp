@@ -1,7 +1,7 @@
 #include "panels/frmChannel.h"
 
 #include "common/BrismaError.h"
-#include "common/VbConv.h"
+#include "common/Conversions.h"
 #include "news/modChannel.h"
 #include "panels/PanelHost.h"
 #include "panels/frmList.h"
@@ -42,7 +42,7 @@ void frmChannel::SetFav(const std::string& strCh, std::array<int16_t, 8>& intSel
     for (std::size_t k = 0; k + 1 < parts.size(); ++k) {
         if (k >= intSelectedChannel.size())
             brisma::raise(err::SubscriptOutOfRange, strCh);
-        intSelectedChannel[k] = parts[k].empty() ? int16_t{0} : vb::CInt(parts[k]);
+        intSelectedChannel[k] = parts[k].empty() ? int16_t{0} : conv::CInt(parts[k]);
     }
 }
 

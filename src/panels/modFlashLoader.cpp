@@ -1,6 +1,6 @@
 #include "panels/modFlashLoader.h"
 
-#include "common/VbConv.h"
+#include "common/Conversions.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/http/HttpClient.h"
 #include "platform/text/Cp932.h"
@@ -63,7 +63,7 @@ void modFlashLoader::loadFlashVersionXML() {
                 const std::string version = item.textOf("Version");
                 for (std::size_t i = 0; i < moduleCount; ++i)
                     if (name == modules_[i].key)
-                        intVersion_[i] = vb::CLng(version);
+                        intVersion_[i] = conv::CLng(version);
             }
         },
         [&](long number, const std::string& description) { errors_.ErrorEnd(number, description); });

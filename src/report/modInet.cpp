@@ -1,7 +1,7 @@
 #include "report/modInet.h"
 
 #include "common/BrismaError.h"
-#include "common/VbConv.h"
+#include "common/Conversions.h"
 #include "platform/http/HttpClient.h"
 #include "platform/ui/StringTable.h"
 
@@ -39,8 +39,9 @@ std::string q(std::string_view value) {
 // one day's date with the next day's time.
 std::string stamp(const Clock& clock) {
     const DateTime now = clock.now();
-    return "&date=" + vb::ZeroPad(now.year, 4) + vb::ZeroPad(now.month, 2) + vb::ZeroPad(now.day, 2) +
-           "&time=" + vb::ZeroPad(now.hour, 2) + vb::ZeroPad(now.minute, 2) + vb::ZeroPad(now.second, 2);
+    return "&date=" + conv::ZeroPad(now.year, 4) + conv::ZeroPad(now.month, 2) + conv::ZeroPad(now.day, 2) +
+           "&time=" + conv::ZeroPad(now.hour, 2) + conv::ZeroPad(now.minute, 2) +
+           conv::ZeroPad(now.second, 2);
 }
 
 std::string version() {
@@ -68,20 +69,20 @@ modInet::modInet(const ErrorReporter& errors, const Clock& clock, HttpTransport&
 
 void modInet::SendClickLog(const std::string& id) {
     withHandler(errors_, "modInet.SendClickLog >", [&] {
-        http_.getAsync(script_.logclick + logHead(user_, vb::Left(id, 3)) + "&id=" + q(id) + stamp(clock_));
+        http_.getAsync(script_.logclick + logHead(user_, conv::Left(id, 3)) + "&id=" + q(id) + stamp(clock_));
     });
 }
 
 void modInet::SendAdClickLog(const std::string& id, const std::string& adtype) {
     withHandler(errors_, "modInet.SendAdClickLog >", [&] {
-        http_.getAsync(script_.logadclick + logHead(user_, vb::Left(id, 3)) + "&adtype=" + q(adtype) +
+        http_.getAsync(script_.logadclick + logHead(user_, conv::Left(id, 3)) + "&adtype=" + q(adtype) +
                        "&id=" + q(id) + stamp(clock_));
     });
 }
 
 void modInet::SendAdViewLog(const std::string& id, const std::string& adtype) {
     withHandler(errors_, "modInet.SendAdViewLog >", [&] {
-        http_.getAsync(script_.logadview + logHead(user_, vb::Left(id, 3)) + "&id=" + q(id) +
+        http_.getAsync(script_.logadview + logHead(user_, conv::Left(id, 3)) + "&id=" + q(id) +
                        "&adtype=" + q(adtype) + "&com=each" + stamp(clock_));
     });
 }
@@ -93,7 +94,7 @@ void modInet::SendViewLog(const std::string& url) {
 
 void modInet::SendUpdateLog(const std::string& com, int16_t channel) {
     withHandler(errors_, "modInet.SendUpdateLog >", [&] {
-        http_.getAsync(script_.logupdate + logHead(user_, vb::ZeroPad(channel, 3)) + "&com=" + q(com) +
+        http_.getAsync(script_.logupdate + logHead(user_, conv::ZeroPad(channel, 3)) + "&com=" + q(com) +
                        stamp(clock_));
     });
 }

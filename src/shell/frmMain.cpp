@@ -35,7 +35,7 @@ constexpr int kRefreshTickMs = 1000;
 constexpr int kTicksBetweenRefreshes = 300;
 // Waits between requests for a server script that did not come grow up to this.
 constexpr int kLongestScriptRetryMs = 60000;
-constexpr int kLeftButtonUp = 514;
+constexpr int kTrayLeftClick = 514;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -268,13 +268,13 @@ void frmMain::SetTrayIcon() {
     tray_->setToolTip(QStringLiteral("Brisma：左ｸﾘｯｸでﾍｯﾄﾞﾗｲﾝﾊﾞｰの開閉、右ｸﾘｯｸでﾒﾆｭｰ"));
     tray_->setMenu(&mnuPopup);
     tray_->setActivationHandler(
-        [this](TrayIcon::Activation) { app_.handle([this] { Form_MouseMove(kLeftButtonUp); }); });
+        [this](TrayIcon::Activation) { app_.handle([this] { Form_MouseMove(kTrayLeftClick); }); });
     tray_->show();
 }
 
 void frmMain::Form_MouseMove(int code) {
     withNamedHandler(app_.errors(), "Form_MouseMove", [&] {
-        if (code == kLeftButtonUp)
+        if (code == kTrayLeftClick)
             ToggleTicker();
     });
 }

@@ -47,8 +47,8 @@ public:
     // Switches the placement watch and the refresh timer on.
     void StartTimers();
 
-    // The tray callback, by the code of the mouse message it stands for: 514 the left button
-    // released opens or closes the bar. The tray opens the menu itself.
+    // The tray icon's click, by its code: 514, the tray's left click, opens or closes the bar. The
+    // right click is the tray's own: it shows the menu handed to it.
     void Form_MouseMove(int code);
     // The bar's right click: the menu, when there is no tray to open it from.
     void OpenMenuFromBar(const QPoint& globalPos);

@@ -2,7 +2,7 @@
 
 #include "bar/frmTicker.h"
 #include "common/BrismaError.h"
-#include "common/VbConv.h"
+#include "common/Conversions.h"
 #include "movie/modMovieLoader.h"
 #include "news/modChannel.h"
 #include "panels/frmList.h"
@@ -55,10 +55,10 @@ constexpr std::array<ModuleEntry, 7> kModuleEntries{{
 // Reads one "Directory" entry into `values`; `workingVersion` carries over between entries.
 void readScriptEntry(const XmlNode& entry, std::string& workingVersion, ScriptValues& values) {
     const std::string name = entry.textOf("Name");
-    vb::CBool(entry.textOf("Argument"));
+    conv::CBool(entry.textOf("Argument"));
     const std::string url = entry.textOf("Url");
     const std::string version = entry.textOf("Version");
-    if (vb::CLng(version) != -1)
+    if (conv::CLng(version) != -1)
         workingVersion = version;
     if (name == "ticker_banner") {
         values.tickerBannerUrl = url;
@@ -77,7 +77,7 @@ void readScriptEntry(const XmlNode& entry, std::string& workingVersion, ScriptVa
     for (const auto& module : kModuleEntries) {
         if (name == module.name) {
             (values.*module.module).url = url;
-            (values.*module.module).version = vb::CLng(workingVersion);
+            (values.*module.module).version = conv::CLng(workingVersion);
             return;
         }
     }

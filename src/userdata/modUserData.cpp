@@ -1,8 +1,8 @@
 #include "userdata/modUserData.h"
 
 #include "common/BrismaError.h"
+#include "common/Conversions.h"
 #include "common/EscapeXml.h"
-#include "common/VbConv.h"
 #include "news/modChannel.h"
 #include "platform/events/EventGate.h"
 #include "platform/fs/FileSystem.h"
@@ -135,7 +135,7 @@ void modUserData::saveSelectedChannelXML() {
             }
             out += "<item>\r\n";
             out += element("type", type);
-            out += element("number", vb::ZeroPad(number, 3));
+            out += element("number", conv::ZeroPad(number, 3));
             out += element("name", name);
             out += "</item>\r\n";
         }
@@ -154,7 +154,7 @@ void modUserData::loadSelectedChannelXML() {
                 raise(err::SubscriptOutOfRange);
             walkElements(items[k], [&](const XmlNode& child) {
                 if (child.nodeName() == "number")
-                    slots[k] = vb::CInt(child.text());
+                    slots[k] = conv::CInt(child.text());
             });
         }
     });
@@ -186,7 +186,7 @@ void modUserData::setClickLog(const clsBrismaNews& news) {
             inet_.SendClickLog(news.strID);
         if (type == "tbn")
             return;
-        channels_.SetClick(vb::Left(news.strID, 3), news.strID, news.strNewsText, news.strNewsUrl);
+        channels_.SetClick(conv::Left(news.strID, 3), news.strID, news.strNewsText, news.strNewsUrl);
         if (type == "mov") {
             channels_.objMovieLogList.InsertNews(news);
             saveMovieLog();
@@ -267,7 +267,7 @@ void modUserData::readLog(clsBrismaNewsList& list, const std::string& path) {
         });
         news.blnClicked = true;
         list.InsertNews(news);
-        channels_.SetClick(vb::Left(news.strID, 3), news.strID, news.strNewsText, news.strNewsUrl);
+        channels_.SetClick(conv::Left(news.strID, 3), news.strID, news.strNewsText, news.strNewsUrl);
     }
 }
 

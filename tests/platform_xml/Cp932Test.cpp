@@ -77,10 +77,10 @@ TEST(Cp932, EveryCharacterWrittenAsXmlReadsBackAsItWas) {
     EXPECT_EQ(changed, std::vector<std::string>{});
 }
 
-TEST(Cp932, AnsiLengthCountsCp932Bytes) {
-    EXPECT_EQ(ansiLength(""), 0u);
-    EXPECT_EQ(ansiLength("abc"), 3u);
-    EXPECT_EQ(ansiLength("漢字①"), 6u);
-    EXPECT_EQ(ansiLength("ｱｲｳ"), 3u);
-    EXPECT_EQ(ansiLength("a😀"), 2u);
+TEST(Cp932, Cp932LengthCountsCp932Bytes) {
+    EXPECT_EQ(cp932Length(""), 0u);
+    EXPECT_EQ(cp932Length("abc"), 3u);
+    EXPECT_EQ(cp932Length("漢字①"), 6u);
+    EXPECT_EQ(cp932Length("ｱｲｳ"), 3u);
+    EXPECT_EQ(cp932Length("a😀"), 2u);
 }

@@ -155,7 +155,7 @@ std::string fromCp932(std::string_view cp932) {
     return conv.run(cp932, cp932CharLength, [](std::string_view) { return std::string("\xEF\xBF\xBD"); });
 }
 
-std::size_t ansiLength(std::string_view utf8) {
+std::size_t cp932Length(std::string_view utf8) {
     return toCp932(utf8).size();
 }
 

@@ -23,8 +23,8 @@ std::string toCp932Xml(std::string_view utf8);
 // CP932 to UTF-8; a byte sequence that is not CP932 becomes U+FFFD.
 std::string fromCp932(std::string_view cp932);
 
-// Length in bytes of the text in the ANSI code page: 1 per single-byte, 2 per double-byte
-// character (half-width katakana count 1; characters CP932 lacks count as their "?").
-std::size_t ansiLength(std::string_view utf8);
+// Length in bytes of the text in CP932, the code page of the system's files: 1 per single-byte, 2 per
+// double-byte character (half-width katakana count 1; characters CP932 lacks count as their "?").
+std::size_t cp932Length(std::string_view utf8);
 
 } // namespace brisma::text

@@ -9,7 +9,7 @@
 // The system's text-to-number and date conversions, which its behaviour depends on: blanks are
 // trimmed, fractions round half to even, out-of-range values raise Overflow (6) and texts that
 // are not numbers raise Type mismatch (13).
-namespace brisma::vb {
+namespace brisma::conv {
 
 int16_t CInt(std::string_view text);
 int32_t CLng(std::string_view text);
@@ -30,4 +30,4 @@ std::string ZeroPad(long value, int digits);
 std::string Left(std::string_view text, std::size_t n);
 std::string Right(std::string_view text, std::size_t n);
 
-} // namespace brisma::vb
+} // namespace brisma::conv

@@ -1,4 +1,4 @@
-#include "common/VbConv.h"
+#include "common/Conversions.h"
 
 #include "common/BrismaError.h"
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace brisma::vb {
+namespace brisma::conv {
 namespace {
 
 std::string_view trim(std::string_view s) {
@@ -171,4 +171,4 @@ std::string Right(std::string_view text, std::size_t n) {
     return std::string(text.size() <= n ? text : text.substr(text.size() - n));
 }
 
-} // namespace brisma::vb
+} // namespace brisma::conv
