@@ -8,42 +8,15 @@
 set -euo pipefail
 brisma=$1 server=$2 content=$3 marginBox=$4
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for f in "$work"/*/server.log "$work"/*/client.log; do
-    [ -s "$f" ] && { echo "--- $f" >&2; tail -n 30 "$f" >&2; }
-  done
-  exit 1
-}
-timeout=30
-until_true() {
-  local end=$((SECONDS + timeout))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.2
-  done
-}
+. "$(dirname "$0")/common.sh"
 
-openbox >/dev/null 2>&1 &
+openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 sleep 1
 trayer --edge top --align right --widthtype pixel --width 64 --heighttype pixel --height 24 >/dev/null 2>&1 &
 pids+=($!)
 
-mkdir -p "$work/bin"
-cat >"$work/bin/xdg-open" <<REC
-#!/bin/sh
-echo "\$1" >>"$work/browser.log"
-REC
-chmod +x "$work/bin/xdg-open"
+record_browser
 
 # Headline and advertisement clicks; the box's own search is logged as a click of id 0...0.
 strip_clicks() { grep -E "demo: GET /log/(click|adclick)\?" "$1" | grep -v "id=0000000000000000000" || true; }

@@ -6,43 +6,15 @@
 set -euo pipefail
 brisma=$1 server=$2 content=$3
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for f in server.log client.log browser.log; do
-    [ -s "$work/$f" ] && { echo "--- $f" >&2; tail -n 40 "$work/$f" >&2; }
-  done
-  exit 1
-}
-# Polls `$@` every 0.2 s for up to `$timeout` seconds.
-timeout=30
-until_true() {
-  local end=$((SECONDS + timeout))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.2
-  done
-}
+. "$(dirname "$0")/common.sh"
 
 # The desktop's browser: records each address it is given.
-mkdir -p "$work/bin" "$work/home"
-cat >"$work/bin/xdg-open" <<REC
-#!/bin/sh
-echo "\$1" >>"$work/browser.log"
-REC
-chmod +x "$work/bin/xdg-open"
+mkdir -p "$work/home"
+record_browser
 
 "$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
 pids+=($!)
-until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
-base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
+demo_base "$work/server.log"
 
 BRISMA_HOME="$work/home" BRISMA_SERVER="$base" PATH="$work/bin:$PATH" \
   ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &

@@ -20,28 +20,7 @@ ip link set lo up
 mount -t tmpfs tmpfs /tmp
 mkdir -m 1777 /tmp/.X11-unix
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for f in mutter.log server.log client.log; do
-    [ -s "$work/$f" ] && { echo "--- $f" >&2; tail -n 40 "$work/$f" >&2; }
-  done
-  exit 1
-}
-timeout=30
-until_true() {
-  local end=$((SECONDS + timeout))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.2
-  done
-}
+. "$(dirname "$0")/common.sh"
 
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -61,8 +40,7 @@ mkdir -p "$work/home/flash/xml"
 cp "$seed"/flash/xml/*.xml "$work/home/flash/xml/"
 "$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
 pids+=($!)
-until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
-base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
+demo_base "$work/server.log"
 
 # As a desktop session starts it: the toolkit's platform is the client's own choice.
 env -u QT_QPA_PLATFORM BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 \

@@ -6,39 +6,16 @@
 set -euo pipefail
 brisma=$1 server=$2 content=$3 seed=$4
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for f in client.log second.log; do
-    [ -s "$work/$f" ] && { echo "--- $f" >&2; tail -n 30 "$work/$f" >&2; }
-  done
-  exit 1
-}
-timeout=30
-until_true() {
-  local end=$((SECONDS + timeout))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.2
-  done
-}
+. "$(dirname "$0")/common.sh"
 
 screen_height=$(xwininfo -root | awk '/Height:/{print $2}')
-openbox >/dev/null 2>&1 &
+openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 until_true wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
 
 "$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
 pids+=($!)
-until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
-base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
+demo_base "$work/server.log"
 mkdir -p "$work/home/flash/xml"
 cp "$seed/flash/xml/user.xml" "$seed/flash/xml/selected.xml" "$work/home/flash/xml/"
 run_client() { BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 "$brisma"; }

@@ -5,35 +5,12 @@
 set -euo pipefail
 brisma=$1 server=$2 content=$3 seed=$4
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for f in server.log client.log; do
-    [ -s "$work/$f" ] && { echo "--- $f" >&2; tail -n 40 "$work/$f" >&2; }
-  done
-  exit 1
-}
-timeout=30
-until_true() {
-  local end=$((SECONDS + timeout))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.2
-  done
-}
+. "$(dirname "$0")/common.sh"
 
 # A free loopback port: the demo server picks one, names it, and is stopped again.
 "$server" --port 0 --content "$content" >"$work/probe.log" 2>&1 &
 probe=$!
-until_true grep -q "^demo server on " "$work/probe.log" || fail "the demo server did not start"
-base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/probe.log")
+demo_base "$work/probe.log"
 kill "$probe"
 wait "$probe" 2>/dev/null || true
 port=${base##*:}

@@ -8,43 +8,19 @@ set -euo pipefail
 brisma=$1 server=$2 content=$3 seed=$4
 double="/usr/bin/python3 $(cd "$(dirname "$0")" && pwd)/StatusNotifierDouble.py"
 
-work=$(mktemp -d)
-pids=()
-bus_pid=""
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for f in watch.log client.log; do
-    [ -s "$work/$f" ] && { echo "--- $f" >&2; tail -n 30 "$work/$f" >&2; }
-  done
-  exit 1
-}
-timeout=30
-until_true() {
-  local end=$((SECONDS + timeout))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.2
-  done
-}
+. "$(dirname "$0")/common.sh"
 
+# The private bus goes last, after everything that talks on it.
 bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
-bus_pid=$(sed -n 2p <<<"$bus")
+pids+=("$(sed -n 2p <<<"$bus")")
 $double watch >"$work/watch.log" 2>&1 &
 pids+=($!)
 until_true grep -q "^watching" "$work/watch.log" || fail "the watcher double did not start"
 
 "$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
 pids+=($!)
-until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
-base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
+demo_base "$work/server.log"
 mkdir -p "$work/home/flash/xml"
 cp "$seed/flash/xml/user.xml" "$seed/flash/xml/selected.xml" "$work/home/flash/xml/"
 

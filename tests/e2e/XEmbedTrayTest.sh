@@ -5,28 +5,7 @@
 set -euo pipefail
 brisma=$1 server=$2 content=$3 seed=$4
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  [ -s "$work/client.log" ] && { echo "--- client.log" >&2; tail -n 30 "$work/client.log" >&2; }
-  xwininfo -root -tree | grep -A6 "\"panel\"" >&2 || true
-  exit 1
-}
-timeout=30
-until_true() {
-  local end=$((SECONDS + timeout))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.2
-  done
-}
+. "$(dirname "$0")/common.sh"
 
 # No session bus: the icon goes to the XEmbed tray.
 unset DBUS_SESSION_BUS_ADDRESS
@@ -34,8 +13,7 @@ trayer --edge top --align right --widthtype pixel --width 64 --heighttype pixel 
 pids+=($!)
 "$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
 pids+=($!)
-until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
-base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
+demo_base "$work/server.log"
 mkdir -p "$work/home/flash/xml"
 cp "$seed/flash/xml/user.xml" "$seed/flash/xml/selected.xml" "$work/home/flash/xml/"
 BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &
