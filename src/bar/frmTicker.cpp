@@ -4,7 +4,6 @@
 #include "bar/TickerHost.h"
 #include "bar/TickerRules.h"
 #include "common/BrismaError.h"
-#include "common/Conversions.h"
 #include "news/modChannel.h"
 #include "platform/events/EventGate.h"
 #include "platform/fs/FileSystem.h"
@@ -114,10 +113,11 @@ frmTicker::frmTicker(const AppPaths& paths, const ErrorReporter& errors, EventGa
                      const ScriptValues& script, const std::string& serverBase, modChannel& channels,
                      modUserData& userData, modInet& inet, FlashPlayerFactory& players,
                      FlashPlayer::CommandHandler commands, TickerHost& host)
-    : paths_(paths), errors_(errors), gate_(gate), http_(http), script_(script), serverBase_(serverBase),
-      channels_(channels), userData_(userData), inet_(inet), host_(host), commands_(std::move(commands)),
-      view_(new View(*this)), swfPlayer_(players.create("ticker", this)),
-      swfJump_(players.create("jump", this)), strip_(errors), work_(errors) {
+    : rotation_(errors, script, *this), paths_(paths), errors_(errors), gate_(gate), http_(http),
+      script_(script), serverBase_(serverBase), channels_(channels), userData_(userData), inet_(inet),
+      host_(host), commands_(std::move(commands)), view_(new View(*this)),
+      swfPlayer_(players.create("ticker", this)), swfJump_(players.create("jump", this)), strip_(errors),
+      work_(errors) {
     // Frameless, on top, never focused, not in the task bar.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);
@@ -375,64 +375,8 @@ int32_t frmTicker::ScrollBar2() {
             strip_.move();
             if (strip_.finished() < 0)
                 return;
-            const auto list = channels_.objNewsList;
-            if (!list)
-                return;
-            const ScriptValues& script = script_;
-            work_.init();
-            work_.strSortId.clear();
-            // One pass over a list without any text lays in nothing.
-            int skipped = 0;
-            while (work_.strNewsText.empty()) {
-                if (intPosition > list->intMax - 1)
-                    intPosition = 0;
-                list->CopyTo(work_, intPosition);
-                if (work_.strNewsText.empty()) {
-                    ++intPosition;
-                    if (++skipped >= std::max<int>(list->intMax, 1))
-                        return;
-                } else {
-                    if (intCountForBanner < std::numeric_limits<int16_t>::max())
-                        ++intCountForBanner;
-                    if (!script.TBId.empty() && intCountForBanner > 10) {
-                        intCountForBanner = 0;
-                        work_.init();
-                        work_.strSortId.clear();
-                        work_.strID = script.TBId;
-                        work_.strNewsText = script.TBText;
-                        work_.strNewsUrl = script.TBHref;
-                        work_.strNewsType = "tbn";
-                        work_.strViewURL = script.TBView;
-                        InsertNews(work_);
-                        if (blnOpen) {
-                            inet_.SendViewLog(work_.strViewURL);
-                            inet_.SendAdViewLog(work_.strID, "ticker_banner");
-                        }
-                    } else if (strLastClickChannel == "000") {
-                        InsertNews(work_);
-                        ++intPosition;
-                    } else if (strLastClickChannel == "tbn") {
-                        ++intPosition;
-                        InsertNews(work_);
-                        strLastClickChannel = "000";
-                    } else {
-                        // A mark that is no number or names no channel is cleared like one
-                        // without advertisement text.
-                        int16_t index = -1;
-                        onRunTimeError(
-                            [&] { index = channels_.GetChannelIndex(conv::CInt(strLastClickChannel)); },
-                            [](long, const std::string&) {});
-                        if (index >= 0) {
-                            const auto& channel = channels_.objChannel[static_cast<std::size_t>(index)];
-                            if (channel.udtAdText)
-                                InsertNews(*channel.udtAdText);
-                        }
-                        strLastClickChannel = "000";
-                    }
-                }
-                if (intPosition > list->intMax - 1)
-                    intPosition = 0;
-            }
+            if (const auto list = channels_.objNewsList)
+                rotation_.next(*list, blnOpen);
         },
         [&](long number, const std::string& description) {
             intCountForBanner = 0;
@@ -440,6 +384,23 @@ int32_t frmTicker::ScrollBar2() {
             result = -1;
         });
     return result;
+}
+
+const clsBrismaNews* frmTicker::adText(int16_t channel) {
+    const int16_t index = channels_.GetChannelIndex(channel);
+    if (index < 0)
+        return nullptr;
+    const auto& text = channels_.objChannel[static_cast<std::size_t>(index)].udtAdText;
+    return text ? &*text : nullptr;
+}
+
+void frmTicker::lay(const clsBrismaNews& news) {
+    InsertNews(news);
+}
+
+void frmTicker::reportBanner(const clsBrismaNews& banner) {
+    inet_.SendViewLog(banner.strViewURL);
+    inet_.SendAdViewLog(banner.strID, "ticker_banner");
 }
 
 void frmTicker::slide(int from, int to) {

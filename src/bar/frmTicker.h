@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bar/TickerLane.h"
+#include "bar/TickerRotation.h"
 #include "bar/TickerStrip.h"
 #include "bar/TickerSurface.h"
 #include "common/AppPaths.h"
@@ -31,7 +33,10 @@ class TickerHost;
 
 // The headline bar along the bottom of the work area: a strip of headlines moving right to
 // left, the box movie at its right end and a hidden jump movie that opens addresses.
-class frmTicker : public QWidget {
+class frmTicker : public QWidget, private TickerLane {
+    // Made before the fields below that name its state.
+    TickerRotation rotation_;
+
 public:
     // `commands` receives every command of the bar's two movies.
     frmTicker(const AppPaths& paths, const ErrorReporter& errors, EventGate& gate, HttpTransport& http,
@@ -42,7 +47,7 @@ public:
 
     int16_t intMaxHeadLine = 0;
     // Index in the headline list of the next headline to lay in.
-    int16_t intPosition = 0;
+    int16_t& intPosition = rotation_.position;
     // Sliding in or out: painting is suppressed.
     bool blnScroll = false;
     bool blnOpen = false;
@@ -55,9 +60,9 @@ public:
     QImage hBitmap_TB;
     // Slot under the pointer; -1 when none.
     int16_t intOnMouse = -1;
-    int16_t intCountForBanner = 10;
+    int16_t& intCountForBanner = rotation_.countForBanner;
     // Channel mark of the last click, "000" when none.
-    std::string strLastClickChannel = "000";
+    std::string& strLastClickChannel = rotation_.lastClickChannel;
     // No mouse button is held on the bar.
     bool blnMouseUp = true;
     QTimer TimerScroll;
@@ -100,6 +105,9 @@ private:
     class View;
 
     void Form_Load();
+    const clsBrismaNews* adText(int16_t channel) override;
+    void lay(const clsBrismaNews& news) override;
+    void reportBanner(const clsBrismaNews& banner) override;
     void loadTickerBanner();
     // Logs, reports and opens a clicked headline, or plays its movie.
     void openClicked(const clsBrismaNews& news);
@@ -136,7 +144,7 @@ private:
     std::unique_ptr<FlashPlayer> swfPlayer_;
     std::unique_ptr<FlashPlayer> swfJump_;
     TickerStrip strip_;
-    // The one record every lay-in and hit test works on; its strings keep their capacity.
+    // The record the start's fill and every hit test work on; its strings keep their capacity.
     clsBrismaNews work_;
     QFont windowFont_;
     QFont headlineFont_;

@@ -266,37 +266,13 @@ void modChannel::SortIdWithMovie() {
 
 void modChannel::SortId(std::vector<SortKey>& arr, int32_t lo, int32_t hi) {
     withHandler(errors_, "modChannel.SortId >", [&] {
-        if (lo < hi && (lo < 0 || static_cast<std::size_t>(hi) >= arr.size()))
+        if (lo >= hi)
+            return;
+        if (lo < 0 || static_cast<std::size_t>(hi) >= arr.size())
             raise(err::SubscriptOutOfRange);
-        sortRange(arr, lo, hi);
+        // Equal keys are equal numbers: their order cannot show.
+        std::sort(arr.begin() + lo, arr.begin() + hi + 1);
     });
-}
-
-// Quicksort with the middle element as pivot.
-// The partition steps of the recursive quicksort; the smaller side recurses and the larger one
-// loops, so many equal keys cannot exhaust the stack.
-void modChannel::sortRange(std::vector<SortKey>& arr, int32_t lo, int32_t hi) {
-    while (lo < hi) {
-        const int32_t m = (lo + hi) / 2;
-        const SortKey pivot = arr[m];
-        arr[m] = arr[lo];
-        int32_t last = lo;
-        for (int32_t i = lo + 1; i <= hi; ++i) {
-            if (arr[i] < pivot) {
-                ++last;
-                std::swap(arr[last], arr[i]);
-            }
-        }
-        arr[lo] = arr[last];
-        arr[last] = pivot;
-        if (last - lo < hi - last) {
-            sortRange(arr, lo, last - 1);
-            lo = last + 1;
-        } else {
-            sortRange(arr, last + 1, hi);
-            hi = last - 1;
-        }
-    }
 }
 
 int16_t modChannel::GetFavNewsNum() {

@@ -62,7 +62,7 @@ public:
     void SetFav(int16_t ch);
     // Rebuilds objNewsList from the favourite channels and the movie headlines, and its file.
     void SortIdWithMovie();
-    // Ascending quicksort of arr[lo .. hi].
+    // Sorts arr[lo .. hi] ascending.
     void SortId(std::vector<SortKey>& arr, int32_t lo, int32_t hi);
     // Headlines of the favourite channels other than 901.
     int16_t GetFavNewsNum();
@@ -73,7 +73,6 @@ public:
                   const std::string& chref);
 
 private:
-    void sortRange(std::vector<SortKey>& arr, int32_t lo, int32_t hi);
     clsBrismaChannel& channelAt(int16_t index);
 
     // Twenty-digit keys of the last rebuild, by merged position.

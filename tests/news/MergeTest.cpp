@@ -1,9 +1,6 @@
 #include "NewsFixture.h"
 #include "news/modChannel.h"
 
-#include <algorithm>
-#include <pthread.h>
-
 namespace brisma {
 namespace {
 
@@ -115,43 +112,6 @@ TEST_F(MergeTest, FailuresKeepTheLastMergedList) {
     mc.SetFav(5);
     EXPECT_TRUE(c5.blnFav);
     EXPECT_EQ(mc.objChannel.size(), 1u);
-}
-
-} // namespace
-} // namespace brisma
-
-namespace brisma {
-namespace {
-
-TEST_F(MergeTest, SortingManyEqualKeysKeepsTheStackShallow) {
-    // Duplicate headlines give equal keys; the partition puts all of them on one side. On a
-    // thread with a small stack, a recursion as deep as the list would overflow.
-    std::vector<SortKey> keys(20000, SortKey{12345});
-    keys[100] = 7;
-    keys[200] = 99999;
-    struct Job {
-        modChannel* mc;
-        std::vector<SortKey>* keys;
-    } job{&mc, &keys};
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, 256 * 1024);
-    pthread_t thread;
-    ASSERT_EQ(pthread_create(
-                  &thread, &attr,
-                  [](void* arg) -> void* {
-                      auto* j = static_cast<Job*>(arg);
-                      j->mc->SortId(*j->keys, 0, static_cast<int32_t>(j->keys->size()) - 1);
-                      return nullptr;
-                  },
-                  &job),
-              0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
-    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
-    EXPECT_EQ(keys.front(), SortKey{7});
-    EXPECT_EQ(keys.back(), SortKey{99999});
-    EXPECT_TRUE(t.recorded.reports.empty());
 }
 
 } // namespace
