@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,9 +37,11 @@ public:
         uint32_t serial = 0;
     };
 
-    // None when WAYLAND_DISPLAY does not answer or the compositor offers no layer shell.
-    // `outputName` picks the output of that name, if the compositor names one so.
-    static std::unique_ptr<WaylandLink> connect(const std::string& outputName);
+    // The one connection of this process, shared by its surfaces while any holds it. None when
+    // the toolkit runs neither on X11 nor on Wayland (the offscreen platform), when
+    // WAYLAND_DISPLAY does not answer or when the compositor offers no layer shell. The surfaces
+    // go to the output of the primary screen's name, if the compositor names one so.
+    static std::shared_ptr<WaylandLink> desktop();
     ~WaylandLink();
     WaylandLink(const WaylandLink&) = delete;
     WaylandLink& operator=(const WaylandLink&) = delete;
@@ -52,9 +55,10 @@ public:
     wl_output* output() const;
     int outputScale() const;
 
-    // Every pointer event of the seat, from the event loop once the dispatch that read it is over;
-    // the receiver picks its own surfaces.
-    std::function<void(const PointerEvent&)> onPointer;
+    // The pointer's events over `surface` go to `receiver`, from the event loop once the dispatch
+    // that read them is over; until `ignore` is called for that surface.
+    void listen(wl_surface* surface, std::function<void(const PointerEvent&)> receiver);
+    void ignore(wl_surface* surface);
 
     // Reads and handles what the compositor has sent, without waiting. False once the
     // connection is lost.
@@ -69,6 +73,7 @@ private:
     };
 
     WaylandLink() = default;
+    static std::unique_ptr<WaylandLink> connect(const std::string& outputName);
     void bind(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
     void seatCapabilities(uint32_t caps);
     void pointerEvent(const PointerEvent& event);
@@ -82,6 +87,9 @@ private:
     wl_pointer* pointer_ = nullptr;
     std::vector<std::unique_ptr<Output>> outputs_;
     std::size_t chosen_ = 0;
+    std::map<wl_surface*, std::function<void(const PointerEvent&)>> receivers_;
+    // The surface the pointer is over: motion and buttons name none of their own.
+    wl_surface* focus_ = nullptr;
     std::unique_ptr<QSocketNotifier> notifier_;
     bool lost_ = false;
 };
