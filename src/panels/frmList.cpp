@@ -34,12 +34,14 @@ frmList::frmList(const AppPaths& paths, const std::string& serverBase, EventGate
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(kWidth, kHeight);
     // Where the compositor places the desktop's own parts, the panel is one: at the output's
-    // bottom right, never focused, keeping no room of its own.
+    // bottom right, never focused, keeping no room of its own. It is placed by its margin alone,
+    // not pushed up by the room the bar keeps (-1), so that it sits on the bar's top edge.
     if (auto link = WaylandLink::desktop()) {
         LayerSurface::Placement placement;
         placement.anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
         placement.width = kWidth;
         placement.height = kHeight;
+        placement.exclusiveZone = -1;
         placement.name = "brisma-list";
         layer_ = std::make_unique<LayerSurface>(std::move(link), *this, placement);
     }

@@ -166,6 +166,8 @@ until_true list_closed || fail "the box's list button leaves the list open"
 
 # A right click opens the menu (an X11 popup); its first item closes the bar, which gives the
 # workspace its space back.
+echo "move 700 1068" >&3
+sleep 0.2
 echo "click 3" >&3
 menu() { xdotool search --onlyvisible --classname brisma >/dev/null 2>&1; }
 until_true menu || fail "a right click on the bar opens no menu"

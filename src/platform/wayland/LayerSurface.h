@@ -32,7 +32,8 @@ public:
         // Logical pixels; a width of 0 spans the output between the left and right anchors.
         int width = 0;
         int height = 0;
-        // Logical pixels kept free of other windows while mapped.
+        // Logical pixels kept free of other windows while mapped; -1 places the surface without
+        // regard to the room other surfaces keep.
         int exclusiveZone = 0;
         const char* name = "brisma";
     };
