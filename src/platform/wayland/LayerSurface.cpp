@@ -19,6 +19,11 @@
 namespace brisma {
 namespace {
 
+// The longest a surface drawn on every tick of a timer leaves the compositor's answers (frames
+// done, buffers released, the pointer) unread: a wake-up of their own for each would cost
+// twice the tick's.
+constexpr int kReadWithinMs = 40;
+
 Qt::MouseButton qtButton(uint32_t code) {
     switch (code) {
     case BTN_LEFT:
@@ -204,6 +209,7 @@ void LayerSurface::releaseBuffers() {
 
 void LayerSurface::update() {
     draw();
+    link_->readWithin(kReadWithinMs);
     // Inside a slide the event loop does not turn: the compositor's answers are read here.
     if (dirty_ && link_->dispatch() && dirty_)
         draw();

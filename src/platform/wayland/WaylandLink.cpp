@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +73,12 @@ std::unique_ptr<WaylandLink> WaylandLink::connect(const std::string& outputName)
     link->notifier_ = std::make_unique<QSocketNotifier>(wl_display_get_fd(display), QSocketNotifier::Read);
     WaylandLink* self = link.get();
     QObject::connect(link->notifier_.get(), &QSocketNotifier::activated, [self] { self->dispatch(); });
+    link->quiet_ = std::make_unique<QTimer>();
+    link->quiet_->setSingleShot(true);
+    QObject::connect(link->quiet_.get(), &QTimer::timeout, [self] {
+        if (self->dispatch())
+            self->notifier_->setEnabled(true);
+    });
     if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance())
         QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, link->notifier_.get(),
                          [self] { self->flush(); });
@@ -79,6 +86,7 @@ std::unique_ptr<WaylandLink> WaylandLink::connect(const std::string& outputName)
 }
 
 WaylandLink::~WaylandLink() {
+    quiet_.reset();
     notifier_.reset();
     if (pointer_)
         wl_pointer_destroy(pointer_);
@@ -239,6 +247,13 @@ bool WaylandLink::dispatch() {
         return false;
     }
     return true;
+}
+
+void WaylandLink::readWithin(int ms) {
+    if (lost_ || !notifier_)
+        return;
+    notifier_->setEnabled(false);
+    quiet_->start(ms);
 }
 
 void WaylandLink::flush() {

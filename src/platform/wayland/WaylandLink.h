@@ -8,6 +8,7 @@
 #include <vector>
 
 class QSocketNotifier;
+class QTimer;
 struct wl_compositor;
 struct wl_display;
 struct wl_output;
@@ -64,6 +65,10 @@ public:
     // connection is lost.
     bool dispatch();
     void flush();
+    // The caller reads what the compositor sends itself within `ms` (a surface drawn on every
+    // tick of a timer): until then its answers do not wake the event loop, and are read at the
+    // latest then.
+    void readWithin(int ms);
 
 private:
     struct Output {
@@ -91,6 +96,7 @@ private:
     // The surface the pointer is over: motion and buttons name none of their own.
     wl_surface* focus_ = nullptr;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QTimer> quiet_;
     bool lost_ = false;
 };
 
