@@ -32,33 +32,28 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
     return value;
 }
 
-// On a Wayland desktop, a connection of the bar's own whose compositor places layer-shell
-// surfaces; none elsewhere (X11, the offscreen platform, GNOME). Says once which way the bar is
-// shown there.
-std::unique_ptr<WaylandLink> layerShell() {
+// On a Wayland desktop, the connection whose compositor places layer-shell surfaces; none
+// elsewhere (X11, the offscreen platform, GNOME). Says once which way the bar is shown there.
+std::shared_ptr<WaylandLink> layerShell() {
     static bool said = false;
+    auto link = WaylandLink::desktop();
     const char* display = std::getenv("WAYLAND_DISPLAY");
     const QString platform = QGuiApplication::platformName();
-    if (!display || !*display ||
+    if (said || !display || !*display ||
         (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland"))))
-        return nullptr;
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    auto link = WaylandLink::connect(primary ? primary->name().toStdString() : std::string());
-    if (!said) {
-        said = true;
-        std::fputs(
-            link ? platform == QLatin1String("xcb")
-                       ? "brisma: running on XWayland (xcb): the headline bar is shown on a layer-shell "
-                         "surface of the Wayland compositor\n"
-                       : "brisma: the headline bar is shown on a layer-shell surface of the Wayland "
-                         "compositor\n"
-            : platform == QLatin1String("xcb")
-                ? "brisma: running on XWayland (xcb): the headline bar is an X11 dock window, since "
-                  "the Wayland compositor offers no layer shell\n"
-                : "brisma: the headline bar places itself only on X11 or a Wayland compositor with a "
-                  "layer shell; run with QT_QPA_PLATFORM=xcb (XWayland)\n",
-            stderr);
-    }
+        return link;
+    said = true;
+    std::fputs(link ? platform == QLatin1String("xcb")
+                          ? "brisma: running on XWayland (xcb): the headline bar is shown on a layer-shell "
+                            "surface of the Wayland compositor\n"
+                          : "brisma: the headline bar is shown on a layer-shell surface of the Wayland "
+                            "compositor\n"
+               : platform == QLatin1String("xcb")
+                   ? "brisma: running on XWayland (xcb): the headline bar is an X11 dock window, since "
+                     "the Wayland compositor offers no layer shell\n"
+                   : "brisma: the headline bar places itself only on X11 or a Wayland compositor with a "
+                     "layer shell; run with QT_QPA_PLATFORM=xcb (XWayland)\n",
+               stderr);
     return link;
 }
 
@@ -66,6 +61,10 @@ std::unique_ptr<WaylandLink> layerShell() {
 
 QPoint TickerSurface::pointerPos() const {
     return QCursor::pos();
+}
+
+bool TickerSurface::suits(double ratio) const {
+    return surfaceScale(ratio) == scale_;
 }
 
 int surfaceScale(double ratio) {

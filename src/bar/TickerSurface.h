@@ -35,6 +35,9 @@ public:
     virtual bool paintsOnScreen() const = 0;
     // The pointer's position on the desktop, as far as the picture's window can tell.
     virtual QPoint pointerPos() const;
+    // True while this surface still draws right for a screen of device pixel ratio `ratio`: a new
+    // one is made only when it does not.
+    virtual bool suits(double ratio) const;
 
     int scale() const { return scale_; }
 

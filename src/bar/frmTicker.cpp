@@ -476,7 +476,7 @@ void frmTicker::ResetLocation() {
     view_->setGeometry(0, 0, barWidth - kBoxWidth, kBarHeight);
     if (QWidget* box = swfPlayer_->widget())
         box->setGeometry(barWidth - kBoxWidth, 0, kBoxWidth, kBarHeight);
-    if (surfaceScale(screen.devicePixelRatio()) != scale_)
+    if (!hBufDC || !hBufDC->suits(screen.devicePixelRatio()))
         makePictures(screen, barWidth);
     else
         createPicture(barWidth);

@@ -5,6 +5,8 @@
 #include "panels/ListHost.h"
 #include "platform/events/EventGate.h"
 #include "platform/ui/StringTable.h"
+#include "platform/wayland/LayerShellProtocol.h"
+#include "platform/wayland/LayerSurface.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -31,6 +33,18 @@ frmList::frmList(const AppPaths& paths, const std::string& serverBase, EventGate
                    Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(kWidth, kHeight);
+    // Where the compositor places the desktop's own parts, the panel is one: at the output's
+    // bottom right, never focused, keeping no room of its own. It is placed by its margin alone,
+    // not pushed up by the room the bar keeps (-1), so that it sits on the bar's top edge.
+    if (auto link = WaylandLink::desktop()) {
+        LayerSurface::Placement placement;
+        placement.anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+        placement.width = kWidth;
+        placement.height = kHeight;
+        placement.exclusiveZone = -1;
+        placement.name = "brisma-list";
+        layer_ = std::make_unique<LayerSurface>(std::move(link), *this, placement);
+    }
     swfPlayer().setMovie(modulePath("list.swf"));
     swfPlayer().Stop();
     setCursor(Qt::PointingHandCursor);
@@ -58,12 +72,19 @@ void frmList::ShowList(float x, float, int) {
         left = work.x();
     const int barTop = host_.tickerTop();
     move(left, barTop);
-    show();
-    // The slide runs to its end before any other handler; the bar moves on meanwhile.
-    gate_.pace(kSlideSteps + 1, kSlideStepMs, [&](int step) {
-        move(left, barTop - height() * (step - 1) / kSlideSteps);
-        repaint();
-    });
+    if (layer_) {
+        // The compositor keeps no order between two surfaces of one layer, so the panel cannot
+        // rise from behind the bar there: it shows at its end, on the bar's top edge.
+        layer_->setBottomMargin(host_.tickerHeight());
+        show();
+    } else {
+        show();
+        // The slide runs to its end before any other handler; the bar moves on meanwhile.
+        gate_.pace(kSlideSteps + 1, kSlideStepMs, [&](int step) {
+            move(left, barTop - height() * (step - 1) / kSlideSteps);
+            repaint();
+        });
+    }
     move(left, barTop - height());
     swfPlayer().GotoFrame(1);
     swfPlayer().setPlaying(true);
@@ -85,10 +106,13 @@ void frmList::HideList(float x, float) {
             const int startLeft = this->x();
             const int dx = targetLeft - startLeft;
             swfPlayer().Stop();
-            gate_.pace(kSlideSteps, kSlideStepMs, [&](int i) {
-                move(startLeft + dx * i / kSlideSteps, startTop + dy * i / kSlideSteps);
-                repaint();
-            });
+            if (layer_)
+                move(startLeft + dx, startTop + dy);
+            else
+                gate_.pace(kSlideSteps, kSlideStepMs, [&](int i) {
+                    move(startLeft + dx * i / kSlideSteps, startTop + dy * i / kSlideSteps);
+                    repaint();
+                });
             hide();
             blnOpen = false;
         },

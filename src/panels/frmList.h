@@ -2,9 +2,12 @@
 
 #include "panels/PanelWindow.h"
 
+#include <memory>
+
 namespace brisma {
 
 class EventGate;
+class LayerSurface;
 class ListHost;
 
 // The latest-news list that slides up out of the bar.
@@ -30,6 +33,8 @@ private:
 
     EventGate& gate_;
     ListHost& host_;
+    // On a Wayland desktop with a layer shell, the surface the compositor places the panel on.
+    std::unique_ptr<LayerSurface> layer_;
 };
 
 } // namespace brisma

@@ -2,8 +2,10 @@
 # The bar on a wlroots compositor (sway, headless): the real client with a registered user against
 # the demo server shows its bar on a layer-shell surface along the bottom, the tiled workspace
 # gives it 24 pixels while it is open, it scrolls, a click on a headline through the compositor
-# reaches the server's log and the browser's, the pointer lights the headline under it, and a
-# right click opens the menu that closes the bar. The client's X11 side (panels, menus)
+# reaches the server's log and the browser's, the pointer lights the headline under it, the box
+# movie's list button opens the latest-news list on a layer-shell surface of its own above the
+# bar's right end, whose headlines take clicks, and a right click opens the menu that closes the
+# bar. The client's X11 side (panels, menus)
 # runs on the X server this test is started in; the bar itself goes to sway only.
 # Usage: SwayBarTest.sh <brisma> <demo-server> <demo-content> <home-seed> <virtual-pointer>
 #   (run inside xvfb-run; sway refuses root, so as root it runs sway as the user nobody)
@@ -85,7 +87,10 @@ pids+=($!)
 until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
 base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
 
-BRISMA_HOME="$work/home" BRISMA_SERVER="$base" PATH="$work/bin:$PATH" \
+# A runtime folder of the client's own: the one-instance socket of a client another test left
+# behind must not take this start over.
+mkdir -m 700 "$work/client-run"
+XDG_RUNTIME_DIR="$work/client-run" BRISMA_HOME="$work/home" BRISMA_SERVER="$base" PATH="$work/bin:$PATH" \
   ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &
 client=$!
 pids+=("$client")
@@ -129,8 +134,40 @@ for x in 300 700 1100 500 900 1300; do
 done
 $lit || fail "no headline takes the hover colour under the pointer"
 
+# The list: its header's colour (#17243f) in the 244x357 corner above the bar's right end, and
+# nowhere beside or above it. sway runs no XWayland here, so an X11 window would not show at all.
+list_at() { grim -t ppm -g "$1" - | LC_ALL=C grep -c -a -P '\x17\x24\x3f' || true; }
+list_open() { [ "$(list_at "1676,700 244x28")" -gt 0 ]; }
+list_closed() { ! list_open; }
+echo "move 1875 1068" >&3
+sleep 0.2
+echo "click 1" >&3
+until_true list_open || fail "the box's list button shows no list above the bar's right end"
+[ "$(list_at "1432,700 244x28")" -eq 0 ] || fail "the list's header shows left of the right end"
+[ "$(list_at "1676,650 244x48")" -eq 0 ] || fail "the list's header shows higher than 357 px above the bar"
+workspace_is 1056 || fail "the open list changed the workspace to $(workspace_height) high"
+swaymsg -t get_tree | grep -q '"app_id"\|"class"' && fail "the list is a window of the tree, not a layer surface"
+clicks() { grep -c "demo: GET /log/click?" "$work/server.log" || true; }
+opened() { wc -l <"$work/browser.log"; }
+before_clicks=$(clicks) before_opened=$(opened)
+list_clicked() { [ "$(clicks)" -gt "$before_clicks" ] && [ "$(opened)" -gt "$before_opened" ]; }
+for y in 760 810 860 910; do
+  echo "move 1790 $y" >&3
+  sleep 0.2
+  echo "click 1" >&3
+  timeout=3 until_true list_clicked && break
+done
+list_clicked || fail "a click on a headline in the list reached neither the server nor the browser"
+# The list button again closes it.
+echo "move 1875 1068" >&3
+sleep 0.2
+echo "click 1" >&3
+until_true list_closed || fail "the box's list button leaves the list open"
+
 # A right click opens the menu (an X11 popup); its first item closes the bar, which gives the
 # workspace its space back.
+echo "move 700 1068" >&3
+sleep 0.2
 echo "click 3" >&3
 menu() { xdotool search --onlyvisible --classname brisma >/dev/null 2>&1; }
 until_true menu || fail "a right click on the bar opens no menu"
@@ -139,4 +176,4 @@ until_true workspace_is 1080 || fail "the workspace stays $(workspace_height) hi
 
 kill -TERM "$client"
 wait "$client" || fail "the client ended with status $?"
-echo "bar on sway's layer shell: space kept while open, scrolling, click, hover, menu, close"
+echo "bar on sway's layer shell: space kept while open, scrolling, click, hover, list, menu, close"

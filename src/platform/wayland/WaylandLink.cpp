@@ -1,11 +1,15 @@
-#include "bar/WaylandLink.h"
+#include "platform/wayland/WaylandLink.h"
 
-#include "bar/LayerShellProtocol.h"
+#include "platform/wayland/LayerShellProtocol.h"
 
 #include <QAbstractEventDispatcher>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <poll.h>
 #include <wayland-client.h>
@@ -26,6 +30,21 @@ T* bindGlobal(wl_registry* registry, uint32_t name, const wl_interface* interfac
 }
 
 } // namespace
+
+std::shared_ptr<WaylandLink> WaylandLink::desktop() {
+    static std::weak_ptr<WaylandLink> shared;
+    if (auto link = shared.lock())
+        return link;
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    const QString platform = QGuiApplication::platformName();
+    if (!display || !*display ||
+        (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland"))))
+        return nullptr;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    std::shared_ptr<WaylandLink> link = connect(primary ? primary->name().toStdString() : std::string());
+    shared = link;
+    return link;
+}
 
 std::unique_ptr<WaylandLink> WaylandLink::connect(const std::string& outputName) {
     wl_display* display = wl_display_connect(nullptr);
@@ -54,6 +73,12 @@ std::unique_ptr<WaylandLink> WaylandLink::connect(const std::string& outputName)
     link->notifier_ = std::make_unique<QSocketNotifier>(wl_display_get_fd(display), QSocketNotifier::Read);
     WaylandLink* self = link.get();
     QObject::connect(link->notifier_.get(), &QSocketNotifier::activated, [self] { self->dispatch(); });
+    link->quiet_ = std::make_unique<QTimer>();
+    link->quiet_->setSingleShot(true);
+    QObject::connect(link->quiet_.get(), &QTimer::timeout, [self] {
+        if (self->dispatch())
+            self->notifier_->setEnabled(true);
+    });
     if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance())
         QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, link->notifier_.get(),
                          [self] { self->flush(); });
@@ -61,6 +86,7 @@ std::unique_ptr<WaylandLink> WaylandLink::connect(const std::string& outputName)
 }
 
 WaylandLink::~WaylandLink() {
+    quiet_.reset();
     notifier_.reset();
     if (pointer_)
         wl_pointer_destroy(pointer_);
@@ -157,16 +183,36 @@ void WaylandLink::seatCapabilities(uint32_t caps) {
     wl_pointer_add_listener(pointer_, &pointerListener, this);
 }
 
-void WaylandLink::pointerEvent(const PointerEvent& event) {
-    // Handled after the dispatch has returned: a handler may run a loop of its own or let go of
-    // this connection.
-    if (!notifier_)
+void WaylandLink::listen(wl_surface* surface, std::function<void(const PointerEvent&)> receiver) {
+    receivers_[surface] = std::move(receiver);
+}
+
+void WaylandLink::ignore(wl_surface* surface) {
+    receivers_.erase(surface);
+    if (focus_ == surface)
+        focus_ = nullptr;
+}
+
+void WaylandLink::pointerEvent(const PointerEvent& read) {
+    PointerEvent event = read;
+    if (event.kind == PointerEvent::Enter)
+        focus_ = event.surface;
+    else if (event.kind == PointerEvent::Leave)
+        focus_ = nullptr;
+    else
+        event.surface = focus_;
+    if (!notifier_ || !event.surface)
         return;
+    // Handled after the dispatch has returned: a handler may run a loop of its own or let go of
+    // its surface.
     QMetaObject::invokeMethod(
         notifier_.get(),
         [this, event] {
-            if (onPointer)
-                onPointer(event);
+            auto receiver = receivers_.find(event.surface);
+            if (receiver == receivers_.end())
+                return;
+            const auto handle = receiver->second;
+            handle(event);
         },
         Qt::QueuedConnection);
 }
@@ -201,6 +247,13 @@ bool WaylandLink::dispatch() {
         return false;
     }
     return true;
+}
+
+void WaylandLink::readWithin(int ms) {
+    if (lost_ || !notifier_)
+        return;
+    notifier_->setEnabled(false);
+    quiet_->start(ms);
 }
 
 void WaylandLink::flush() {

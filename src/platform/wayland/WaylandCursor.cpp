@@ -1,6 +1,6 @@
-#include "bar/WaylandCursor.h"
+#include "platform/wayland/WaylandCursor.h"
 
-#include "bar/WaylandLink.h"
+#include "platform/wayland/WaylandLink.h"
 
 #include <QImage>
 #include <QPixmap>

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 class QSocketNotifier;
+class QTimer;
 struct wl_compositor;
 struct wl_display;
 struct wl_output;
@@ -36,9 +38,11 @@ public:
         uint32_t serial = 0;
     };
 
-    // None when WAYLAND_DISPLAY does not answer or the compositor offers no layer shell.
-    // `outputName` picks the output of that name, if the compositor names one so.
-    static std::unique_ptr<WaylandLink> connect(const std::string& outputName);
+    // The one connection of this process, shared by its surfaces while any holds it. None when
+    // the toolkit runs neither on X11 nor on Wayland (the offscreen platform), when
+    // WAYLAND_DISPLAY does not answer or when the compositor offers no layer shell. The surfaces
+    // go to the output of the primary screen's name, if the compositor names one so.
+    static std::shared_ptr<WaylandLink> desktop();
     ~WaylandLink();
     WaylandLink(const WaylandLink&) = delete;
     WaylandLink& operator=(const WaylandLink&) = delete;
@@ -52,14 +56,19 @@ public:
     wl_output* output() const;
     int outputScale() const;
 
-    // Every pointer event of the seat, from the event loop once the dispatch that read it is over;
-    // the receiver picks its own surfaces.
-    std::function<void(const PointerEvent&)> onPointer;
+    // The pointer's events over `surface` go to `receiver`, from the event loop once the dispatch
+    // that read them is over; until `ignore` is called for that surface.
+    void listen(wl_surface* surface, std::function<void(const PointerEvent&)> receiver);
+    void ignore(wl_surface* surface);
 
     // Reads and handles what the compositor has sent, without waiting. False once the
     // connection is lost.
     bool dispatch();
     void flush();
+    // The caller reads what the compositor sends itself within `ms` (a surface drawn on every
+    // tick of a timer): until then its answers do not wake the event loop, and are read at the
+    // latest then.
+    void readWithin(int ms);
 
 private:
     struct Output {
@@ -69,6 +78,7 @@ private:
     };
 
     WaylandLink() = default;
+    static std::unique_ptr<WaylandLink> connect(const std::string& outputName);
     void bind(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
     void seatCapabilities(uint32_t caps);
     void pointerEvent(const PointerEvent& event);
@@ -82,7 +92,11 @@ private:
     wl_pointer* pointer_ = nullptr;
     std::vector<std::unique_ptr<Output>> outputs_;
     std::size_t chosen_ = 0;
+    std::map<wl_surface*, std::function<void(const PointerEvent&)>> receivers_;
+    // The surface the pointer is over: motion and buttons name none of their own.
+    wl_surface* focus_ = nullptr;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QTimer> quiet_;
     bool lost_ = false;
 };
 
