@@ -16,31 +16,9 @@ for tool in sway swaymsg grim; do
   command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }
 done
 
-work=$(mktemp -d)
+. "$(dirname "$0")/common.sh"
+# The compositor runs as another user: it reads the test's files.
 chmod 755 "$work"
-pids=()
-cleanup() {
-  exec 3>&- 2>/dev/null || true
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for f in sway.log server.log client.log browser.log pointer.log; do
-    [ -s "$work/$f" ] && { echo "--- $f" >&2; tail -n 40 "$work/$f" >&2; }
-  done
-  exit 1
-}
-timeout=30
-until_true() {
-  local end=$((SECONDS + timeout))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.2
-  done
-}
 
 # The compositor: one 1920x1080 output, no XWayland (so no X display of its own to collide with
 # the other X servers of this machine), its sockets in a runtime folder of its own.
@@ -74,18 +52,13 @@ workspace_height() { swaymsg -r -t get_workspaces | tr -d ' \n' | grep -o '"rect
 workspace_is() { [ "$(workspace_height)" = "$1" ]; }
 until_true workspace_is 1080 || fail "the workspace is $(workspace_height) high before the bar"
 
-mkdir -p "$work/bin" "$work/home/flash/xml"
+mkdir -p "$work/home/flash/xml"
 cp "$seed"/flash/xml/*.xml "$work/home/flash/xml/"
-cat >"$work/bin/xdg-open" <<REC
-#!/bin/sh
-echo "\$1" >>"$work/browser.log"
-REC
-chmod +x "$work/bin/xdg-open"
+record_browser
 
 "$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
 pids+=($!)
-until_true grep -q "^demo server on " "$work/server.log" || fail "the demo server did not start"
-base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$work/server.log")
+demo_base "$work/server.log"
 
 # A runtime folder of the client's own: the one-instance socket of a client another test left
 # behind must not take this start over.

@@ -4,6 +4,9 @@
 
 work=$(mktemp -d)
 pids=()
+# The runtime folder (the one-instance socket) is this test's alone.
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 cleanup() {
   local i p
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done

@@ -72,10 +72,11 @@ std::unique_ptr<WaylandLink> WaylandLink::connect(const std::string& outputName)
 
     link->notifier_ = std::make_unique<QSocketNotifier>(wl_display_get_fd(display), QSocketNotifier::Read);
     WaylandLink* self = link.get();
-    QObject::connect(link->notifier_.get(), &QSocketNotifier::activated, [self] { self->dispatch(); });
+    QObject::connect(link->notifier_.get(), &QSocketNotifier::activated, link->notifier_.get(),
+                     [self] { self->dispatch(); });
     link->quiet_ = std::make_unique<QTimer>();
     link->quiet_->setSingleShot(true);
-    QObject::connect(link->quiet_.get(), &QTimer::timeout, [self] {
+    QObject::connect(link->quiet_.get(), &QTimer::timeout, link->quiet_.get(), [self] {
         if (self->dispatch())
             self->notifier_->setEnabled(true);
     });
