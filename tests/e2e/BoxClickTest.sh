@@ -10,9 +10,7 @@ brisma=$1 server=$2 content=$3 marginBox=$4
 
 . "$(dirname "$0")/common.sh"
 
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 1
+start_openbox
 trayer --edge top --align right --widthtype pixel --width 64 --heighttype pixel --height 24 >/dev/null 2>&1 &
 pids+=($!)
 

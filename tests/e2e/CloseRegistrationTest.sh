@@ -7,12 +7,8 @@ brisma=$1 server=$2 content=$3
 
 . "$(dirname "$0")/common.sh"
 
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-until_true wmctrl -m >/dev/null 2>&1 || fail "no window manager"
-"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
-pids+=($!)
-demo_base "$work/server.log"
+start_openbox
+start_demo_server "$content"
 
 for start in first again; do
   BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &

@@ -12,9 +12,7 @@ brisma=$1 server=$2 content=$3
 mkdir -p "$work/home"
 record_browser
 
-"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
-pids+=($!)
-demo_base "$work/server.log"
+start_demo_server "$content"
 
 BRISMA_HOME="$work/home" BRISMA_SERVER="$base" PATH="$work/bin:$PATH" \
   ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &

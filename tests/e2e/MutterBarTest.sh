@@ -38,9 +38,7 @@ export XAUTHORITY
 
 mkdir -p "$work/home/flash/xml"
 cp "$seed"/flash/xml/*.xml "$work/home/flash/xml/"
-"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
-pids+=($!)
-demo_base "$work/server.log"
+start_demo_server "$content"
 
 # As a desktop session starts it: the toolkit's platform is the client's own choice.
 env -u QT_QPA_PLATFORM BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 \

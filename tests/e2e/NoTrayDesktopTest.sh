@@ -9,15 +9,10 @@ brisma=$1 server=$2 content=$3 seed=$4
 . "$(dirname "$0")/common.sh"
 
 screen_height=$(xwininfo -root | awk '/Height:/{print $2}')
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-until_true wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
+start_openbox
 
-"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
-pids+=($!)
-demo_base "$work/server.log"
-mkdir -p "$work/home/flash/xml"
-cp "$seed/flash/xml/user.xml" "$seed/flash/xml/selected.xml" "$work/home/flash/xml/"
+start_demo_server "$content"
+seed_home "$seed"
 run_client() { BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 "$brisma"; }
 
 run_client >"$work/client.log" 2>&1 &

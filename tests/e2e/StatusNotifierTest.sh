@@ -18,11 +18,8 @@ $double watch >"$work/watch.log" 2>&1 &
 pids+=($!)
 until_true grep -q "^watching" "$work/watch.log" || fail "the watcher double did not start"
 
-"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
-pids+=($!)
-demo_base "$work/server.log"
-mkdir -p "$work/home/flash/xml"
-cp "$seed/flash/xml/user.xml" "$seed/flash/xml/selected.xml" "$work/home/flash/xml/"
+start_demo_server "$content"
+seed_home "$seed"
 
 BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &
 client=$!

@@ -56,9 +56,7 @@ mkdir -p "$work/home/flash/xml"
 cp "$seed"/flash/xml/*.xml "$work/home/flash/xml/"
 record_browser
 
-"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
-pids+=($!)
-demo_base "$work/server.log"
+start_demo_server "$content"
 
 # A runtime folder of the client's own: the one-instance socket of a client another test left
 # behind must not take this start over.

@@ -11,11 +11,8 @@ brisma=$1 server=$2 content=$3 seed=$4
 unset DBUS_SESSION_BUS_ADDRESS
 trayer --edge top --align right --widthtype pixel --width 64 --heighttype pixel --height 24 &
 pids+=($!)
-"$server" --port 0 --content "$content" >"$work/server.log" 2>&1 &
-pids+=($!)
-demo_base "$work/server.log"
-mkdir -p "$work/home/flash/xml"
-cp "$seed/flash/xml/user.xml" "$seed/flash/xml/selected.xml" "$work/home/flash/xml/"
+start_demo_server "$content"
+seed_home "$seed"
 BRISMA_HOME="$work/home" BRISMA_SERVER="$base" ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &
 pids+=($!)
 

@@ -57,3 +57,23 @@ demo_base() {
   until_true grep -q "^demo server on " "$1" || fail "the demo server did not start"
   base=$(sed -n 's/^demo server on \(http[^ ]*\).*/\1/p' "$1")
 }
+
+# The demo server on a port of its own, serving $1; its log is $work/server.log (sets base).
+start_demo_server() {
+  "$server" --port 0 --content "$1" >"$work/server.log" 2>&1 &
+  pids+=($!)
+  demo_base "$work/server.log"
+}
+
+# A window manager, ready when it answers.
+start_openbox() {
+  openbox >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  until_true wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
+}
+
+# A registered user's folder, $work/home, from the seed folder $1.
+seed_home() {
+  mkdir -p "$work/home/flash/xml"
+  cp "$1/flash/xml/user.xml" "$1/flash/xml/selected.xml" "$work/home/flash/xml/"
+}
