@@ -74,7 +74,7 @@ void XcbTickerSurface::resize(int width, int height, const QImage& tile, int til
             const int x = i * t.width();
             const int w = std::min(t.width(), background.width() - x);
             if (w > 0)
-                std::memcpy(background.scanLine(y) + x * 4, t.constScanLine(y),
+                std::memcpy(background.scanLine(y) + static_cast<std::ptrdiff_t>(x) * 4, t.constScanLine(y),
                             static_cast<std::size_t>(w) * 4u);
         }
     release(background_);

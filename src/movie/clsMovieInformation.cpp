@@ -17,7 +17,7 @@ namespace {
 // The server splits every movie into pieces of this size; only the last may be shorter.
 constexpr int64_t PieceSize = 131072;
 // The largest movie joined in memory, as large as one HTTP body may be.
-constexpr int64_t MaxLength = 64 * 1024 * 1024;
+constexpr int64_t MaxLength = int64_t{64} * 1024 * 1024;
 
 // The description file's children must all be elements.
 const XmlNode& requireElement(const XmlNode& node) {

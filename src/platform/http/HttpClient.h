@@ -15,7 +15,7 @@ struct HttpLimits {
     long totalTimeoutMs = 60'000;
     long lowSpeedTimeS = 15; // a transfer below lowSpeedLimit bytes/s for this long aborts
     long lowSpeedLimit = 1;
-    std::size_t maxBodyBytes = 64u * 1024u * 1024u;
+    std::size_t maxBodyBytes = std::size_t{64} * 1024 * 1024;
     std::size_t maxQueuedReports = 256;
 };
 

@@ -41,7 +41,7 @@ QVariant FlashObject::readXml(const QString& path) const {
     const QUrl url(path);
     const QString local = url.isLocalFile() ? url.toLocalFile() : QDir(appFolder_).filePath(path);
     const QString file = canonicalBelow(appFolder_, local);
-    const QVariant null = QVariant::fromValue(nullptr);
+    QVariant null = QVariant::fromValue(nullptr);
     if (file.isEmpty())
         return null;
     const XmlDocument doc = XmlDocument::loadFile(file.toStdString());

@@ -7,6 +7,13 @@
 #include <cstdint>
 #include <wayland-client.h>
 
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
 #define namespace name_space
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #undef namespace
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif

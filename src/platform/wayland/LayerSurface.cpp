@@ -232,7 +232,8 @@ void LayerSurface::draw() {
     dirty_ = false;
     const int width = width_ * scale_;
     const int height = height_ * scale_;
-    QImage buffer(free->data, width, height, width * 4, QImage::Format_ARGB32_Premultiplied);
+    QImage buffer(free->data, width, height, static_cast<qsizetype>(width) * 4,
+                  QImage::Format_ARGB32_Premultiplied);
     if (paint) {
         paint(buffer);
     } else {
