@@ -5,7 +5,8 @@
 # Usage: MutterBarTest.sh <brisma> <demo-server> <demo-content> <home-seed>
 # mutter's XWayland takes the first free X display from :0 up: the test runs in a mount and
 # network namespace of its own (private /tmp and abstract sockets), so it never meets the other
-# X servers of this machine. That needs root; elsewhere it is skipped.
+# X servers of this machine, and in a process namespace of its own, so that mutter and its
+# XWayland end with the test. That needs root; elsewhere it is skipped.
 set -euo pipefail
 brisma=$1 server=$2 content=$3 seed=$4
 
@@ -14,7 +15,7 @@ for tool in mutter Xwayland dbus-run-session unshare ip xdotool xwd; do
 done
 if [ -z "${BRISMA_IN_NAMESPACE:-}" ]; then
   [ "$(id -u)" -eq 0 ] || { echo "SKIP: a namespace of its own needs root"; exit 77; }
-  exec env BRISMA_IN_NAMESPACE=1 unshare --mount --net --fork "$0" "$@"
+  exec env BRISMA_IN_NAMESPACE=1 unshare --mount --net --pid --fork "$0" "$@"
 fi
 ip link set lo up
 mount -t tmpfs tmpfs /tmp
