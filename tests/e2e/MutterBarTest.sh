@@ -4,8 +4,8 @@
 # window along the bottom of the 1920x1080 monitor, scrolling.
 # Usage: MutterBarTest.sh <brisma> <demo-server> <demo-content> <home-seed>
 # mutter's XWayland takes the first free X display from :0 up: the test runs in a mount and
-# network namespace of its own (private /tmp and abstract sockets), so it never meets the other
-# X servers of this machine, and in a process namespace of its own, so that mutter and its
+# network namespace of its own (private X sockets, abstract ones included), so it never meets the
+# other X servers of this machine, and in a process namespace of its own, so that mutter and its
 # XWayland end with the test. That needs root; elsewhere it is skipped.
 set -euo pipefail
 brisma=$1 server=$2 content=$3 seed=$4
@@ -18,8 +18,10 @@ if [ -z "${BRISMA_IN_NAMESPACE:-}" ]; then
   exec env BRISMA_IN_NAMESPACE=1 unshare --mount --net --pid --fork "$0" "$@"
 fi
 ip link set lo up
-mount -t tmpfs tmpfs /tmp
-mkdir -m 1777 /tmp/.X11-unix
+# X sockets of its own (abstract ones are the network namespace's); the lock files in /tmp keep
+# its display number off the other X servers' numbers.
+mkdir -p -m 1777 /tmp/.X11-unix
+mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix
 
 . "$(dirname "$0")/common.sh"
 
@@ -28,12 +30,17 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
 dbus-run-session -- mutter --headless --wayland --virtual-monitor 1920x1080 >"$work/mutter.log" 2>&1 &
 pids+=($!)
+number=""
 started() {
-  [ -S "$XDG_RUNTIME_DIR/wayland-0" ] && [ -S /tmp/.X11-unix/X0 ] &&
+  number=$(find /tmp/.X11-unix -maxdepth 1 -name 'X*' -type s -printf '%f\n' | sed -n 's/^X//p' | sort -n | head -n 1)
+  [ -S "$XDG_RUNTIME_DIR/wayland-0" ] && [ -n "$number" ] &&
     ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* >/dev/null 2>&1
 }
 until_true started || fail "mutter did not start with XWayland"
-export WAYLAND_DISPLAY=wayland-0 DISPLAY=:0
+# mutter ends with this namespace, before it could remove the lock files of its displays (the
+# public one, the lowest, and a private one).
+trap 'cleanup; for x in /tmp/.X11-unix/X*; do rm -f "/tmp/.${x##*/}-lock"; done' EXIT
+export WAYLAND_DISPLAY=wayland-0 DISPLAY=":$number"
 XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* | head -n 1)
 export XAUTHORITY
 
