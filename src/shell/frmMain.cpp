@@ -216,15 +216,10 @@ void frmMain::WaitForScript() {
         // Only the exit means something yet: nothing has been loaded.
         for (QAction* item : {mnApp, mnNewsList, mnuChange, mnuAbout})
             item->setEnabled(false);
-        if (app_.trays().available()) {
-            tray_ = app_.trays().create();
-            tray_->setIcon(AppIcon());
-            tray_->setToolTip(QStringLiteral("Brisma：サーバーへの接続を待っています（自動で再接続します）"));
-            // The menu offers only the exit; a left click has no bar to open yet.
-            tray_->setMenu(&mnuPopup);
-            tray_->setActivationHandler([](TrayIcon::Activation) {});
-            tray_->show();
-        }
+        // The menu offers only the exit; a left click has no bar to open yet.
+        if (app_.trays().available())
+            ShowTrayIcon(QStringLiteral("Brisma：サーバーへの接続を待っています（自動で再接続します）"),
+                         [](TrayIcon::Activation) {});
     } else {
         scriptRetryMs_ = std::min(scriptRetryMs_ * 2, kLongestScriptRetryMs);
     }
@@ -251,10 +246,8 @@ void frmMain::SetConst() {
 }
 
 void frmMain::SetTrayIcon() {
-    const QIcon icon = AppIcon();
-    setWindowIcon(icon);
-    TrayIconFactory& trays = app_.trays();
-    if (!trays.available()) {
+    setWindowIcon(AppIcon());
+    if (!app_.trays().available()) {
         // Without a notification area the bar is the only way in: it opens now and its right
         // click opens the menu.
         std::fputs("brisma: the desktop has no notification area; the headline bar opens at start and a "
@@ -263,12 +256,16 @@ void frmMain::SetTrayIcon() {
         ToggleTicker();
         return;
     }
-    tray_ = trays.create();
-    tray_->setIcon(icon);
-    tray_->setToolTip(QStringLiteral("Brisma：左ｸﾘｯｸでﾍｯﾄﾞﾗｲﾝﾊﾞｰの開閉、右ｸﾘｯｸでﾒﾆｭｰ"));
+    ShowTrayIcon(QStringLiteral("Brisma：左ｸﾘｯｸでﾍｯﾄﾞﾗｲﾝﾊﾞｰの開閉、右ｸﾘｯｸでﾒﾆｭｰ"),
+                 [this](TrayIcon::Activation) { app_.handle([this] { Form_MouseMove(kTrayLeftClick); }); });
+}
+
+void frmMain::ShowTrayIcon(const QString& toolTip, TrayIcon::ActivationHandler onClick) {
+    tray_ = app_.trays().create();
+    tray_->setIcon(AppIcon());
+    tray_->setToolTip(toolTip);
     tray_->setMenu(&mnuPopup);
-    tray_->setActivationHandler(
-        [this](TrayIcon::Activation) { app_.handle([this] { Form_MouseMove(kTrayLeftClick); }); });
+    tray_->setActivationHandler(std::move(onClick));
     tray_->show();
 }
 

@@ -86,6 +86,8 @@ private:
     // Says once that the server is waited for, shows the waiting icon, asks again later.
     void WaitForScript();
     void StopWaitingForScript();
+    // The icon in the notification area, with the menu; `onClick` takes its left click.
+    void ShowTrayIcon(const QString& toolTip, TrayIcon::ActivationHandler onClick);
     // The tray's left click and the menu's first entry: the bar opens or closes, the list with it.
     void ToggleTicker();
     // Connects a menu item to its command, run through the gate.
