@@ -47,11 +47,10 @@ TEST_F(ErrorLogLines, SaysEachTextAtMostOnceAMinuteAndNoQueryString) {
     // Dropped failures are for debugging only.
     logDropped("a report that fails after it was queued goes unnoticed", "refused");
 
-    const std::string cut = "brisma: error -2146697211: modInet.SendClickLog >Network failure: "
+    const std::string cut = "error -2146697211: modInet.SendClickLog >Network failure: "
                             "http://srv.example/log/click";
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{
-                  cut, "brisma: error 9: modChannel.SetChannelListFromXML >Subscript out of range", cut}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         cut, "error 9: modChannel.SetChannelListFromXML >Subscript out of range", cut}));
 }
 
 TEST_F(ErrorLogLines, DebugSettingOneSaysEverythingAndZeroNothing) {
@@ -61,9 +60,9 @@ TEST_F(ErrorLogLines, DebugSettingOneSaysEverythingAndZeroNothing) {
     logDropped("a document that cannot be fetched reads as empty",
                "HTTPS://h.example/a%20b?userid=U1&birth=19800101");
     EXPECT_EQ(lines, (std::vector<std::string>{
-                         "brisma: error 5: modApp.ConfigureFolder >Invalid procedure call or argument",
-                         "brisma: error 5: modApp.ConfigureFolder >Invalid procedure call or argument",
-                         "brisma: a document that cannot be fetched reads as empty: HTTPS://h.example/a%20b",
+                         "error 5: modApp.ConfigureFolder >Invalid procedure call or argument",
+                         "error 5: modApp.ConfigureFolder >Invalid procedure call or argument",
+                         "a document that cannot be fetched reads as empty: HTTPS://h.example/a%20b",
                      }));
 
     lines.clear();

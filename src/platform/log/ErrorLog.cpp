@@ -4,6 +4,7 @@
 
 namespace brisma {
 
+// Qt names the category before each line ("brisma.errors: error 9: ..."), so the text does not.
 Q_LOGGING_CATEGORY(lcErrors, "brisma.errors", QtWarningMsg)
 
 std::string withoutQueries(const std::string& text) {
@@ -21,7 +22,7 @@ bool configureErrorLog(const char* debugSetting) {
 }
 
 void logDropped(const char* because, const std::string& detail) {
-    qCDebug(lcErrors, "brisma: %s: %s", because, withoutQueries(detail).c_str());
+    qCDebug(lcErrors, "%s: %s", because, withoutQueries(detail).c_str());
 }
 
 ErrorLog::ErrorLog(bool everyTime, Now now) : everyTime_(everyTime), now_(std::move(now)) {}
@@ -41,7 +42,7 @@ void ErrorLog::operator()(long number, const std::string& text) {
                           [&](const auto& said) { return now - said.second >= std::chrono::minutes(1); });
         lastSaid_[line] = now;
     }
-    qCWarning(lcErrors, "brisma: error %ld: %s", number, line.c_str());
+    qCWarning(lcErrors, "error %ld: %s", number, line.c_str());
 }
 
 } // namespace brisma
