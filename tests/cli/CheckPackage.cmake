@@ -35,7 +35,7 @@ if(NOT Package STREQUAL "brisma" OR NOT Version STREQUAL "3.1.1" OR NOT Architec
   message(FATAL_ERROR "fields: ${Package} ${Version} ${Architecture}; Recommends: ${Recommends}")
 endif()
 # Linked libraries (from dpkg-shlibdeps) and what is only loaded at run time.
-foreach(dependency libqt6core6 libqt6quick6 libxml2 libcurl4 libxcb1 fonts-ipafont-gothic qml6-module-qtqml
+foreach(dependency libqt6core6 libqt6quick6 libqt6network6 libxml2 libxcb1 fonts-ipafont-gothic qml6-module-qtqml
                    qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-templates
                    qml6-module-qtquick-layouts)
   if(NOT Depends MATCHES "(^|, )${dependency}( \\(|,|$)")

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <cstdlib>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -24,7 +25,7 @@ using Texts = std::vector<std::string>;
 HttpLimits patient(void (*adjust)(HttpLimits&) = [](HttpLimits&) {}) {
     HttpLimits l;
     l.connectTimeoutMs = l.totalTimeoutMs = 600'000;
-    l.lowSpeedTimeS = 600;
+    l.stallTimeoutMs = 600'000;
     adjust(l);
     return l;
 }
@@ -113,7 +114,7 @@ TEST_F(HttpGet, RaisesWhenNoCompleteAnswerArrives) {
     server.route("/hang", reply([](auto& r) { r.hang = true; }));
     networkFailure(
         [&] { get(server.base() + "hang", patient([](HttpLimits& l) { l.totalTimeoutMs = 300; })); });
-    networkFailure([&] { get(server.base() + "hang", patient([](HttpLimits& l) { l.lowSpeedTimeS = 1; })); });
+    networkFailure([&] { get(server.base() + "hang", patient([](HttpLimits& l) { l.stallTimeoutMs = 1000; })); });
 
     server.route("/endless", reply([](auto& r) { r.endless = true; }));
     const auto capped = patient([](HttpLimits& l) { l.maxBodyBytes = 1024 * 1024; });
@@ -128,6 +129,21 @@ TEST_F(HttpGet, RefusesEveryOtherScheme) {
     networkFailure([&] { get(server.base() + "tofile"); });
     networkFailure([&] { get("file:///etc/hostname"); });
     networkFailure([&] { get("ftp://127.0.0.1/"); });
+}
+
+// http_proxy takes plain addresses to the proxy, which sees the whole address; a host that
+// no_proxy names, or a subdomain of one, goes direct.
+TEST_F(HttpGet, GoesThroughTheProxyTheEnvironmentNames) {
+    ::setenv("http_proxy", server.base().c_str(), 1);
+    ::setenv("no_proxy", "example.org, .invalid", 1);
+    get("http://brisma.example/news.xml");
+    networkFailure([&] { get("http://news.brisma.invalid/news.xml"); }); // direct: no such name
+    ::setenv("no_proxy", "", 1);
+    get("http://news.brisma.invalid/news.xml?id=1");
+    ::unsetenv("http_proxy");
+    ::unsetenv("no_proxy");
+    EXPECT_EQ(server.targets(),
+              (Texts{"http://brisma.example/news.xml", "http://news.brisma.invalid/news.xml?id=1"}));
 }
 
 TEST_F(HttpGet, WaitsInTheGateLoopWhereTimersTickAndHandlersAreDeferred) {

@@ -17,7 +17,7 @@ TestApp::TestApp(TempAppFolder& folder, TestServer& server, bool qmlPlayers) {
     config.clock = &clock;
     config.httpLimits.connectTimeoutMs = 2000;
     config.httpLimits.totalTimeoutMs = 5000;
-    config.httpLimits.lowSpeedTimeS = 3;
+    config.httpLimits.stallTimeoutMs = 3000;
     config.httpLimits.maxBodyBytes = 4u * 1024u * 1024u;
     config.scriptRetryMs = 20;
     config.endProcess = [] {};

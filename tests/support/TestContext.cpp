@@ -13,7 +13,7 @@ HttpLimits TestContext::shortLimits() {
     HttpLimits l;
     l.connectTimeoutMs = 2000;
     l.totalTimeoutMs = 5000;
-    l.lowSpeedTimeS = 3;
+    l.stallTimeoutMs = 3000;
     return l;
 }
 

@@ -5,11 +5,18 @@
 #include "platform/log/ErrorLog.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QRegularExpression>
 #include <QThread>
+#include <QTimer>
+#include <QUrl>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <curl/curl.h>
+#include <cstdlib>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -19,85 +26,157 @@
 namespace brisma {
 namespace {
 
-constexpr long MaxRedirects = 5;
+constexpr int MaxRedirects = 5;
 // How long a closing client lets queued reports finish before it abandons them.
 constexpr auto StopGrace = std::chrono::seconds(2);
-
-void initCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
-            throw BrismaError(err::NetworkFailure, "curl_global_init failed");
-    });
-}
-
-struct Transfer {
-    std::string* body; // null: the answer is only counted against the cap
-    std::size_t cap;
-    const std::atomic<bool>* cancel; // null: the transfer cannot be cancelled
-    std::size_t received = 0;
-    bool overCap = false;
-};
-
-std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) {
-    auto& t = *static_cast<Transfer*>(user);
-    const std::size_t n = size * count;
-    if (n > t.cap - t.received) {
-        t.overCap = true;
-        return 0; // anything short of n makes libcurl abort
-    }
-    t.received += n;
-    if (t.body)
-        t.body->append(data, n);
-    return n;
-}
-
-int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Transfer*>(user)->cancel->load() ? 1 : 0;
-}
+// How often a transfer that may be abandoned looks whether it is.
+constexpr int CancelPollMs = 100;
 
 [[noreturn]] void fail(const std::string& what, const std::string& url) {
     throw BrismaError(err::NetworkFailure, what + ": " + url);
 }
 
-// One GET with every limit applied; raises NetworkFailure when no complete answer arrives.
+// Only http and https, with a host, are fetched, redirects included: anything else could
+// read local files or reach other services.
+bool isWebAddress(const QUrl& url) {
+    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty();
+}
+
+std::string environment(std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        if (const char* value = std::getenv(name); value && *value)
+            return value;
+    return {};
+}
+
+// no_proxy lists hosts, each also covering its subdomains, separated by commas or blanks; "*"
+// covers every host.
+bool bypassesProxy(const QString& host) {
+    const QString list = QString::fromStdString(environment({"no_proxy", "NO_PROXY"}));
+    for (QString entry : list.split(QRegularExpression(QStringLiteral("[,\\s]+")), Qt::SkipEmptyParts)) {
+        if (entry == u"*")
+            return true;
+        if (entry.startsWith(u'.'))
+            entry.remove(0, 1);
+        if (host.compare(entry, Qt::CaseInsensitive) == 0 ||
+            host.endsWith(u'.' + entry, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// The proxy the usual variables name for `url`: http_proxy (lower case only, since HTTP_PROXY
+// can be set by a request's header in CGI environments) for http, https_proxy or HTTPS_PROXY for
+// https, else all_proxy or ALL_PROXY. "socks5://" names a SOCKS proxy; any other or no scheme an
+// HTTP one.
+QNetworkProxy proxyFor(const QUrl& url) {
+    const std::string named = url.scheme() == u"https"
+                                  ? environment({"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+                                  : environment({"http_proxy", "all_proxy", "ALL_PROXY"});
+    if (named.empty() || bypassesProxy(url.host()))
+        return QNetworkProxy(QNetworkProxy::NoProxy);
+    QString text = QString::fromStdString(named);
+    if (!text.contains(u"://"))
+        text.prepend(u"http://");
+    const QUrl proxy(text, QUrl::TolerantMode);
+    const bool socks = proxy.scheme().startsWith(u"socks5");
+    return QNetworkProxy(socks ? QNetworkProxy::Socks5Proxy : QNetworkProxy::HttpProxy, proxy.host(),
+                         static_cast<quint16>(proxy.port(1080)), proxy.userName(), proxy.password());
+}
+
+// Errors that stand for an HTTP status: the answer arrived whole and is the caller's to judge.
+bool isStatusError(QNetworkReply::NetworkError e) {
+    return (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError) ||
+           e == QNetworkReply::ProtocolInvalidOperationError ||
+           (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
+}
+
+// One GET with every limit applied, run in an event loop of this thread's own, so the calling
+// thread must be one where nothing else waits to run. Raises NetworkFailure when no complete
+// answer arrives.
 HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBody,
                    const std::atomic<bool>* cancel) {
-    initCurlOnce();
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
-    if (!handle)
-        fail("curl_easy_init failed", url);
-    CURL* h = handle.get();
+    const QUrl address = QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::TolerantMode);
+    if (!isWebAddress(address))
+        fail("Not an http or https address", url);
 
     HttpResponse response;
-    Transfer t{keepBody ? &response.body : nullptr, limits.maxBodyBytes, cancel};
-    char message[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, message);
-    // Without the scheme restriction (which also binds redirects) an address could read local files.
-    if (curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https") != CURLE_OK)
-        fail("cannot restrict the protocols", url);
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, MaxRedirects);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedLimit);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedTimeS);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onData);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-    if (cancel) {
-        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    }
+    std::string failure;
+    {
+        QNetworkAccessManager manager;
+        manager.setProxy(proxyFor(address));
+        manager.setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
+        QNetworkRequest request(address);
+        request.setMaximumRedirectsAllowed(MaxRedirects);
+        // The body arrives as sent, so the cap counts what is kept and nothing is inflated.
+        request.setRawHeader("Accept-Encoding", "identity");
+        request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+        request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+        // A transfer that stalls, connecting or receiving, is given up.
+        request.setTransferTimeout(static_cast<int>(limits.stallTimeoutMs));
+        std::unique_ptr<QNetworkReply> reply(manager.get(request));
 
-    const CURLcode code = curl_easy_perform(h);
-    if (t.overCap)
-        fail("Answer larger than " + std::to_string(limits.maxBodyBytes) + " bytes", url);
-    if (code != CURLE_OK)
-        fail(message[0] ? message : curl_easy_strerror(code), url);
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response.status);
+        QEventLoop loop;
+        std::size_t received = 0;
+        const auto giveUp = [&](std::string why) {
+            if (failure.empty())
+                failure = std::move(why);
+            reply->abort();
+        };
+        const auto take = [&] {
+            const QByteArray chunk = reply->readAll();
+            const auto n = static_cast<std::size_t>(chunk.size());
+            if (n > limits.maxBodyBytes - received)
+                return giveUp("Answer larger than " + std::to_string(limits.maxBodyBytes) + " bytes");
+            received += n;
+            if (keepBody)
+                response.body.append(chunk.constData(), n);
+        };
+        QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, take);
+        QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&](const QUrl& to) {
+            if (isWebAddress(to))
+                Q_EMIT reply->redirectAllowed();
+            else
+                giveUp("Redirect to an address that is not http or https");
+        });
+        QTimer connecting;
+        connecting.setSingleShot(true);
+        QObject::connect(&connecting, &QTimer::timeout, &loop, [&] { giveUp("Connection timed out"); });
+        QObject::connect(reply.get(), &QNetworkReply::requestSent, &connecting, &QTimer::stop);
+        connecting.start(static_cast<int>(limits.connectTimeoutMs));
+        QTimer whole;
+        whole.setSingleShot(true);
+        QObject::connect(&whole, &QTimer::timeout, &loop, [&] {
+            giveUp("Timed out after " + std::to_string(limits.totalTimeoutMs) + " ms");
+        });
+        whole.start(static_cast<int>(limits.totalTimeoutMs));
+        QTimer abandoned;
+        if (cancel) {
+            QObject::connect(&abandoned, &QTimer::timeout, &loop, [&] {
+                if (cancel->load())
+                    giveUp("Abandoned");
+            });
+            abandoned.start(CancelPollMs);
+        }
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        if (!reply->isFinished())
+            loop.exec();
+        if (failure.empty())
+            take();
+        const QNetworkReply::NetworkError error = reply->error();
+        response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (failure.empty() && error != QNetworkReply::NoError && !(response.status > 0 && isStatusError(error)))
+            failure = reply->errorString().toStdString();
+        // A connection closed early can end the reply without an error: the length tells.
+        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (failure.empty() && announced.isValid() && announced.toULongLong() != received)
+            failure = "Answer of " + std::to_string(received) + " bytes where " +
+                      announced.toString().toStdString() + " were announced";
+    }
+    // What the manager left to be deleted later belongs to this thread: delete it before it ends.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (!failure.empty())
+        fail(failure, url);
     return response;
 }
 
@@ -173,11 +252,8 @@ HttpClient::HttpClient(EventGate* gate, HttpLimits limits)
 HttpClient::~HttpClient() = default;
 
 HttpResponse HttpClient::getResponse(const std::string& url) {
-    const QCoreApplication* app = QCoreApplication::instance();
-    if (!gate_ || !app || QThread::currentThread() != app->thread())
-        return fetch(url, limits_, true, nullptr);
-
-    // The transfer runs on a worker while this thread serves the gate's restricted loop.
+    // The transfer runs on a worker with an event loop of its own. The application's thread
+    // waits in the gate's restricted loop; any other simply blocks.
     struct Outcome {
         std::mutex mutex;
         bool done = false;
@@ -185,7 +261,6 @@ HttpResponse HttpClient::getResponse(const std::string& url) {
         std::exception_ptr error;
         std::function<void()> wake;
     } outcome;
-    std::function<void()> wake;
     std::jthread worker([&outcome, url, limits = limits_] {
         HttpResponse response;
         std::exception_ptr error;
@@ -201,15 +276,19 @@ HttpResponse HttpClient::getResponse(const std::string& url) {
         if (outcome.wake)
             outcome.wake();
     });
-    gate_->waitUntil(
-        [&] {
-            std::lock_guard lock(outcome.mutex);
-            // The gate has set `wake` before it first asks; the worker may only use it from here on.
-            if (!outcome.wake)
-                outcome.wake = wake;
-            return outcome.done;
-        },
-        wake);
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (gate_ && app && QThread::currentThread() == app->thread()) {
+        std::function<void()> wake;
+        gate_->waitUntil(
+            [&] {
+                std::lock_guard lock(outcome.mutex);
+                // The gate has set `wake` before it first asks; the worker may only use it from here on.
+                if (!outcome.wake)
+                    outcome.wake = wake;
+                return outcome.done;
+            },
+            wake);
+    }
     worker.join();
     if (outcome.error)
         std::rethrow_exception(outcome.error);

@@ -13,13 +13,13 @@ class EventGate;
 struct HttpLimits {
     long connectTimeoutMs = 10'000;
     long totalTimeoutMs = 60'000;
-    long lowSpeedTimeS = 15; // a transfer below lowSpeedLimit bytes/s for this long aborts
-    long lowSpeedLimit = 1;
+    long stallTimeoutMs = 15'000; // a transfer that moves no byte for this long aborts
     std::size_t maxBodyBytes = std::size_t{64} * 1024 * 1024;
     std::size_t maxQueuedReports = 256;
 };
 
-// HTTP GET on libcurl. Redirects are followed and the proxy variables honoured.
+// HTTP GET on Qt Network. Redirects are followed, within http and https, and the proxy
+// variables honoured.
 class HttpClient : public HttpTransport {
 public:
     // `gate` may be null (no event loop): a synchronous request then simply blocks.
