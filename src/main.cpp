@@ -7,10 +7,12 @@
 #include "shell/frmMain.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QSocketNotifier>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <malloc.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -64,8 +66,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // One malloc arena for every thread: the helpers (downloads, the report sender) allocate
+    // little and briefly, and an arena of their own would keep what they freed resident.
+    mallopt(M_ARENA_MAX, 1);
     QApplication qapp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The interface is Japanese: the bar's face is everything's default, so the menus and the
+    // panels' texts need no second font loaded to show it.
+    QFont face = QApplication::font();
+    face.setFamilies({QStringLiteral("IPAGothic")});
+    QApplication::setFont(face);
 
     brisma::ApplicationConfig config;
     config.appFolder = brisma::defaultAppFolder();

@@ -13,7 +13,9 @@
 #include "report/modInet.h"
 #include "userdata/modUserData.h"
 
+#include <QFile>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -24,6 +26,17 @@
 
 namespace brisma {
 namespace {
+
+// The banner is a bitmap: read as one, no image plugin is loaded (each stays in memory for the
+// client's whole life). Any other picture under that name is still read, by its contents.
+QImage loadBanner(const QString& path) {
+    if (!QFile::exists(path))
+        return {};
+    QImageReader bitmap(path, "BMP");
+    bitmap.setAutoDetectImageFormat(false);
+    const QImage image = bitmap.read();
+    return image.isNull() ? QImage(path) : image;
+}
 
 constexpr int kBarHeight = art::kBarHeight;
 // The box movie covers the bar's right end; the picture is shown left of it.
@@ -189,7 +202,7 @@ void frmTicker::makePictures(const QScreen& screen, int barWidth) {
         *icons[k] = art::icon(art::kIcons[k], scale_);
         hBufDC->store(static_cast<int>(k), *icons[k]);
     }
-    hBitmap_TB = QImage(QString::fromStdString(paths_.tickerBannerBmp()));
+    hBitmap_TB = loadBanner(QString::fromStdString(paths_.tickerBannerBmp()));
     if (!hBitmap_TB.isNull()) {
         if (scale_ > 1)
             hBitmap_TB = hBitmap_TB.scaled(hBitmap_TB.size() * scale_, Qt::IgnoreAspectRatio,
