@@ -1,7 +1,6 @@
 // The latest-news list above the bar's right end. It reads the merged headline file whenever
 // the system sends it to a frame (after opening and after every refresh).
 import QtQuick
-import QtQuick.Controls.Basic
 
 Rectangle {
     id: root
@@ -189,21 +188,8 @@ Rectangle {
                 hoverEnabled: true
                 cursorShape: Qt.PointingHandCursor
                 onClicked: root.open(row.index)
-            }
-            // The whole headline, where the row cuts it short.
-            ToolTip {
-                visible: rowArea.containsMouse && headline.truncated
-                delay: 500
-                x: 8
-                y: row.height - 4
-                width: row.width - 16
-                contentItem: T {
-                    text: row.title
-                    wrapMode: Text.Wrap
-                    color: "#1b2a4a"
-                    font.pixelSize: 12
-                }
-                background: Rectangle { color: "#fffdf5"; border.color: "#c9d0dc"; radius: 3 }
+                onContainsMouseChanged: containsMouse && headline.truncated ? tip.showFor(row)
+                                                                            : tip.hideFor(row)
             }
         }
 
@@ -225,5 +211,55 @@ Rectangle {
         height: view.visibleArea.heightRatio * view.height
         radius: 1.5
         color: "#b7c0d0"
+    }
+
+    // The whole headline, where a row cuts it short: below the row after a moment over it, or
+    // above it at the bottom of the list.
+    Rectangle {
+        id: tip
+        property Item row: null
+        function showFor(r) {
+            row = r;
+            visible = false;
+            tipDelay.restart();
+        }
+        function hideFor(r) {
+            if (row !== r)
+                return;
+            row = null;
+            visible = false;
+            tipDelay.stop();
+        }
+        function place() {
+            var top = row.mapToItem(root, 0, 0).y;
+            y = top + row.height - 4 + height <= root.height ? top + row.height - 4 : top - height + 4;
+            visible = true;
+        }
+        visible: false
+        x: 8
+        width: root.width - 16
+        height: tipText.implicitHeight + 10
+        color: "#fffdf5"
+        border.color: "#c9d0dc"
+        radius: 3
+        T {
+            id: tipText
+            x: 6
+            y: 5
+            width: parent.width - 12
+            text: tip.row ? tip.row.title : ""
+            wrapMode: Text.Wrap
+            color: "#1b2a4a"
+            font.pixelSize: 12
+        }
+        Timer {
+            id: tipDelay
+            interval: 500
+            onTriggered: if (tip.row) tip.place()
+        }
+        Connections {
+            target: view
+            function onContentYChanged() { tip.hideFor(tip.row); }
+        }
     }
 }
