@@ -112,8 +112,6 @@ HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBo
         request.setRawHeader("Accept-Encoding", "identity");
         request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
         request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-        // A transfer that stalls, connecting or receiving, is given up.
-        request.setTransferTimeout(static_cast<int>(limits.stallTimeoutMs));
         std::unique_ptr<QNetworkReply> reply(manager.get(request));
 
         QEventLoop loop;
@@ -124,6 +122,8 @@ HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBo
             reply->abort();
         };
         const auto take = [&] {
+            if (!reply->isOpen())
+                return; // ended by an error: nothing more to read
             const QByteArray chunk = reply->readAll();
             const auto n = static_cast<std::size_t>(chunk.size());
             if (n > limits.maxBodyBytes - received)
@@ -133,6 +133,17 @@ HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBo
                 response.body.append(chunk.constData(), n);
         };
         QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, take);
+        // A transfer through which nothing moves for the stall limit is given up.
+        QTimer quiet;
+        quiet.setSingleShot(true);
+        QObject::connect(&quiet, &QTimer::timeout, &loop, [&] {
+            giveUp("Nothing received for " + std::to_string(limits.stallTimeoutMs) + " ms");
+        });
+        const auto moved = [&] { quiet.start(static_cast<int>(limits.stallTimeoutMs)); };
+        QObject::connect(reply.get(), &QNetworkReply::requestSent, &quiet, moved);
+        QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &quiet, moved);
+        QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &quiet, moved);
+        moved();
         QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&](const QUrl& to) {
             if (isWebAddress(to))
                 Q_EMIT reply->redirectAllowed();
