@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QThread>
@@ -84,6 +85,12 @@ QNetworkProxy proxyFor(const QUrl& url) {
                          static_cast<quint16>(proxy.port(1080)), proxy.userName(), proxy.password());
 }
 
+// Asked again for every address a request reaches, redirects included.
+class EnvironmentProxies : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return {proxyFor(query.url())}; }
+};
+
 // Errors that stand for an HTTP status: the answer arrived whole and is the caller's to judge.
 bool isStatusError(QNetworkReply::NetworkError e) {
     return (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError) ||
@@ -104,7 +111,7 @@ HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBo
     std::string failure;
     {
         QNetworkAccessManager manager;
-        manager.setProxy(proxyFor(address));
+        manager.setProxyFactory(new EnvironmentProxies); // the manager owns it
         manager.setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
         QNetworkRequest request(address);
         request.setMaximumRedirectsAllowed(MaxRedirects);
