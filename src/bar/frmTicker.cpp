@@ -15,8 +15,8 @@
 
 #include <QFile>
 #include <QFontMetrics>
-#include <QImageReader>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QScreen>
 #include <algorithm>

@@ -114,7 +114,8 @@ TEST_F(HttpGet, RaisesWhenNoCompleteAnswerArrives) {
     server.route("/hang", reply([](auto& r) { r.hang = true; }));
     networkFailure(
         [&] { get(server.base() + "hang", patient([](HttpLimits& l) { l.totalTimeoutMs = 300; })); });
-    networkFailure([&] { get(server.base() + "hang", patient([](HttpLimits& l) { l.stallTimeoutMs = 1000; })); });
+    networkFailure(
+        [&] { get(server.base() + "hang", patient([](HttpLimits& l) { l.stallTimeoutMs = 1000; })); });
 
     server.route("/endless", reply([](auto& r) { r.endless = true; }));
     const auto capped = patient([](HttpLimits& l) { l.maxBodyBytes = 1024 * 1024; });

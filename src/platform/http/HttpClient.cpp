@@ -59,8 +59,7 @@ bool bypassesProxy(const QString& host) {
             return true;
         if (entry.startsWith(u'.'))
             entry.remove(0, 1);
-        if (host.compare(entry, Qt::CaseInsensitive) == 0 ||
-            host.endsWith(u'.' + entry, Qt::CaseInsensitive))
+        if (host.compare(entry, Qt::CaseInsensitive) == 0 || host.endsWith(u'.' + entry, Qt::CaseInsensitive))
             return true;
     }
     return false;
@@ -88,7 +87,9 @@ QNetworkProxy proxyFor(const QUrl& url) {
 // Asked again for every address a request reaches, redirects included.
 class EnvironmentProxies : public QNetworkProxyFactory {
 public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return {proxyFor(query.url())}; }
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+        return {proxyFor(query.url())};
+    }
 };
 
 // Errors that stand for an HTTP status: the answer arrived whole and is the caller's to judge.
@@ -164,9 +165,8 @@ HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBo
         connecting.start(static_cast<int>(limits.connectTimeoutMs));
         QTimer whole;
         whole.setSingleShot(true);
-        QObject::connect(&whole, &QTimer::timeout, &loop, [&] {
-            giveUp("Timed out after " + std::to_string(limits.totalTimeoutMs) + " ms");
-        });
+        QObject::connect(&whole, &QTimer::timeout, &loop,
+                         [&] { giveUp("Timed out after " + std::to_string(limits.totalTimeoutMs) + " ms"); });
         whole.start(static_cast<int>(limits.totalTimeoutMs));
         QTimer abandoned;
         if (cancel) {
@@ -183,7 +183,8 @@ HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBo
             take();
         const QNetworkReply::NetworkError error = reply->error();
         response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (failure.empty() && error != QNetworkReply::NoError && !(response.status > 0 && isStatusError(error)))
+        if (failure.empty() && error != QNetworkReply::NoError &&
+            !(response.status > 0 && isStatusError(error)))
             failure = reply->errorString().toStdString();
         // A connection closed early can end the reply without an error: the length tells.
         const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
