@@ -218,6 +218,8 @@ Rectangle {
     Rectangle {
         id: tip
         property Item row: null
+        // A row that goes with a reload takes its tooltip with it.
+        onRowChanged: if (!row) visible = false
         function showFor(r) {
             row = r;
             visible = false;
