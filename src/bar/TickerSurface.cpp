@@ -98,12 +98,11 @@ void declareDock(QWidget& bar) {
     if (!c)
         return;
     const auto window = static_cast<xcb_window_t>(bar.winId());
-    const auto atom = [c](const char* name) { return internAtom(c, name); };
     // The X11 window kind "dock": kept above, never focused, in no task bar or pager. Written
     // before the window is first shown, which is when window managers read it.
-    const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
-                        &dock);
+    const xcb_atom_t dock = internAtom(c, "_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, internAtom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM,
+                        32, 1, &dock);
     xcb_flush(c);
 }
 
