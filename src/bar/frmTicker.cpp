@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
@@ -166,7 +167,7 @@ void frmTicker::Form_Load() {
         view_->setGeometry(0, 0, barWidth - kBoxWidth, kBarHeight);
         if (QWidget* box = swfPlayer_->widget())
             box->setGeometry(barWidth - kBoxWidth, 0, kBoxWidth, kBarHeight);
-        swfPlayer_->setMovie(paths_.flashModule("box.swf"));
+        loadBox();
         swfPlayer_->Play();
         if (QWidget* jump = swfJump_->widget())
             jump->setGeometry(-10, -10, 1, 1);
@@ -231,7 +232,25 @@ void frmTicker::loadTickerBanner() {
 
 void frmTicker::ReloadSWF() {
     swfPlayer_->setMovie(serverBase_);
+    loadBox();
+}
+
+void frmTicker::loadBox() {
     swfPlayer_->setMovie(paths_.flashModule("box.swf"));
+    // Hidden, the empty player shows nothing and takes no click: the bar window under it takes
+    // none either.
+    if (QWidget* box = swfPlayer_->widget())
+        box->setVisible(swfPlayer_->hasMovie());
+}
+
+void frmTicker::paintEvent(QPaintEvent* event) {
+    if (hBgBitmap.isNull())
+        return;
+    QPainter p(this);
+    const QRect area = event->rect();
+    // Tiles from the bar's left edge, as the picture lays them.
+    for (int x = area.left() - area.left() % art::kTileWidth; x <= area.right(); x += art::kTileWidth)
+        p.drawImage(QPoint(x, 0), hBgBitmap);
 }
 
 void frmTicker::SetMaxHeadLine(int16_t n) {

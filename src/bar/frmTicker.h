@@ -122,6 +122,10 @@ private:
     void slide(int from, int to);
     // While open the bar keeps maximised windows above it; closed it reserves nothing.
     void reserveRoom(bool reserve);
+    // Loads the box movie; one the player cannot load leaves its area to the bar's background.
+    void loadBox();
+    // The bar's own background where no child covers it (the area of a box that did not load).
+    void paintEvent(QPaintEvent* event) override;
     void showCustomCursor();
     void setCustomIcon(bool held);
     // Lights the slot under the pointer at `x` and holds the strip while it lights one.

@@ -46,4 +46,8 @@ void raise(long number, const std::string& what) {
     throw BrismaError(number, errorDescription(number) + ": " + what);
 }
 
+void raiseOnNormalPath(long number) {
+    throw NormalPathError(number);
+}
+
 } // namespace brisma

@@ -35,6 +35,13 @@ private:
     long number_;
 };
 
+// An error met on a normal path: a file not written yet, an empty catalogue. Handled and reported
+// like any other; the error log says it only when debugging.
+class NormalPathError : public BrismaError {
+public:
+    using BrismaError::BrismaError;
+};
+
 // The standard description of one of the numbers above ("Overflow", "Type mismatch", ...).
 std::string errorDescription(long number);
 
@@ -42,5 +49,7 @@ std::string errorDescription(long number);
 [[noreturn]] void raise(long number);
 // The same, its description followed by ": " and `what` (the file, name or value refused).
 [[noreturn]] void raise(long number, const std::string& what);
+// Raises the error `number` as met on a normal path.
+[[noreturn]] void raiseOnNormalPath(long number);
 
 } // namespace brisma

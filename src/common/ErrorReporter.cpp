@@ -2,13 +2,35 @@
 
 #include "common/BrismaError.h"
 
+#include <exception>
 #include <new>
 
 namespace brisma {
 
+namespace {
+
+bool normalPathInFlight() {
+    if (!std::current_exception())
+        return false;
+    try {
+        throw;
+    } catch (const NormalPathError&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
 void ErrorReporter::ErrorEnd(long number, const std::string& text) const {
     if (observer_)
-        observer_(number, text);
+        observer_(number, text, normalPathInFlight() ? Kind::normalPath : Kind::fault);
+}
+
+void ErrorReporter::notice(const std::string& text) const {
+    if (observer_)
+        observer_(0, text, Kind::notice);
 }
 
 void currentError(long& number, std::string& description) {

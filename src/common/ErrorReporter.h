@@ -7,12 +7,19 @@
 namespace brisma {
 
 // The common error reporter. `ErrorEnd` shows and records nothing and returns at once; an
-// observer (tests, BRISMA_DEBUG) may watch the reports.
+// observer (the error log, tests) may watch the reports.
 class ErrorReporter {
 public:
-    using Observer = std::function<void(long number, const std::string& text)>;
+    // What a report is to its observer: a fault; an error met on a normal path (a new folder, an
+    // empty catalogue), which is no fault; or a notice, a fault that no procedure reports as an
+    // error (a channel whose feed cannot be read).
+    enum class Kind { fault, normalPath, notice };
+    using Observer = std::function<void(long number, const std::string& text, Kind kind)>;
 
+    // Called by a handler while its error is in flight: one raised on a normal path is reported
+    // as such, every other as a fault.
     void ErrorEnd(long number, const std::string& text) const;
+    void notice(const std::string& text) const;
     void setObserver(Observer observer) { observer_ = std::move(observer); }
 
 private:

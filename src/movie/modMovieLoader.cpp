@@ -63,6 +63,9 @@ void modMovieLoader::getMovietxtfromFile() {
     withHandler(errors_, "modMovieLoader.getMovietxtfromFile >", [&] {
         const XmlDocument doc = XmlDocument::loadFile(paths_.movieRoot() + "movie.xml");
         const std::vector<XmlNode> movies = doc.getElementsByTagName("movie");
+        // A catalogue that was read and lists no movie is a server without movies.
+        if (movies.empty() && !doc.empty())
+            raiseOnNormalPath(err::SubscriptOutOfRange);
         if (movies.empty())
             raise(err::SubscriptOutOfRange);
         strMovieCatalog.clear();

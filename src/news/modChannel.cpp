@@ -148,8 +148,13 @@ int32_t modChannel::ReadNewsXML(int16_t ch) {
         inet_.SendUpdateLog("open", ch);
         const XmlDocument doc = loadXmlFromUrl(http_, channel.strHlid);
         const auto items = doc.getElementsByTagName("item");
-        if (!isFeed(doc, items))
+        if (!isFeed(doc, items)) {
+            // The one line a user needs when a channel shows nothing; its address without the query.
+            const std::string& url = channel.strHlid;
+            errors_.notice("channel " + std::to_string(ch) + " (" + channel.strName +
+                           "): its feed cannot be read: " + url.substr(0, url.find_first_of("?#")));
             return int32_t{0};
+        }
         doc.save(paths_.newsXml(ch));
         // The merge takes intNewsNum positions: never more than the list holds.
         const long capacity = std::max<long>(channel.newsCapacity(), 0);

@@ -78,8 +78,12 @@ bool modUserData::existUserXML() {
 
 void modUserData::loadUserDataXML() {
     withHandler(errors_, "modUserData.loadUserDataXML >", [&] {
-        const XmlDocument doc = XmlDocument::loadFile(paths_.userXml());
+        const std::string path = paths_.userXml();
+        const XmlDocument doc = XmlDocument::loadFile(path);
         const auto roots = doc.getElementsByTagName("userdata");
+        // Before the first registration there is no profile yet.
+        if (roots.empty() && !fs::existFile(path))
+            raiseOnNormalPath(err::ObjectNotSet);
         if (roots.empty())
             raise(err::ObjectNotSet);
         walkElements(roots.front(), [&](const XmlNode& child) {

@@ -7,15 +7,21 @@
 
 namespace brisma::test {
 
-// Installs itself as the observer of `errors` and keeps every report.
+// Installs itself as the observer of `errors` and keeps every report, the notices apart.
 struct RecordingErrors {
     struct Report {
         long number;
         std::string text;
+        ErrorReporter::Kind kind;
     };
 
     explicit RecordingErrors(ErrorReporter& errors) {
-        errors.setObserver([this](long n, const std::string& t) { reports.push_back({n, t}); });
+        errors.setObserver([this](long n, const std::string& t, ErrorReporter::Kind kind) {
+            if (kind == ErrorReporter::Kind::notice)
+                notices.push_back(t);
+            else
+                reports.push_back({n, t, kind});
+        });
     }
     // True when some report's text begins with `label`.
     bool has(const std::string& label) const {
@@ -25,6 +31,7 @@ struct RecordingErrors {
         return false;
     }
     std::vector<Report> reports;
+    std::vector<std::string> notices;
 };
 
 } // namespace brisma::test

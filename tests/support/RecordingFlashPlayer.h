@@ -26,6 +26,7 @@ public:
     void setPlaying(bool playing) override;
     void setFrameNum(int frame) override;
     void setFlashVars(const std::string& vars) override;
+    bool hasMovie() const override { return !movie_.empty(); }
     QWidget* widget() override { return nullptr; }
 
     void command(const std::string& command, const std::string& args) { raiseFSCommand(command, args); }

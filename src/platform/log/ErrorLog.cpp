@@ -27,7 +27,11 @@ void logDropped(const char* because, const std::string& detail) {
 
 ErrorLog::ErrorLog(bool everyTime, Now now) : everyTime_(everyTime), now_(std::move(now)) {}
 
-void ErrorLog::operator()(long number, const std::string& text) {
+void ErrorLog::operator()(long number, const std::string& text, ErrorReporter::Kind kind) {
+    if (kind == ErrorReporter::Kind::normalPath) {
+        qCDebug(lcErrors, "error %ld: %s", number, withoutQueries(text).c_str());
+        return;
+    }
     if (!lcErrors().isWarningEnabled())
         return;
     const std::string line = withoutQueries(text);
@@ -42,7 +46,10 @@ void ErrorLog::operator()(long number, const std::string& text) {
                           [&](const auto& said) { return now - said.second >= std::chrono::minutes(1); });
         lastSaid_[line] = now;
     }
-    qCWarning(lcErrors, "error %ld: %s", number, line.c_str());
+    if (kind == ErrorReporter::Kind::notice)
+        qCWarning(lcErrors, "%s", line.c_str());
+    else
+        qCWarning(lcErrors, "error %ld: %s", number, line.c_str());
 }
 
 } // namespace brisma

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ErrorReporter.h"
+
 #include <QLoggingCategory>
 #include <chrono>
 #include <functional>
@@ -24,13 +26,14 @@ bool configureErrorLog(const char* debugSetting);
 // A failure that is handled by giving up on purpose, named by `because`; a trace for debugging.
 void logDropped(const char* because, const std::string& detail);
 
-// The observer of the error reporter: each reported error as a warning, a text that repeats at
-// most once a minute unless `everyTime`.
+// The observer of the error reporter: each fault and notice as a warning, a text that repeats at
+// most once a minute unless `everyTime`; an error met on a normal path as a debug line.
 class ErrorLog {
 public:
     using Now = std::function<std::chrono::steady_clock::time_point()>;
     explicit ErrorLog(bool everyTime, Now now = std::chrono::steady_clock::now);
-    void operator()(long number, const std::string& text);
+    void operator()(long number, const std::string& text,
+                    ErrorReporter::Kind kind = ErrorReporter::Kind::fault);
 
 private:
     bool everyTime_;

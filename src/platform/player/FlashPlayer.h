@@ -9,7 +9,7 @@ class QWidget;
 namespace brisma {
 
 // The player control that every panel and the bar host. The system only sets and calls these
-// members; it never reads a movie's state back.
+// members; it never reads a movie's state back, only whether a movie was loaded.
 class FlashPlayer {
 public:
     using CommandHandler = std::function<void(const std::string& command, const std::string& args)>;
@@ -25,6 +25,8 @@ public:
     virtual void setPlaying(bool playing) = 0;
     virtual void setFrameNum(int frame) = 0;
     virtual void setFlashVars(const std::string& vars) = 0;
+    // False while the player is empty: no movie set, or one it cannot load.
+    virtual bool hasMovie() const = 0;
 
     // The view to lay into a window; null for backends without one.
     virtual QWidget* widget() = 0;

@@ -38,6 +38,7 @@ public:
     void setPlaying(bool playing) override;
     void setFrameNum(int frame) override;
     void setFlashVars(const std::string& vars) override;
+    bool hasMovie() const override { return root_ != nullptr; }
     QWidget* widget() override;
 
     // The running movie's root item; null while the player is empty.

@@ -62,17 +62,21 @@ LayerSurface::LayerSurface(std::shared_ptr<WaylandLink> link, QWidget& window, c
     window_.setAttribute(Qt::WA_DontShowOnScreen);
     window_.installEventFilter(this);
     // A movie renders its scene off screen on the software scene graph; its picture is taken
-    // once the frame is done.
-    for (QQuickWidget* movie : window_.findChildren<QQuickWidget*>())
+    // once the frame is done, and again when it is hidden (a movie that did not load).
+    for (QQuickWidget* movie : window_.findChildren<QQuickWidget*>()) {
         QObject::connect(
             movie->quickWindow(), &QQuickWindow::afterRendering, this, [this] { renderWidgets(); },
             Qt::QueuedConnection);
+        movie->installEventFilter(this);
+    }
     if (window_.isVisible())
         map();
 }
 
 LayerSurface::~LayerSurface() {
     window_.removeEventFilter(this);
+    for (QQuickWidget* movie : window_.findChildren<QQuickWidget*>())
+        movie->removeEventFilter(this);
     unmap();
 }
 
@@ -82,6 +86,8 @@ bool LayerSurface::eventFilter(QObject* watched, QEvent* event) {
             map();
         else if (event->type() == QEvent::Hide)
             unmap();
+    } else if (event->type() == QEvent::Hide) {
+        renderWidgets();
     }
     return false;
 }
