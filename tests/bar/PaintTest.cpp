@@ -2,8 +2,12 @@
 #include "bar/ImageTickerSurface.h"
 #include "bar/TickerArt.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <cstdlib>
 #include <tuple>
+#include <xcb/xcb.h>
 
 namespace brisma::test {
 namespace {
@@ -188,6 +192,93 @@ TEST_F(Paint, NothingIsDrawnWhileTheBarSlides) {
     bar->blnScroll = false;
     EXPECT_NE(composed(), before) << "the strip did move";
 }
+
+// The box at the bar's right end, with the real player: a module it cannot load leaves the bar's
+// own background there, and no widget to take the clicks.
+struct BoxCase {
+    const char* name;
+    std::string module;
+    bool loads;
+    friend void PrintTo(const BoxCase& box, std::ostream* out) { *out << box.name; }
+};
+
+class BoxArea : public BarTest, public ::testing::WithParamInterface<BoxCase> {
+protected:
+    BoxArea() { qmlPlayers = true; }
+    void SetUp() override {
+        if (!GetParam().module.empty())
+            folder.write("/flash/box.swf", GetParam().module);
+        BarTest::SetUp();
+    }
+    QRect area() const { return {bar->width() - 245, 0, 245, 24}; }
+    // The area as the screen shows it: read back from the X server where there is one, else
+    // painted by the widgets.
+    QImage shown() {
+        bar->show();
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 300)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            return bar->grab(area()).toImage().convertToFormat(QImage::Format_RGB32);
+        xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+        auto* reply = xcb_get_image_reply(c,
+                                          xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                                                        static_cast<xcb_window_t>(bar->winId()),
+                                                        static_cast<int16_t>(area().x()), 0, 245, 24, ~0u),
+                                          nullptr);
+        if (!reply)
+            return {};
+        QImage image = QImage(xcb_get_image_data(reply), 245, 24, QImage::Format_RGB32).copy();
+        std::free(reply);
+        // Depth 24 leaves the top byte undefined.
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, image.pixel(x, y) | 0xff000000u);
+        return image;
+    }
+    // The area as a layer-shell surface takes it: the window's widgets rendered over black.
+    QImage rendered() {
+        QImage image(area().size(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        bar->render(&image, QPoint(), QRegion(area()), QWidget::DrawChildren);
+        return image;
+    }
+    // The bar's background tiles, laid from its left edge, over the area.
+    QImage background() const {
+        const QImage tile = art::tile(1).convertToFormat(QImage::Format_RGB32);
+        QImage image(area().size(), QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, tile.pixel((area().x() + x) % art::kTileWidth, y));
+        return image;
+    }
+};
+
+TEST_P(BoxArea, AModuleThePlayerCannotLoadLeavesTheBarsBackground) {
+    const QPoint middle = area().center();
+    QWidget* box = t->app().ticker().swfPlayer().widget();
+    ASSERT_NE(box, nullptr);
+    const QImage screen = shown();
+    if (GetParam().loads) {
+        EXPECT_EQ(bar->childAt(middle), box);
+        EXPECT_EQ(screen.pixel(120, 12), qRgb(200, 30, 40));
+        EXPECT_EQ(rendered().pixel(120, 12), qRgb(200, 30, 40));
+        return;
+    }
+    EXPECT_EQ(bar->childAt(middle), nullptr) << "nothing takes the clicks there";
+    EXPECT_EQ(bar->view().geometry(), QRect(0, 0, bar->width() - 245, 24));
+    EXPECT_EQ(screen, background());
+    EXPECT_EQ(rendered(), background());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bar, BoxArea,
+    ::testing::Values(BoxCase{"Loads", "import QtQuick\nRectangle { color: \"#c81e28\" }\n", true},
+                      BoxCase{"RealSwf", std::string("FWS\x0a\x20\x00\x00\x00", 8), false},
+                      BoxCase{"NotQml", "<html><body>404 Not Found</body></html>", false},
+                      BoxCase{"Missing", "", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace brisma::test

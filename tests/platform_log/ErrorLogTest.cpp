@@ -72,5 +72,23 @@ TEST_F(ErrorLogLines, DebugSettingOneSaysEverythingAndZeroNothing) {
     EXPECT_TRUE(lines.empty());
 }
 
+TEST_F(ErrorLogLines, NormalPathsAreSaidOnlyWhenDebuggingNoticesAlwaysWithoutNumber) {
+    using Kind = ErrorReporter::Kind;
+    const std::string firstStart =
+        "modUserData.loadUserDataXML >Object variable or With block variable not set";
+    const std::string feed = "channel 5 (スポーツ): its feed cannot be read: http://h.example/f.xml?user=U1";
+    ErrorLog log(configureErrorLog(nullptr), clock());
+    log(91, firstStart, Kind::normalPath);
+    log(0, feed, Kind::notice);
+    log(0, feed, Kind::notice);
+    EXPECT_EQ(lines, std::vector<std::string>{
+                         "channel 5 (スポーツ): its feed cannot be read: http://h.example/f.xml"});
+
+    lines.clear();
+    ErrorLog everything(configureErrorLog("1"), clock());
+    everything(91, firstStart, Kind::normalPath);
+    EXPECT_EQ(lines, std::vector<std::string>{"error 91: " + firstStart});
+}
+
 } // namespace
 } // namespace brisma::test

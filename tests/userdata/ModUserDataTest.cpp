@@ -156,6 +156,8 @@ TEST_F(UserDataTest, ProfileReaderTakesListedElementsUntilTheFirstChildThatIsNoE
     EXPECT_EQ(user.strJob, "");
     ASSERT_EQ(t.recorded.reports.size(), 1u);
     EXPECT_TRUE(t.recorded.has("modUserData.loadUserDataXML >"));
+    EXPECT_EQ(t.recorded.reports[0].kind, ErrorReporter::Kind::fault)
+        << "a profile that exists is no first start";
 }
 
 TEST_F(UserDataTest, SelectedChannelsAreWrittenExactlyAndReadBack) {
