@@ -293,6 +293,18 @@ TEST_F(MovieTest, HostileOrUnusableCataloguesChangeNothingOutsideTheCache) {
     cycle();
     EXPECT_TRUE(t.recorded.has("modMovieLoader.getMovietxtfromFile >"));
     EXPECT_TRUE(loader.existMovieID("m0000001"));
+    // A catalogue without movies is a normal path; one that is no document is a fault.
+    const auto kindOfCatalogueReport = [&] {
+        for (auto r = t.recorded.reports.rbegin(); r != t.recorded.reports.rend(); ++r)
+            if (r->text.starts_with("modMovieLoader.getMovietxtfromFile >"))
+                return r->kind;
+        return ErrorReporter::Kind::notice;
+    };
+    EXPECT_EQ(kindOfCatalogueReport(), ErrorReporter::Kind::normalPath);
+    t.server.route(Catalogue, std::string("<movies><movie id=\"m0000003\">"));
+    cycle();
+    EXPECT_EQ(kindOfCatalogueReport(), ErrorReporter::Kind::fault);
+    EXPECT_TRUE(loader.existMovieID("m0000001"));
 }
 
 TEST_F(MovieTest, NamespaceDeclarationsBeforeTheIdAreNoAttributes) {
