@@ -1,0 +1,23 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+// The documents built from the sources, by the path they are served at. Filled by the fetching
+// threads, read by the serving ones: a read copies one pointer, never a document.
+namespace brisma::server {
+
+class Shelf {
+public:
+    void put(const std::string& path, std::string bytes);
+    // None when no document has that path.
+    std::shared_ptr<const std::string> get(const std::string& path) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, std::shared_ptr<const std::string>> documents_;
+};
+
+} // namespace brisma::server
