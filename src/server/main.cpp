@@ -1,6 +1,8 @@
 // brisma-server: serves the documents the client reads, built from the operator's configuration
-// and the feeds it names. "--config FILE" serves, "--check" only validates the file.
+// and the feeds it names. "--config FILE" serves, "--check" only validates the file, "feed"
+// reads one source without either.
 #include "platform/text/Cp932.h"
+#include "server/FeedCommand.h"
 #include "server/config/ServerConfig.h"
 #include "server/sources/Newsroom.h"
 #include "server/web/WebServer.h"
@@ -97,6 +99,8 @@ int serve(const std::string& file, bool check) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "feed") == 0)
+        return runFeedCommand({argv + 2, argv + argc}, std::cout, std::cerr);
     std::string config;
     bool check = false;
     for (int i = 1; i < argc; ++i) {

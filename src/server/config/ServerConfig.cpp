@@ -126,6 +126,7 @@ ChannelConfig readChannel(const Reader& r, const toml::table& table, const fs::p
     if (e.type.empty() || e.type.size() > 8 ||
         !std::all_of(e.type.begin(), e.type.end(), [](unsigned char c) { return std::isalnum(c); }))
         r.fail(*table.get("type"), "bad type \"" + e.type + "\" (a category code such as \"all\")");
+    e.base = base;
     e.feedAddress = base + ServerConfig::feedPath(e.number).substr(1);
 
     const toml::node* sources = table.get("sources");

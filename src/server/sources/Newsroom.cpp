@@ -1,12 +1,11 @@
 #include "server/sources/Newsroom.h"
 
+#include "server/channels/HeadlineMerge.h"
 #include "server/sources/SourceFetch.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <set>
 
 namespace brisma::server {
 namespace {
@@ -57,12 +56,7 @@ void Newsroom::buildFeeds() {
     std::lock_guard lock(building_);
     const std::int64_t now = std::time(nullptr);
     for (const ChannelConfig& channel : config_.channels) {
-        struct Entry {
-            KnownHeadline known;
-            Headline headline;
-        };
-        std::vector<Entry> entries;
-        std::set<std::string> keys;
+        std::vector<SourcedHeadline> listed;
         int skipped = 0;
         for (const std::string& source : channel.sources) {
             const auto feed = pool_->feed(source);
@@ -73,24 +67,17 @@ void Newsroom::buildFeeds() {
                     ++skipped;
                     continue;
                 }
-                // The same item in two sources of the channel appears once.
+                // An item that two sources list has one identity, so one id: the merge shows it once.
                 const std::string key = item.key.empty() ? *item.link : item.key;
-                if (!keys.insert(key).second)
-                    continue;
                 const KnownHeadline known = store_.see(channel.entry.number, key, item.date, now);
-                entries.push_back({known, {known.id, *item.title, *item.link}});
+                listed.push_back({key, known.date, {known.id, *item.title, *item.link}});
             }
         }
         if (skipped > 0)
             std::fprintf(stderr,
                          "brisma-server: channel %d: %d items without a title or a usable link skipped\n",
                          channel.entry.number, skipped);
-        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-            return a.known.date != b.known.date ? a.known.date > b.known.date : a.known.id > b.known.id;
-        });
-        std::vector<Headline> headlines;
-        for (std::size_t i = 0; i < entries.size() && i < static_cast<std::size_t>(channel.entry.count); ++i)
-            headlines.push_back(entries[i].headline);
+        const std::vector<Headline> headlines = mergedHeadlines(std::move(listed), channel.entry.count);
         shelf_.put(ServerConfig::feedPath(channel.entry.number),
                    channelFeedDocument(channel.entry, headlines));
     }
