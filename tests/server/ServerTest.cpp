@@ -2,7 +2,6 @@
 // answers. What it asks the sources, what it serves, and what it refuses.
 #include "ServerProcess.h"
 #include "TestServer.h"
-#include "platform/text/Cp932.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -61,8 +60,8 @@ protected:
     }
 
     // Channels as "number = N\nname = ...\nsources = [...]" bodies.
-    void configure(const std::vector<std::string>& channels,
-                   const std::string& content = BRISMA_DEMO_CONTENT) {
+    void configure(const std::vector<std::string>& channels, const std::string& content = BRISMA_DEMO_CONTENT,
+                   const std::string& maxInterval = "2s") {
         std::ofstream out(folder_ / "server.toml");
         out << "[server]\nlisten = \"127.0.0.1:0\"\nbase = \"http://127.0.0.1:19999/\"\ndata = "
                "\"var\"\ncontent = \""
@@ -81,17 +80,18 @@ protected:
             return found;
         }();
         ASSERT_FALSE(m.empty()) << server_->firstLine();
-        client_ = std::make_unique<httplib::Client>("127.0.0.1", std::stoi(m[1]));
+        port_ = std::stoi(m[1]);
+        client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
     }
 
     httplib::Result get(const std::string& path) { return client_->Get(path); }
 
-    // The served document at `path` once `until` holds for it (UTF-8 text), or the last one.
+    // The served document at `path` once `until` holds for it, or the last one.
     std::string await(const std::string& path, const std::function<bool(const std::string&)>& until) {
         std::string text;
         for (int i = 0; i < 200; ++i) {
             if (auto r = get(path); r && r->status == 200) {
-                text = brisma::text::fromCp932(r->body);
+                text = r->body;
                 if (until(text))
                     return text;
             }
@@ -103,6 +103,7 @@ protected:
     fs::path folder_;
     std::unique_ptr<ServerProcess> server_;
     std::unique_ptr<httplib::Client> client_;
+    int port_ = 0;
 };
 
 // One source through its life: validators sent back, a 304 that keeps the copy, a new item that
@@ -130,7 +131,7 @@ TEST_F(ServerTest, AskPolitelyKeepIdsAndServeTheCopyAfterAKill) {
     EXPECT_EQ(source.requestHeader(1, "If-None-Match"), "\"v1\"");
     EXPECT_EQ(source.requestHeader(1, "If-Modified-Since"), "Tue, 08 Dec 2026 12:00:00 GMT");
     EXPECT_EQ(source.requestHeader(1, "User-Agent"), Agent);
-    EXPECT_EQ(brisma::text::fromCp932(get("/feeds/007.xml")->body), first);
+    EXPECT_EQ(get("/feeds/007.xml")->body, first);
 
     // A new item, and a date in the far future that becomes the time it was first seen.
     source.route("/feed.xml", rss({{"Third", "Tue, 08 Dec 2026 22:30:00 +0900"},
@@ -151,7 +152,7 @@ TEST_F(ServerTest, AskPolitelyKeepIdsAndServeTheCopyAfterAKill) {
     start();
     const auto served = get("/feeds/007.xml");
     ASSERT_TRUE(served);
-    EXPECT_EQ(brisma::text::fromCp932(served->body), second);
+    EXPECT_EQ(served->body, second);
 }
 
 // Sources that fail in every way a real one does: each channel stays listed and is served, the
@@ -198,19 +199,20 @@ TEST_F(ServerTest, FailingSourcesCostNothingButTheirOwnHeadlines) {
         EXPECT_EQ(r->status, 200);
         EXPECT_EQ(r->body.find("<item"), std::string::npos) << path;
     }
-    const std::string list = brisma::text::fromCp932(get("/channel.xml")->body);
+    const std::string list = get("/channel.xml")->body;
     EXPECT_EQ(std::regex_replace(list, std::regex(R"(http://127\.0\.0\.1:19999/)"), "{BASE}"),
               readAll(fs::path(BRISMA_TEST_DATA) / "channel-list.xml"));
     for (std::size_t i = 0; i < failing.targets().size(); ++i)
         EXPECT_EQ(failing.requestHeader(i, "User-Agent"), Agent);
     // A source that succeeds is asked again after min_interval; one that asked for an hour is not.
-    ASSERT_TRUE(failing.waitForRequests(failing.targets().size() + 4, 20'000));
-    const auto targets = failing.targets();
-    EXPECT_GE(std::count(targets.begin(), targets.end(), "/moved"), 2);
+    auto targets = failing.targets();
+    for (int i = 0; i < 200 && std::count(targets.begin(), targets.end(), "/moved") < 3; ++i) {
+        std::this_thread::sleep_for(100ms);
+        targets = failing.targets();
+    }
+    EXPECT_GE(std::count(targets.begin(), targets.end(), "/moved"), 3);
     EXPECT_EQ(std::count(targets.begin(), targets.end(), "/busy"), 1);
     EXPECT_EQ(std::count(targets.begin(), targets.end(), "/down"), 1);
-    // A loop ends after five redirects: one request and five more each time.
-    EXPECT_EQ(std::count(targets.begin(), targets.end(), "/loop") % 6, 0);
 }
 
 // What a public service must refuse, and the static documents exactly as the demo server serves them.
@@ -238,7 +240,7 @@ TEST_F(ServerTest, ServesContentAsTheDemoDidAndNothingOutsideIt) {
     // A channel list in content is never served: the generated one is.
     EXPECT_NE(get("/channel.xml")->body.find("<name-JP>A</name-JP>"), std::string::npos);
 
-    httplib::Client raw("127.0.0.1", client_->port());
+    httplib::Client raw("127.0.0.1", port_);
     for (const char* path :
          {"/", "/ad/", "/../demo/content/prefecture.xml", "/ad/..%2f..%2fbrisma-server.toml",
           "/%2e%2e/brisma-server.toml", "//etc/passwd", "/feeds/005.xml", "/missing.xml"}) {
@@ -275,7 +277,7 @@ TEST_F(ServerTest, ASlowHeadIsCutOff) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(client_->port()));
+    address.sin_port = htons(static_cast<std::uint16_t>(port_));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     const std::string head = "GET /prefecture.xml HTTP/1.1\r\nHost: x\r\nX-Slow: " + std::string(60, 'a');
