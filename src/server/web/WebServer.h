@@ -1,7 +1,7 @@
 #pragma once
 
+#include "server/content/StaticContent.h"
 #include "server/sources/Shelf.h"
-#include "server/web/StaticContent.h"
 
 #include <atomic>
 #include <chrono>

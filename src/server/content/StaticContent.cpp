@@ -1,4 +1,4 @@
-#include "server/web/StaticContent.h"
+#include "server/content/StaticContent.h"
 
 #include "platform/fs/FileSystem.h"
 #include "platform/text/Cp932.h"
