@@ -30,7 +30,7 @@ class WebServer {
 public:
     struct Limits {
         unsigned connections = 2048;
-        unsigned connectionsPerAddress = 64;
+        unsigned connectionsPerAddress = 256;  // a reverse proxy in front is one address
         std::size_t headBytes = 16 * 1024;     // request line and headers together
         std::chrono::seconds headDeadline{10}; // the whole head, however slowly it trickles in
         std::chrono::seconds idle{30};
