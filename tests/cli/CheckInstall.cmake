@@ -5,7 +5,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
 
-set(expected bin/brisma share/applications/brisma.desktop)
+set(expected bin/brisma bin/brisma-server share/applications/brisma.desktop)
 foreach(size 16 22 24 32 48 64 128 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/brisma.png)
 endforeach()
