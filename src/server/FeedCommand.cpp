@@ -58,16 +58,18 @@ Source fetch(const std::string& address) {
 }
 
 Source readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file)
         throw std::runtime_error("Cannot read " + path);
-    std::string body(MaxBytes + 1, '\0');
-    file.read(body.data(), static_cast<std::streamsize>(body.size()));
-    if (file.bad())
+    const std::streamoff size = file.tellg();
+    if (size < 0)
         throw std::runtime_error("Cannot read " + path);
-    body.resize(static_cast<std::size_t>(file.gcount()));
-    if (body.size() > MaxBytes)
+    if (static_cast<std::size_t>(size) > MaxBytes)
         throw std::runtime_error("Larger than " + std::to_string(MaxBytes) + " bytes: " + path);
+    std::string body(static_cast<std::size_t>(size), '\0');
+    file.seekg(0);
+    if (!file.read(body.data(), size))
+        throw std::runtime_error("Cannot read " + path);
     const QString absolute = QFileInfo(QString::fromStdString(path)).absoluteFilePath();
     return {std::move(body), {}, QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded).toStdString()};
 }

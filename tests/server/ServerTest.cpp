@@ -201,7 +201,7 @@ TEST_F(ServerTest, FailingSourcesCostNothingButTheirOwnHeadlines) {
     }
     const std::string list = get("/channel.xml")->body;
     EXPECT_EQ(std::regex_replace(list, std::regex(R"(http://127\.0\.0\.1:19999/)"), "{BASE}"),
-              readAll(fs::path(BRISMA_TEST_DATA) / "channel-list.xml"));
+              readAll(fs::path(BRISMA_TEST_DATA) / "served-channel-list.xml"));
     for (std::size_t i = 0; i < failing.targets().size(); ++i)
         EXPECT_EQ(failing.requestHeader(i, "User-Agent"), Agent);
     // A source that succeeds is asked again after min_interval; one that asked for an hour is not.

@@ -182,7 +182,9 @@ std::string collapsed(std::string_view s) {
 } // namespace
 
 std::string plainText(std::string_view text, bool html) {
-    return collapsed(decodeReferences(html ? withoutMarkup(text) : std::string(text)));
+    if (!html)
+        return collapsed(decodeReferences(text));
+    return collapsed(decodeReferences(decodeReferences(withoutMarkup(text))));
 }
 
 } // namespace brisma::server

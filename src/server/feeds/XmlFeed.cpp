@@ -21,8 +21,8 @@ using Document = std::unique_ptr<xmlDoc, FreeDoc>;
 
 // Never loads a DTD or anything from the network, never substitutes entities, keeps libxml2's
 // limits on depth and sizes, and reads the text as the UTF-8 it has become.
-constexpr int ParseOptions =
-    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA | XML_PARSE_IGNORE_ENC;
+constexpr int ParseOptions = XML_PARSE_NONET | XML_PARSE_COMPACT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
+                             XML_PARSE_NOCDATA | XML_PARSE_IGNORE_ENC;
 
 // The document, or none with libxml2's description of the first fault in `error`.
 Document parse(std::string_view text, std::string& error) {
@@ -172,7 +172,11 @@ FeedItem rssItem(const xmlNode* item, const std::string& address) {
 // RSS 0.9x and 2.0 (root rss), RSS 1.0 and 0.90 (root RDF) and a bare channel: the items of the
 // channel and of the root, in document order.
 Feed readRss(const xmlNode* root, const std::string& address) {
-    const xmlNode* channel = name(root) == "channel" ? root : ownChild(root, "channel");
+    const xmlNode* channel = name(root) == "channel" ? root : nullptr;
+    for (const xmlNode* n = root->children; n && !channel; n = n->next)
+        if (n->type == XML_ELEMENT_NODE &&
+            name(n) == "channel") // RSS 1.0's is in another namespace than its root
+            channel = n;
     Feed feed;
     if (channel) {
         feed.title = rssTitle(channel);
@@ -194,8 +198,6 @@ Feed readRss(const xmlNode* root, const std::string& address) {
         else if (n->type == XML_ELEMENT_NODE && name(n) == "item")
             take(n);
     }
-    if (channel == root)
-        ownChildren(root, "item", take);
     return feed;
 }
 
