@@ -16,7 +16,10 @@ set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME brisma)
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME brisma-server)
 set(CPACK_DEBIAN_SERVER_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_UNSPECIFIED_FILE_NAME DEB-DEFAULT)
-set(CPACK_COMPONENT_SERVER_DESCRIPTION "news server for the Brisma client: channels built from RSS, Atom and JSON feeds")
+set(CPACK_DEBIAN_SERVER_DESCRIPTION "news server for the Brisma desktop client
+ Serves the documents the Brisma client reads: the channel list and channel feeds built from
+ RSS, Atom and JSON feeds named in a TOML configuration, and the modules, advertisements and
+ banners of a content folder. Comes with a confined systemd unit.")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries it links, from dpkg-shlibdeps; then what it loads only at run time: the font

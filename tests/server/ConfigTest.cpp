@@ -45,7 +45,7 @@ protected:
 };
 
 const std::string Server = "[server]\n"                        // 1
-                           "listen = \"127.0.0.1:0\"\n"        // 2
+                           "listen = \"127.0.0.1:1\"\n"        // 2
                            "content = \"content\"\n"           // 3
                            "min_interval = \"5m\"\n"           // 4
                            "contact = \"ops@example.jp\"\n\n"; // 5, 6
@@ -69,7 +69,7 @@ TEST_F(ConfigTest, TheDemoConfigurationReadsWithItsPathsAgainstItsFolder) {
 
 TEST_F(ConfigTest, DefaultsFillWhatTheOperatorLeftOut) {
     const ServerConfig config = loadConfig(write(Server + Channel));
-    EXPECT_EQ(config.base, "http://127.0.0.1:0/");
+    EXPECT_EQ(config.base, "http://127.0.0.1:1/");
     EXPECT_EQ(config.dataFolder, (folder_ / "var").string());
     EXPECT_EQ(config.maxInterval, std::chrono::hours(24));
     EXPECT_EQ(config.channels.at(0).entry.count, 10);
@@ -104,6 +104,8 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
               "1: contact is required when a source is an address: it goes into the User-Agent");
     EXPECT_EQ(fault(Server + "[[channel]\n").substr(0, 3), "7: ");
     EXPECT_EQ(fault(Server), "1: no [[channel]]");
+    EXPECT_EQ(fault("[server]\nlisten = \"127.0.0.1:0\"\n" + Channel),
+              "2: listen names port 0, so base must be given");
 }
 
 TEST_F(ConfigTest, DurationsCombineUnits) {

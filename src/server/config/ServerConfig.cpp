@@ -212,6 +212,9 @@ ServerConfig loadConfig(const std::string& file) {
     ServerConfig config;
     config.file = file;
     readListen(r, server, config);
+    // With port 0 the address is known only once bound: the script would name a wrong one.
+    if (config.listenPort == 0 && !server.get("base"))
+        r.fail(*server.get("listen"), "listen names port 0, so base must be given");
     config.base =
         r.text(server, "base", "http://" + server["listen"].value_or(std::string("127.0.0.1:18080")) + "/");
     if (!isWebAddress(config.base) || !config.base.ends_with('/'))
