@@ -36,7 +36,7 @@ Newsroom::Newsroom(const ServerConfig& config)
     std::vector<ChannelEntry> entries;
     for (const ChannelConfig& channel : config_.channels)
         entries.push_back(channel.entry);
-    shelf_.put("channel list", channelListDocument(entries));
+    shelf_.put(Shelf::ChannelList, channelListDocument(entries));
     buildFeeds();
 }
 

@@ -11,6 +11,9 @@ namespace brisma::server {
 
 class Shelf {
 public:
+    // The channel list's place; the script says at which address it is served.
+    static constexpr const char* ChannelList = "channel list";
+
     void put(const std::string& path, std::string bytes);
     // None when no document has that path.
     std::shared_ptr<const std::string> get(const std::string& path) const;
