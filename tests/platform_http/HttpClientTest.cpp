@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace brisma {
@@ -174,6 +175,55 @@ TEST_F(HttpGet, WaitsInTheGateLoopWhereTimersTickAndHandlersAreDeferred) {
     for (int i = 0; i < 100 && order.size() < 2; ++i)
         QCoreApplication::processEvents();
     EXPECT_EQ(order, (Texts{"get returned", "handler"}));
+}
+
+// The server's requests: from a thread of its own, with no gate, caller's headers and limits.
+TEST(HttpRequest, SendsTheCallersHeadersAndReturnsTheAnswersHeadersAndFinalAddress) {
+    TestServer server;
+    TestServer other;
+    other.route("/feed.xml", reply([](auto& r) {
+                    r.body = "<rss/>";
+                    r.headers = {{"ETag", "\"v1\""}, {"Cache-Control", "max-age=600"}};
+                }));
+    other.route("/same.xml", reply([](auto& r) { r.status = 304; }));
+    server.route("/moved", reply([&](auto& r) {
+                     r.status = 301;
+                     r.location = other.base() + "feed.xml";
+                 }));
+    server.route("/loop", reply([&](auto& r) {
+                     r.status = 302;
+                     r.location = server.base() + "loop";
+                 }));
+    const HttpHeaders headers{{"User-Agent", "brisma-server/3.1.1 (+ops@example.jp)"},
+                              {"If-None-Match", "\"v0\""}};
+    HttpReply moved;
+    HttpReply same;
+    std::string loop;
+    std::string capped;
+    std::thread([&] {
+        moved = HttpClient::request({server.base() + "moved", headers}, patient());
+        same = HttpClient::request({other.base() + "same.xml", headers}, patient());
+        loop = networkFailure([&] { HttpClient::request({server.base() + "loop", {}}, patient()); });
+        capped = networkFailure([&] {
+            HttpClient::request({other.base() + "feed.xml", {}},
+                                patient([](HttpLimits& l) { l.maxBodyBytes = 5; }));
+        });
+    }).join();
+
+    EXPECT_EQ(moved.status, 200);
+    EXPECT_EQ(moved.body, "<rss/>");
+    EXPECT_EQ(moved.finalAddress, other.base() + "feed.xml");
+    EXPECT_EQ(moved.header("etag"), "\"v1\"");
+    EXPECT_EQ(moved.header("CACHE-CONTROL"), "max-age=600");
+    EXPECT_EQ(moved.header("Retry-After"), "");
+    EXPECT_EQ(same.status, 304);
+    EXPECT_EQ(same.body, "");
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(other.requestHeader(i, "user-agent"), "brisma-server/3.1.1 (+ops@example.jp)");
+        EXPECT_EQ(other.requestHeader(i, "If-None-Match"), "\"v0\"");
+    }
+    EXPECT_THAT(capped, HasSubstr("larger than 5 bytes"));
+    EXPECT_THAT(loop, HasSubstr("edirects")); // either end of a chain too long
 }
 
 TEST(HttpGetAsync, NeverWaitsSendsInOrderAndDropsBeyondTheQueue) {

@@ -1,5 +1,6 @@
 #include "TestServer.h"
 
+#include <cctype>
 #include <chrono>
 #include <httplib.h>
 
@@ -14,6 +15,13 @@ TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
         {
             std::lock_guard lock(mutex_);
             targets_.push_back(req.target);
+            auto& kept = requestHeaders_.emplace_back();
+            for (const auto& [name, value] : req.headers) {
+                std::string lower = name;
+                for (char& c : lower)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                kept.emplace(lower, value);
+            }
             changed_.notify_all();
             auto it = routes_.find(req.path);
             if (it != routes_.end()) {
@@ -37,6 +45,8 @@ TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
         res.status = r.status;
         if (!r.location.empty())
             res.set_header("Location", r.location);
+        for (const auto& [name, value] : r.headers)
+            res.set_header(name, value);
         if (r.endless) {
             res.set_chunked_content_provider(r.contentType, [this](size_t, httplib::DataSink& sink) {
                 static const std::string block(65536, 'x');
@@ -96,9 +106,21 @@ std::vector<std::string> TestServer::targets() const {
     return targets_;
 }
 
+std::string TestServer::requestHeader(std::size_t index, const std::string& name) const {
+    std::string lower = name;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::lock_guard lock(mutex_);
+    if (index >= requestHeaders_.size())
+        return {};
+    const auto it = requestHeaders_[index].find(lower);
+    return it == requestHeaders_[index].end() ? std::string() : it->second;
+}
+
 void TestServer::clearRequests() {
     std::lock_guard lock(mutex_);
     targets_.clear();
+    requestHeaders_.clear();
 }
 
 bool TestServer::waitForRequests(std::size_t count, int timeoutMs) const {

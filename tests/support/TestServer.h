@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace httplib {
@@ -26,6 +27,7 @@ public:
         bool truncate = false; // announce more bytes than are sent, then close
         bool endless = false;  // stream bytes until the client gives up
         std::string location;  // sent as the Location header (a redirect with a 3xx status)
+        std::vector<std::pair<std::string, std::string>> headers; // further headers sent
     };
 
     TestServer();
@@ -42,6 +44,8 @@ public:
 
     // Request targets (path and query) exactly as received, in order.
     std::vector<std::string> targets() const;
+    // The value of header `name` in the `index`th request kept; empty when it had none.
+    std::string requestHeader(std::size_t index, const std::string& name) const;
     void clearRequests();
     bool waitForRequests(std::size_t count, int timeoutMs) const;
 
@@ -53,6 +57,7 @@ private:
     mutable std::condition_variable changed_;
     std::map<std::string, Response> routes_;
     std::vector<std::string> targets_;
+    std::vector<std::multimap<std::string, std::string>> requestHeaders_; // names in lower case
     bool stopping_ = false;
 };
 

@@ -14,7 +14,9 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -27,7 +29,6 @@
 namespace brisma {
 namespace {
 
-constexpr int MaxRedirects = 5;
 // How long a closing client lets queued reports finish before it abandons them.
 constexpr auto StopGrace = std::chrono::seconds(2);
 // How often a transfer that may be abandoned looks whether it is.
@@ -102,24 +103,28 @@ bool isStatusError(QNetworkReply::NetworkError e) {
 // One GET with every limit applied, run in an event loop of this thread's own, so the calling
 // thread must be one where nothing else waits to run. Raises NetworkFailure when no complete
 // answer arrives.
-HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBody,
-                   const std::atomic<bool>* cancel) {
+HttpReply fetch(const HttpRequest& call, const HttpLimits& limits, bool keepBody,
+                const std::atomic<bool>* cancel) {
+    const std::string& url = call.url;
     const QUrl address = QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::TolerantMode);
     if (!isWebAddress(address))
         fail("Not an http or https address", url);
 
-    HttpResponse response;
+    HttpReply response;
     std::string failure;
     {
         QNetworkAccessManager manager;
         manager.setProxyFactory(new EnvironmentProxies); // the manager owns it
         manager.setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
         QNetworkRequest request(address);
-        request.setMaximumRedirectsAllowed(MaxRedirects);
+        // One more than the limit, so that the count below, not Qt, ends a chain of redirects.
+        request.setMaximumRedirectsAllowed(limits.maxRedirects + 1);
         // The body arrives as sent, so the cap counts what is kept and nothing is inflated.
         request.setRawHeader("Accept-Encoding", "identity");
         request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
         request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+        for (const auto& [name, value] : call.headers)
+            request.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
         std::unique_ptr<QNetworkReply> reply(manager.get(request));
 
         QEventLoop loop;
@@ -152,8 +157,12 @@ HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBo
         QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &quiet, moved);
         QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &quiet, moved);
         moved();
+        // Counted here: at its own limit Qt can end a chain of verified redirects without an error.
+        int redirects = 0;
         QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&](const QUrl& to) {
-            if (isWebAddress(to))
+            if (++redirects > limits.maxRedirects)
+                giveUp("More than " + std::to_string(limits.maxRedirects) + " redirects");
+            else if (isWebAddress(to))
                 Q_EMIT reply->redirectAllowed();
             else
                 giveUp("Redirect to an address that is not http or https");
@@ -183,9 +192,18 @@ HttpResponse fetch(const std::string& url, const HttpLimits& limits, bool keepBo
             take();
         const QNetworkReply::NetworkError error = reply->error();
         response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        for (const auto& [name, value] : reply->rawHeaderPairs())
+            response.headers.emplace_back(name.toStdString(), value.toStdString());
+        response.finalAddress = reply->url().toString(QUrl::FullyEncoded).toStdString();
         if (failure.empty() && error != QNetworkReply::NoError &&
             !(response.status > 0 && isStatusError(error)))
             failure = reply->errorString().toStdString();
+        // Qt can end a chain of redirects early without an error, on an interim status.
+        const bool redirectStatus =
+            response.status < 200 ||
+            (response.status >= 300 && response.status < 400 && response.status != 304);
+        if (failure.empty() && redirects > 0 && redirectStatus)
+            failure = "Redirects ended after " + std::to_string(redirects) + " without an answer";
         // A connection closed early can end the reply without an error: the length tells.
         const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
         if (failure.empty() && announced.isValid() && announced.toULongLong() != received)
@@ -244,7 +262,7 @@ private:
             sending_ = true;
             lock.unlock();
             try {
-                fetch(url, limits_, false, &abandon_);
+                fetch({url, {}}, limits_, false, &abandon_);
             } catch (const std::exception& e) {
                 logDropped("a report that fails after it was queued goes unnoticed", e.what());
             }
@@ -284,7 +302,7 @@ HttpResponse HttpClient::getResponse(const std::string& url) {
         HttpResponse response;
         std::exception_ptr error;
         try {
-            response = fetch(url, limits, true, nullptr);
+            response = fetch({url, {}}, limits, true, nullptr);
         } catch (...) {
             error = std::current_exception();
         }
@@ -312,6 +330,20 @@ HttpResponse HttpClient::getResponse(const std::string& url) {
     if (outcome.error)
         std::rethrow_exception(outcome.error);
     return std::move(outcome.response);
+}
+
+HttpReply HttpClient::request(const HttpRequest& request, const HttpLimits& limits) {
+    return fetch(request, limits, true, nullptr);
+}
+
+std::string HttpReply::header(std::string_view name) const {
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    for (const auto& [key, value] : headers)
+        if (std::ranges::equal(key, name, sameLetter))
+            return value;
+    return {};
 }
 
 void HttpClient::getAsync(const std::string& url) {

@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace brisma {
 
@@ -16,6 +19,24 @@ struct HttpLimits {
     long stallTimeoutMs = 15'000; // a transfer that moves no byte for this long aborts
     std::size_t maxBodyBytes = std::size_t{64} * 1024 * 1024;
     std::size_t maxQueuedReports = 256;
+    int maxRedirects = 5;
+};
+
+using HttpHeaders = std::vector<std::pair<std::string, std::string>>;
+
+// A GET with headers of the caller's choosing (validators, User-Agent).
+struct HttpRequest {
+    std::string url;
+    HttpHeaders headers; // sent as given; a name the client sets itself is replaced
+};
+
+// The answer to an HttpRequest: the status and body with the final answer's headers and address.
+struct HttpReply : HttpResponse {
+    HttpHeaders headers;      // as received, in order
+    std::string finalAddress; // after redirects
+
+    // The value of the first header named `name`, in any case; empty when there is none.
+    std::string header(std::string_view name) const;
 };
 
 // HTTP GET on Qt Network. Redirects are followed, within http and https, and the proxy
@@ -35,6 +56,11 @@ public:
     // Sent through the one background sender; when its queue is full the request is dropped.
     void getAsync(const std::string& url) override;
     bool flush(int timeoutMs) override;
+
+    // One GET under `limits`, blocking the calling thread, which may be any thread on which
+    // nothing else waits to run: it needs a QCoreApplication but no event gate. Failures as
+    // getResponse.
+    static HttpReply request(const HttpRequest& request, const HttpLimits& limits);
 
 private:
     class Sender;

@@ -16,6 +16,7 @@ struct ChannelEntry {
     int count = 10;
     std::string type = "all"; // category code of its headlines
     std::string feedAddress;  // absolute address of its feed on the server's base
+    std::string base;         // the server's public base: the brs namespace and the channel's link
 };
 
 struct Headline {

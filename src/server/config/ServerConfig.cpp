@@ -1,0 +1,253 @@
+#include "server/config/ServerConfig.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <toml++/toml.h>
+#include <unistd.h>
+
+namespace brisma::server {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Raises the one line an operator reads: file, line, what.
+class Reader {
+public:
+    explicit Reader(std::string file) : file_(std::move(file)) {}
+
+    [[noreturn]] void fail(const toml::node& at, const std::string& what) const {
+        fail(at.source().begin.line, what);
+    }
+    [[noreturn]] void fail(std::uint32_t line, const std::string& what) const {
+        throw ConfigError(file_ + ":" + std::to_string(line) + ": " + what);
+    }
+
+    // Every key of `table` must be one of `known`: a misspelt key would silently fall back.
+    void onlyKnown(const toml::table& table, std::initializer_list<std::string_view> known) const {
+        for (auto&& [key, node] : table)
+            if (std::find(known.begin(), known.end(), key.str()) == known.end())
+                fail(node, "unknown key \"" + std::string(key.str()) + "\"");
+    }
+
+    std::string text(const toml::table& table, std::string_view key, const std::string& fallback,
+                     bool required = false) const {
+        const toml::node* node = table.get(key);
+        if (!node) {
+            if (required)
+                fail(table, "missing key \"" + std::string(key) + "\"");
+            return fallback;
+        }
+        if (!node->is_string())
+            fail(*node, "\"" + std::string(key) + "\" must be a string");
+        return node->as_string()->get();
+    }
+
+    std::int64_t integer(const toml::table& table, std::string_view key, std::int64_t fallback,
+                         bool required = false) const {
+        const toml::node* node = table.get(key);
+        if (!node) {
+            if (required)
+                fail(table, "missing key \"" + std::string(key) + "\"");
+            return fallback;
+        }
+        if (!node->is_integer())
+            fail(*node, "\"" + std::string(key) + "\" must be an integer");
+        return node->as_integer()->get();
+    }
+
+    std::chrono::seconds duration(const toml::table& table, std::string_view key,
+                                  std::chrono::seconds fallback) const {
+        const std::string value = text(table, key, "");
+        if (value.empty() && !table.get(key))
+            return fallback;
+        std::chrono::seconds out{};
+        if (!parseDuration(value, out) || out.count() == 0)
+            fail(*table.get(key), "bad duration \"" + value + "\" for \"" + std::string(key) +
+                                      "\" (a number and s, m or h, as in \"5m\")");
+        return out;
+    }
+
+    const std::string& file() const { return file_; }
+
+private:
+    std::string file_;
+};
+
+fs::path against(const fs::path& folder, const std::string& path) {
+    const fs::path p(path);
+    return (p.is_absolute() ? p : folder / p).lexically_normal();
+}
+
+bool isWebAddress(const std::string& source) {
+    return source.starts_with("http://") || source.starts_with("https://");
+}
+
+void readListen(const Reader& r, const toml::table& server, ServerConfig& config) {
+    const std::string listen = r.text(server, "listen", "127.0.0.1:18080");
+    const auto colon = listen.rfind(':');
+    const auto fail = [&] {
+        r.fail(*server.get("listen"), "bad listen address \"" + listen + "\" (address:port)");
+    };
+    if (colon == std::string::npos || colon == 0 || colon + 1 == listen.size())
+        fail();
+    std::string host = listen.substr(0, colon);
+    if (host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    const std::string port = listen.substr(colon + 1);
+    if (!std::all_of(port.begin(), port.end(), [](unsigned char c) { return std::isdigit(c); }) ||
+        port.size() > 5 || std::stoi(port) > 65535)
+        fail();
+    config.listenHost = host;
+    config.listenPort = std::stoi(port);
+}
+
+ChannelConfig readChannel(const Reader& r, const toml::table& table, const fs::path& folder,
+                          const std::string& base) {
+    r.onlyKnown(table, {"number", "name", "genre", "owner", "count", "type", "sources"});
+    ChannelConfig channel;
+    ChannelEntry& e = channel.entry;
+    const std::int64_t number = r.integer(table, "number", 0, true);
+    if (number < 1 || number > 899)
+        r.fail(*table.get("number"), "channel number " + std::to_string(number) + " out of range (1 to 899)");
+    e.number = static_cast<int>(number);
+    e.name = r.text(table, "name", "", true);
+    if (e.name.empty())
+        r.fail(*table.get("name"), "channel " + std::to_string(number) + " has an empty name");
+    e.genre = r.text(table, "genre", "");
+    e.owner = r.text(table, "owner", "");
+    const std::int64_t count = r.integer(table, "count", 10);
+    if (count < 1 || count > 100)
+        r.fail(*table.get("count"), "count " + std::to_string(count) + " out of range (1 to 100)");
+    e.count = static_cast<int>(count);
+    e.type = r.text(table, "type", "all");
+    if (e.type.empty() || e.type.size() > 8 ||
+        !std::all_of(e.type.begin(), e.type.end(), [](unsigned char c) { return std::isalnum(c); }))
+        r.fail(*table.get("type"), "bad type \"" + e.type + "\" (a category code such as \"all\")");
+    e.base = base;
+    e.feedAddress = base + ServerConfig::feedPath(e.number).substr(1);
+
+    const toml::node* sources = table.get("sources");
+    if (!sources || !sources->is_array() || sources->as_array()->empty())
+        r.fail(sources ? *sources : static_cast<const toml::node&>(table),
+               "channel " + std::to_string(number) + " has no source");
+    for (const toml::node& s : *sources->as_array()) {
+        if (!s.is_string() || s.as_string()->get().empty())
+            r.fail(s, "a source must be an address or a file name");
+        const std::string source = s.as_string()->get();
+        if (source.find("://") != std::string::npos) {
+            if (!isWebAddress(source))
+                r.fail(s, "source \"" + source + "\" is neither http nor https");
+            channel.sources.push_back(source);
+            continue;
+        }
+        const fs::path file = against(folder, source);
+        if (!fs::is_regular_file(file) || access(file.c_str(), R_OK) != 0)
+            r.fail(s, "unreadable source file \"" + file.string() + "\"");
+        channel.sources.push_back(file.string());
+    }
+    return channel;
+}
+
+} // namespace
+
+std::string ServerConfig::feedPath(int channel) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/feeds/%03d.xml", channel);
+    return name;
+}
+
+bool parseDuration(const std::string& text, std::chrono::seconds& out) {
+    long long total = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t digits = at;
+        while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits])))
+            ++digits;
+        if (digits == at || digits == text.size() || digits - at > 9)
+            return false;
+        const long long value = std::stoll(text.substr(at, digits - at));
+        switch (text[digits]) {
+        case 's':
+            total += value;
+            break;
+        case 'm':
+            total += value * 60;
+            break;
+        case 'h':
+            total += value * 3600;
+            break;
+        default:
+            return false;
+        }
+        at = digits + 1;
+    }
+    if (text.empty())
+        return false;
+    out = std::chrono::seconds(total);
+    return true;
+}
+
+ServerConfig loadConfig(const std::string& file) {
+    const Reader r(file);
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw ConfigError(file + ":0: cannot read the file");
+    toml::table root;
+    try {
+        root = toml::parse(in, file);
+    } catch (const toml::parse_error& e) {
+        r.fail(e.source().begin.line, std::string(e.description()));
+    }
+    r.onlyKnown(root, {"server", "channel"});
+    const toml::node* serverNode = root.get("server");
+    if (!serverNode || !serverNode->is_table())
+        r.fail(1, "missing table [server]");
+    const toml::table& server = *serverNode->as_table();
+    r.onlyKnown(server, {"listen", "base", "data", "content", "min_interval", "max_interval", "contact"});
+
+    const fs::path folder = fs::absolute(fs::path(file)).parent_path();
+    ServerConfig config;
+    config.file = file;
+    readListen(r, server, config);
+    // With port 0 the address is known only once bound: the script would name a wrong one.
+    if (config.listenPort == 0 && !server.get("base"))
+        r.fail(*server.get("listen"), "listen names port 0, so base must be given");
+    config.base =
+        r.text(server, "base", "http://" + server["listen"].value_or(std::string("127.0.0.1:18080")) + "/");
+    if (!isWebAddress(config.base) || !config.base.ends_with('/'))
+        r.fail(*server.get("base"), "base must be an http or https address ending with \"/\"");
+    config.dataFolder = against(folder, r.text(server, "data", "var")).string();
+    config.contentFolder = against(folder, r.text(server, "content", BRISMA_SERVER_CONTENT_DEFAULT)).string();
+    if (!fs::is_regular_file(fs::path(config.contentFolder) / "scripts_desktop3.xml"))
+        r.fail(server.get("content") ? *server.get("content") : static_cast<const toml::node&>(server),
+               "content folder \"" + config.contentFolder + "\" holds no scripts_desktop3.xml");
+    config.minInterval = r.duration(server, "min_interval", config.minInterval);
+    config.maxInterval = r.duration(server, "max_interval", config.maxInterval);
+    if (config.maxInterval < config.minInterval)
+        r.fail(*server.get(server.get("max_interval") ? "max_interval" : "min_interval"),
+               "max_interval is shorter than min_interval");
+    config.contact = r.text(server, "contact", "");
+    if (config.contact.find_first_of("()\r\n") != std::string::npos)
+        r.fail(*server.get("contact"), "contact may not hold parentheses or line breaks");
+
+    const toml::node* channels = root.get("channel");
+    if (!channels || !channels->is_array_of_tables() || channels->as_array()->empty())
+        r.fail(channels ? *channels : static_cast<const toml::node&>(root), "no [[channel]]");
+    std::set<int> numbers;
+    for (const toml::node& node : *channels->as_array()) {
+        ChannelConfig channel = readChannel(r, *node.as_table(), folder, config.base);
+        if (!numbers.insert(channel.entry.number).second)
+            r.fail(*node.as_table()->get("number"),
+                   "duplicate channel number " + std::to_string(channel.entry.number));
+        const bool web = std::any_of(channel.sources.begin(), channel.sources.end(), isWebAddress);
+        if (web && config.contact.empty())
+            r.fail(server, "contact is required when a source is an address: it goes into the User-Agent");
+        config.channels.push_back(std::move(channel));
+    }
+    return config;
+}
+
+} // namespace brisma::server

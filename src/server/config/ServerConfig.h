@@ -1,0 +1,46 @@
+#pragma once
+
+#include "server/channels/ChannelDocuments.h"
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// The operator's TOML file, read and checked whole before anything is served.
+namespace brisma::server {
+
+struct ChannelConfig {
+    ChannelEntry entry;               // feedAddress already on the base
+    std::vector<std::string> sources; // http(s) addresses, or absolute file paths
+};
+
+struct ServerConfig {
+    std::string file; // the configuration's own path
+    std::string listenHost;
+    int listenPort = 0; // 0: any free port
+    std::string base;   // ends with "/"
+    std::string dataFolder;
+    std::string contentFolder;
+    std::chrono::seconds minInterval{300};
+    std::chrono::seconds maxInterval{86400};
+    std::string contact;
+    std::vector<ChannelConfig> channels;
+
+    // The address a channel's feed is served at, below the base.
+    static std::string feedPath(int channel);
+};
+
+// One line: "FILE:LINE: what is wrong".
+class ConfigError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Relative paths are taken against the file's folder. Raises ConfigError.
+ServerConfig loadConfig(const std::string& file);
+
+// "90s", "5m", "24h", "1h30m": a duration of whole seconds; false when the text is none.
+bool parseDuration(const std::string& text, std::chrono::seconds& out);
+
+} // namespace brisma::server

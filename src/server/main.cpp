@@ -1,0 +1,119 @@
+// brisma-server: serves the documents the client reads, built from the operator's configuration
+// and the feeds it names. "--config FILE" serves, "--check" only validates the file, "feed"
+// reads one source without either.
+#include "platform/text/Cp932.h"
+#include "server/FeedCommand.h"
+#include "server/config/ServerConfig.h"
+#include "server/sources/Newsroom.h"
+#include "server/web/WebServer.h"
+
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace brisma::server;
+
+int usage() {
+    std::cerr << "usage: brisma-server --config FILE [--check]\n"
+                 "       brisma-server feed [--json] SOURCE\n";
+    return 2;
+}
+
+Site siteOf(const ServerConfig& config, const std::shared_ptr<Newsroom>& newsroom) {
+    auto content = std::make_shared<const StaticContent>(config.contentFolder, config.base);
+    std::string channelList = content->scriptPath("channel");
+    if (channelList.empty())
+        channelList = "/channel.xml";
+    // The shelf lives as long as a request holds it, even past a reload.
+    return {std::shared_ptr<const Shelf>(newsroom, &newsroom->shelf()), std::move(content), channelList};
+}
+
+int serve(const std::string& file, bool check) {
+    ServerConfig config;
+    try {
+        config = loadConfig(file);
+    } catch (const ConfigError& e) {
+        std::cerr << e.what() << std::endl;
+        return 1;
+    }
+    if (check) {
+        std::cout << file << ": " << config.channels.size() << " channels, no fault found" << std::endl;
+        return 0;
+    }
+    brisma::text::installShiftJisAliases();
+    // Every thread started from here on leaves these signals to the loop below.
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int s : {SIGHUP, SIGINT, SIGTERM})
+        sigaddset(&signals, s);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    auto newsroom = std::make_shared<Newsroom>(config);
+    std::unique_ptr<WebServer> web;
+    try {
+        web = std::make_unique<WebServer>(config.listenHost, config.listenPort, siteOf(config, newsroom),
+                                          WebServer::Limits{});
+    } catch (const std::exception& e) {
+        std::cerr << "brisma-server: " << e.what() << std::endl;
+        return 1;
+    }
+    const bool v6 = config.listenHost.find(':') != std::string::npos;
+    std::cout << "http://" << (v6 ? "[" + config.listenHost + "]" : config.listenHost) << ":" << web->port()
+              << "/" << std::endl;
+    newsroom->start();
+
+    for (;;) {
+        int received = 0;
+        sigwait(&signals, &received);
+        if (received != SIGHUP)
+            break;
+        ServerConfig next;
+        try {
+            next = loadConfig(file);
+        } catch (const ConfigError& e) {
+            std::cerr << e.what() << " (the configuration in use is kept)" << std::endl;
+            continue;
+        }
+        if (next.listenHost != config.listenHost || next.listenPort != config.listenPort)
+            std::cerr << "brisma-server: a new listen address takes effect at the next start" << std::endl;
+        // The old sources stop first, so no host ever sees two requests at once; meanwhile the
+        // old documents are served.
+        newsroom->stop();
+        newsroom = std::make_shared<Newsroom>(next);
+        web->replace(siteOf(next, newsroom));
+        newsroom->start();
+        config = std::move(next);
+        std::cerr << "brisma-server: " << file << " read again" << std::endl;
+    }
+    web.reset();
+    newsroom->stop();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "feed") == 0)
+        return runFeedCommand({argv + 2, argv + argc}, std::cout, std::cerr);
+    std::string config;
+    bool check = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--config") == 0 && i + 1 < argc)
+            config = argv[++i];
+        else if (std::strcmp(argv[i], "--check") == 0)
+            check = true;
+        else
+            return usage();
+    }
+    if (config.empty())
+        return usage();
+    // The HTTP layer needs an application object; it runs no event loop here.
+    QCoreApplication app(argc, argv);
+    return serve(config, check);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "server/config/ServerConfig.h"
+#include "server/sources/HeadlineStore.h"
+#include "server/sources/Shelf.h"
+#include "server/sources/SourcePool.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+// The configuration's channels made into documents: the channel list once, each channel's feed
+// again whenever one of the sources changed, all put on the shelf the web serves from.
+namespace brisma::server {
+
+class Newsroom {
+public:
+    // Serves the stored copies at once; fetching starts with start().
+    explicit Newsroom(const ServerConfig& config);
+    ~Newsroom();
+    Newsroom(const Newsroom&) = delete;
+    Newsroom& operator=(const Newsroom&) = delete;
+
+    void start();
+    void stop();
+
+    const Shelf& shelf() const { return shelf_; }
+
+private:
+    void buildFeeds();
+
+    ServerConfig config_;
+    Shelf shelf_;
+    std::mutex building_;
+    HeadlineStore store_;
+    std::unique_ptr<SourcePool> pool_;
+};
+
+} // namespace brisma::server

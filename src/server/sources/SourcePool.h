@@ -1,0 +1,65 @@
+#pragma once
+
+#include "server/feeds/Feed.h"
+#include "server/sources/CopyFolder.h"
+#include "server/sources/Politeness.h"
+
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Every source of the configuration, each with its last good copy read as a feed, kept fresh by
+// one thread per host: one request in flight per host, hosts side by side, serving never waits.
+namespace brisma::server {
+
+class SourcePool {
+public:
+    struct Settings {
+        Intervals intervals;
+        std::string userAgent;
+    };
+    // Called from a fetching thread after a source's feed changed.
+    using ChangeHandler = std::function<void()>;
+
+    // Loads the stored copies of `sources` at once; fetching starts with start().
+    SourcePool(const std::vector<std::string>& sources, const std::string& copyFolder, Settings settings);
+    ~SourcePool();
+    SourcePool(const SourcePool&) = delete;
+    SourcePool& operator=(const SourcePool&) = delete;
+
+    void start(ChangeHandler onChange);
+    // Lets each host's request in flight end, then stops.
+    void stop();
+
+    // The source's last good feed; null until one was read.
+    std::shared_ptr<const Feed> feed(const std::string& source) const;
+
+    // The host group of an address ("file" for files): scheme, host and port, lower case.
+    static std::string hostOf(const std::string& source);
+
+private:
+    struct Source {
+        SourceCopy copy;
+        std::shared_ptr<const Feed> feed;
+    };
+    void runHost(const std::vector<std::string>& sources);
+    void fetch(const std::string& address);
+    // Reads the copy's body as a feed; false (and nothing kept) when it is none.
+    bool readCopy(Source& source, std::string& error);
+
+    CopyFolder copies_;
+    Settings settings_;
+    ChangeHandler onChange_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::map<std::string, Source> sources_;
+    std::vector<std::thread> threads_;
+};
+
+} // namespace brisma::server

@@ -1,0 +1,167 @@
+#include "server/web/WebServer.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <stdexcept>
+#include <sys/socket.h>
+
+namespace brisma::server {
+
+struct WebServer::Answer {
+    unsigned status = MHD_HTTP_OK;
+    std::shared_ptr<const std::string> body;
+    std::string type;
+};
+
+namespace {
+
+std::shared_ptr<const std::string> text(const std::string& s) {
+    return std::make_shared<const std::string>(s);
+}
+
+// A marker for a request whose head has arrived: MHD keeps it for the request's life.
+char HeadArrived;
+
+} // namespace
+
+struct WebServer::Callbacks {
+    static MHD_Result request(void* cls, MHD_Connection* connection, const char* url, const char* method,
+                              const char*, const char*, std::size_t*, void** state) {
+        auto* self = static_cast<WebServer*>(cls);
+        if (*state == nullptr) { // the head is complete: the deadline no longer applies
+            *state = &HeadArrived;
+            std::lock_guard lock(self->headsMutex_);
+            self->heads_.erase(connection);
+        }
+        const Answer a = self->answer(connection, method, url);
+        // The body stays alive with the response: a copy of the pointer rides along.
+        auto* keep = new std::shared_ptr<const std::string>(a.body);
+        MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
+            a.body->size(), const_cast<char*>(a.body->data()),
+            [](void* p) { delete static_cast<std::shared_ptr<const std::string>*>(p); }, keep);
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, a.type.c_str());
+        if (a.status == MHD_HTTP_METHOD_NOT_ALLOWED)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET");
+        const MHD_Result queued = MHD_queue_response(connection, a.status, response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+
+    // A new connection, and each answered request of a kept-alive one, waits for a head.
+    static void connection(void* cls, MHD_Connection* connection, void**,
+                           MHD_ConnectionNotificationCode code) {
+        auto* self = static_cast<WebServer*>(cls);
+        std::lock_guard lock(self->headsMutex_);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            const MHD_ConnectionInfo* info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+            self->heads_[connection] = {info->connect_fd,
+                                        std::chrono::steady_clock::now() + self->limits_.headDeadline};
+        } else {
+            self->heads_.erase(connection);
+        }
+    }
+
+    static void completed(void* cls, MHD_Connection* connection, void**, MHD_RequestTerminationCode code) {
+        auto* self = static_cast<WebServer*>(cls);
+        if (code != MHD_REQUEST_TERMINATED_COMPLETED_OK)
+            return;
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        std::lock_guard lock(self->headsMutex_);
+        self->heads_[connection] = {info->connect_fd,
+                                    std::chrono::steady_clock::now() + self->limits_.headDeadline};
+    }
+};
+
+WebServer::WebServer(const std::string& host, int port, Site site, Limits limits)
+    : limits_(limits), site_(std::move(site)) {
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICSERV | AI_PASSIVE;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found)
+        throw std::runtime_error("cannot resolve the listen address " + host);
+    sockaddr_storage address{};
+    std::memcpy(&address, found->ai_addr, found->ai_addrlen);
+    const bool v6 = found->ai_family == AF_INET6;
+    freeaddrinfo(found);
+
+    daemon_ = MHD_start_daemon(
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG | (v6 ? MHD_USE_IPv6 : 0),
+        static_cast<std::uint16_t>(port), nullptr, nullptr, &Callbacks::request, this, MHD_OPTION_SOCK_ADDR,
+        reinterpret_cast<sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, limits_.threads,
+        MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits_.headBytes,
+        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(limits_.idle.count()),
+        MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::connection, this, MHD_OPTION_NOTIFY_COMPLETED,
+        &Callbacks::completed, this, MHD_OPTION_END);
+    if (!daemon_)
+        throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
+    port_ = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT)->port;
+    watcher_ = std::thread([this] { watchHeads(); });
+}
+
+WebServer::~WebServer() {
+    {
+        std::lock_guard lock(headsMutex_);
+        stopping_ = true;
+    }
+    stopWatch_.notify_all();
+    watcher_.join();
+    MHD_stop_daemon(daemon_);
+}
+
+void WebServer::replace(Site site) {
+    std::lock_guard lock(siteMutex_);
+    site_ = std::move(site);
+}
+
+// A head past its deadline ends its connection: the daemon sees the socket shut and closes it.
+void WebServer::watchHeads() {
+    std::unique_lock lock(headsMutex_);
+    while (!stopping_) {
+        stopWatch_.wait_for(lock, std::chrono::milliseconds(500));
+        const auto now = std::chrono::steady_clock::now();
+        for (auto it = heads_.begin(); it != heads_.end();) {
+            if (it->second.second <= now) {
+                shutdown(it->second.first, SHUT_RDWR);
+                it = heads_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+}
+
+WebServer::Answer WebServer::answer(MHD_Connection* connection, const std::string& method,
+                                    const std::string& path) const {
+    if (method != MHD_HTTP_METHOD_GET)
+        return {MHD_HTTP_METHOD_NOT_ALLOWED, text("405 Method Not Allowed: only GET\n"), "text/plain"};
+    Site site;
+    {
+        std::lock_guard lock(siteMutex_);
+        site = site_;
+    }
+    // Reports are answered and dropped for now; a registration gets a user id of its own.
+    if (path.starts_with("/log/"))
+        return {MHD_HTTP_OK, text("OK"), "text/plain"};
+    if (path == "/user") {
+        const char* command = MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "com");
+        const bool registration = command && std::strcmp(command, "regist") == 0;
+        return {MHD_HTTP_OK, text(registration ? "DEMO" + std::to_string(++lastUser_) : "OK"), "text/plain"};
+    }
+    // The channel list and the feeds are always generated, whatever content holds at their paths.
+    const bool generated = path == site.channelListPath || path.starts_with("/feeds/");
+    if (generated) {
+        if (auto document = site.shelf->get(path == site.channelListPath ? Shelf::ChannelList : path))
+            return {MHD_HTTP_OK, std::move(document), "text/xml"};
+    } else if (auto document = site.content->find(path)) {
+        return {MHD_HTTP_OK, text(document->bytes), document->type};
+    }
+    return {MHD_HTTP_NOT_FOUND, text("404 Not Found\n"), "text/plain"};
+}
+
+} // namespace brisma::server

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "server/content/StaticContent.h"
+#include "server/sources/Shelf.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+struct MHD_Daemon;
+struct MHD_Connection;
+
+// The documents over HTTP, on libmicrohttpd: its threads wait on epoll, so a connection holds
+// a little memory and no thread, and a slow client costs no worker.
+namespace brisma::server {
+
+// What is served; replaced whole when the configuration is read again.
+struct Site {
+    std::shared_ptr<const Shelf> shelf; // generated documents
+    std::shared_ptr<const StaticContent> content;
+    std::string channelListPath; // where the script says the channel list is
+};
+
+class WebServer {
+public:
+    struct Limits {
+        unsigned connections = 2048;
+        unsigned connectionsPerAddress = 256;  // a reverse proxy in front is one address
+        std::size_t headBytes = 16 * 1024;     // request line and headers together
+        std::chrono::seconds headDeadline{10}; // the whole head, however slowly it trickles in
+        std::chrono::seconds idle{30};
+        unsigned threads = 2;
+    };
+
+    // Listens at once; raises std::runtime_error when it cannot.
+    WebServer(const std::string& host, int port, Site site, Limits limits);
+    ~WebServer();
+    WebServer(const WebServer&) = delete;
+    WebServer& operator=(const WebServer&) = delete;
+
+    int port() const { return port_; }
+    void replace(Site site);
+
+private:
+    struct Answer;
+    Answer answer(MHD_Connection* connection, const std::string& method, const std::string& path) const;
+    // The daemon's callbacks, which reach the members below.
+    struct Callbacks;
+    friend struct Callbacks;
+    void watchHeads();
+
+    Limits limits_;
+    mutable std::mutex siteMutex_;
+    Site site_;
+    mutable std::atomic<int> lastUser_{1000};
+
+    // Connections whose request head has not yet arrived whole: socket and deadline.
+    std::mutex headsMutex_;
+    std::map<MHD_Connection*, std::pair<int, std::chrono::steady_clock::time_point>> heads_;
+    bool stopping_ = false;
+    std::condition_variable stopWatch_;
+    std::thread watcher_;
+
+    MHD_Daemon* daemon_ = nullptr;
+    int port_ = 0;
+};
+
+} // namespace brisma::server

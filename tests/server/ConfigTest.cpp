@@ -1,0 +1,120 @@
+// The operator's file: the demo's own configuration reads whole, and each kind of fault ends in
+// one line naming the file, the line and what is wrong.
+#include "server/config/ServerConfig.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace brisma::server {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("brisma-config-" + std::to_string(::getpid()));
+        fs::create_directories(folder_ / "content");
+        std::ofstream(folder_ / "content" / "scripts_desktop3.xml") << "<Scripts/>";
+        std::ofstream(folder_ / "local.xml") << "<rss/>";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string write(const std::string& text) {
+        const fs::path file = folder_ / "server.toml";
+        std::ofstream(file) << text;
+        return file.string();
+    }
+
+    // The one line loading `text` ends with, the file's path left out.
+    std::string fault(const std::string& text) {
+        const std::string file = write(text);
+        try {
+            loadConfig(file);
+        } catch (const ConfigError& e) {
+            const std::string line = e.what();
+            EXPECT_EQ(line.rfind(file + ":", 0), 0u) << line;
+            EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+            return line.substr(file.size() + 1);
+        }
+        return "no fault";
+    }
+
+    fs::path folder_;
+};
+
+const std::string Server = "[server]\n"                        // 1
+                           "listen = \"127.0.0.1:1\"\n"        // 2
+                           "content = \"content\"\n"           // 3
+                           "min_interval = \"5m\"\n"           // 4
+                           "contact = \"ops@example.jp\"\n\n"; // 5, 6
+const std::string Channel = "[[channel]]\n"                    // 7
+                            "number = 1\n"                     // 8
+                            "name = \"総合\"\n"                // 9
+                            "sources = [\"local.xml\"]\n";     // 10
+
+TEST_F(ConfigTest, TheDemoConfigurationReadsWithItsPathsAgainstItsFolder) {
+    const ServerConfig config = loadConfig(BRISMA_DEMO_CONFIG);
+    const fs::path demo = fs::path(BRISMA_DEMO_CONFIG).parent_path();
+    ASSERT_EQ(config.channels.size(), 13u);
+    EXPECT_EQ(config.listenHost, "127.0.0.1");
+    EXPECT_EQ(config.listenPort, 18080);
+    EXPECT_EQ(config.contentFolder, (demo / "content").lexically_normal().string());
+    EXPECT_EQ(config.minInterval, std::chrono::minutes(1));
+    const ChannelConfig& first = config.channels.front();
+    EXPECT_EQ(first.entry.feedAddress, "http://127.0.0.1:18080/feeds/001.xml");
+    EXPECT_EQ(first.sources.at(0), (demo / "sources" / "general.xml").string());
+}
+
+TEST_F(ConfigTest, DefaultsFillWhatTheOperatorLeftOut) {
+    const ServerConfig config = loadConfig(write(Server + Channel));
+    EXPECT_EQ(config.base, "http://127.0.0.1:1/");
+    EXPECT_EQ(config.dataFolder, (folder_ / "var").string());
+    EXPECT_EQ(config.maxInterval, std::chrono::hours(24));
+    EXPECT_EQ(config.channels.at(0).entry.count, 10);
+    EXPECT_EQ(config.channels.at(0).entry.type, "all");
+}
+
+TEST_F(ConfigTest, EachFaultNamesItsLine) {
+    const auto channelWith = [](const std::string& line) { return Channel + line + "\n"; };
+    EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 901\nname = \"x\"\nsources = [\"local.xml\"]\n"),
+              "8: channel number 901 out of range (1 to 899)");
+    EXPECT_EQ(fault(Server + Channel + Channel), "12: duplicate channel number 1");
+    EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 2\nname = \"x\"\nsources = []\n"),
+              "10: channel 2 has no source");
+    EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 2\nname = \"x\"\n"), "7: channel 2 has no source");
+    EXPECT_EQ(fault("[server]\ncontent = \"content\"\nmin_interval = \"5 minutes\"\n" + Channel),
+              "3: bad duration \"5 minutes\" for \"min_interval\" (a number and s, m or h, as in \"5m\")");
+    EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 2\nname = \"x\"\nsources = [\"missing.xml\"]\n"),
+              "10: unreadable source file \"" + (folder_ / "missing.xml").string() + "\"");
+    EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 2\nname = \"x\"\nsources = [\"ftp://example.jp/a\"]\n"),
+              "10: source \"ftp://example.jp/a\" is neither http nor https");
+    EXPECT_EQ(fault(Server + channelWith("cout = 5")), "11: unknown key \"cout\"");
+    EXPECT_EQ(fault(Server + "[[channel]]\nnumber = \"1\"\n"), "8: \"number\" must be an integer");
+    EXPECT_EQ(fault(Server + channelWith("count = 0")), "11: count 0 out of range (1 to 100)");
+    EXPECT_EQ(fault("[server]\nlisten = \"127.0.0.1\"\n" + Channel),
+              "2: bad listen address \"127.0.0.1\" (address:port)");
+    EXPECT_EQ(
+        fault("[server]\ncontent = \"content\"\nmin_interval = \"2h\"\nmax_interval = \"1h\"\n" + Channel),
+        "4: max_interval is shorter than min_interval");
+    // An address as a source needs a contact for the User-Agent.
+    EXPECT_EQ(fault("[server]\ncontent = \"content\"\n[[channel]]\nnumber = 2\nname = \"x\"\nsources = "
+                    "[\"https://example.jp/feed\"]\n"),
+              "1: contact is required when a source is an address: it goes into the User-Agent");
+    EXPECT_EQ(fault(Server + "[[channel]\n").substr(0, 3), "7: ");
+    EXPECT_EQ(fault(Server), "1: no [[channel]]");
+    EXPECT_EQ(fault("[server]\nlisten = \"127.0.0.1:0\"\n" + Channel),
+              "2: listen names port 0, so base must be given");
+}
+
+TEST_F(ConfigTest, DurationsCombineUnits) {
+    std::chrono::seconds d{};
+    ASSERT_TRUE(parseDuration("1h30m15s", d));
+    EXPECT_EQ(d.count(), 5415);
+    for (const char* bad : {"", "5", "m", "5d", "-5m", "5m3"})
+        EXPECT_FALSE(parseDuration(bad, d)) << bad;
+}
+
+} // namespace
+} // namespace brisma::server

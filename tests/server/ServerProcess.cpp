@@ -1,0 +1,53 @@
+#include "ServerProcess.h"
+
+#include <csignal>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace brisma::test {
+
+ServerProcess::ServerProcess(const std::vector<std::string>& argv, bool lineOnStderr) {
+    int fds[2];
+    if (::pipe(fds) != 0)
+        throw std::runtime_error("pipe");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(fds[1], lineOnStderr ? STDERR_FILENO : STDOUT_FILENO);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    pipe_ = fds[0];
+    pollfd p{pipe_, POLLIN, 0};
+    char c = 0;
+    while (::poll(&p, 1, 20'000) == 1 && ::read(pipe_, &c, 1) == 1 && c != '\n')
+        firstLine_ += c;
+}
+
+ServerProcess::~ServerProcess() {
+    kill();
+    if (pipe_ >= 0)
+        ::close(pipe_);
+}
+
+void ServerProcess::signal(int number) const {
+    ::kill(pid_, number);
+}
+
+void ServerProcess::kill() {
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+} // namespace brisma::test

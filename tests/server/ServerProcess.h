@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace brisma::test {
+
+// A server executable run for a test: started, its first line read, signalled, killed at the end.
+class ServerProcess {
+public:
+    // Runs `argv` and waits for the first line on stdout (or on stderr with `lineOnStderr`).
+    explicit ServerProcess(const std::vector<std::string>& argv, bool lineOnStderr = false);
+    ~ServerProcess();
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    const std::string& firstLine() const { return firstLine_; }
+    void signal(int number) const;
+    // SIGKILL and wait.
+    void kill();
+
+private:
+    pid_t pid_ = -1;
+    int pipe_ = -1;
+    std::string firstLine_;
+};
+
+} // namespace brisma::test
