@@ -36,7 +36,9 @@ Connection::Connection(const DatabaseAddress& address)
         QSqlDatabase::removeDatabase(name_);
         throw StoreError("cannot open " + address.describe() + ": " + error.text().toStdString());
     }
-    if (!postgres_) {
+    if (postgres_) {
+        exec(u"SET client_min_messages TO WARNING"_qs); // no notice for a table that exists
+    } else {
         // Every commit reaches the disk before it is answered: a SIGKILL or a power loss keeps it.
         exec(u"PRAGMA journal_mode=WAL"_qs);
         exec(u"PRAGMA synchronous=FULL"_qs);
