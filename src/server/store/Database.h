@@ -36,13 +36,15 @@ public:
     // committed, or holds the StoreError that kept it from being committed.
     template <class R> std::future<R> write(std::function<R(Connection&)> work);
 
-private:
     struct Job {
         std::function<void(Connection&)> run; // may run twice: a failed batch is retried job by job
         std::function<void()> deliver;        // after the commit
         std::function<void(std::exception_ptr)> fail;
     };
+    // The same for a job that answers its callers itself.
     void enqueue(Job job);
+
+private:
     void loop(std::promise<void>& started);
     void commitBatch(Connection& connection, std::vector<Job>& batch);
 

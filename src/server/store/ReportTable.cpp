@@ -42,24 +42,66 @@ Json textOrNull(const QVariant& value) {
 
 } // namespace
 
+ReportTable::ReportTable(Database& database) : database_(database), waiting_(std::make_shared<Waiting>()) {}
+
 std::future<void> ReportTable::add(ReportKind kind, const Query& query, std::int64_t receivedMs) {
-    return database_.write<void>([kind, query, receivedMs](Connection& connection) {
-        QSqlQuery& insert = connection.prepared(
+    // The row is made here, in the caller's thread; the writer only binds and runs.
+    Row row;
+    const std::optional<std::string> userid = firstValue(query, "userid");
+    const std::string_view name = kindName(kind);
+    row.values[0] = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    row.values[1] = row.values[2] = Connection::text(userid);
+    std::size_t position = 3;
+    for (const char* key : {"channel", "id", "adtype", "com", "date", "time"})
+        row.values[position++] = Connection::text(firstValue(query, key));
+    row.values[position++] = QVariant::fromValue<qint64>(receivedMs);
+    row.values[position] = QString::fromStdString(queryJson(query));
+    std::future<void> stored = row.stored.get_future();
+
+    std::lock_guard lock(waiting_->mutex);
+    waiting_->rows.push_back(std::move(row));
+    if (!waiting_->jobQueued) {
+        waiting_->jobQueued = true;
+        // One job takes every row waiting when the writer reaches it.
+        auto taken = std::make_shared<std::vector<Row>>();
+        database_.enqueue({[waiting = waiting_, taken](Connection& connection) {
+                               if (taken->empty()) {
+                                   std::lock_guard lock(waiting->mutex);
+                                   taken->swap(waiting->rows);
+                                   waiting->jobQueued = false;
+                               }
+                               insert(connection, *taken);
+                           },
+                           [taken] {
+                               for (Row& row : *taken)
+                                   row.stored.set_value();
+                           },
+                           [taken](std::exception_ptr error) {
+                               for (Row& row : *taken)
+                                   row.stored.set_exception(error);
+                           }});
+    }
+    return stored;
+}
+
+void ReportTable::insert(Connection& connection, std::vector<Row>& rows) {
+    constexpr std::size_t kRowsPerStatement = 64;
+    for (std::size_t first = 0; first < rows.size(); first += kRowsPerStatement) {
+        const std::size_t count = std::min(kRowsPerStatement, rows.size() - first);
+        QString sql =
             u"INSERT INTO reports (kind, userid, known, channel, headline, adtype, com, client_date, "
-            "client_time, received, query) VALUES (?, ?, CASE WHEN EXISTS (SELECT 1 FROM users WHERE id = ?) "
-            "THEN 1 ELSE 0 END, ?, ?, ?, ?, ?, ?, ?, ?)"_qs);
-        const std::optional<std::string> userid = firstValue(query, "userid");
-        insert.bindValue(
-            0, QString::fromUtf8(kindName(kind).data(), static_cast<qsizetype>(kindName(kind).size())));
-        insert.bindValue(1, Connection::text(userid));
-        insert.bindValue(2, Connection::text(userid));
-        int position = 3;
-        for (const char* key : {"channel", "id", "adtype", "com", "date", "time"})
-            insert.bindValue(position++, Connection::text(firstValue(query, key)));
-        insert.bindValue(position++, QVariant::fromValue<qint64>(receivedMs));
-        insert.bindValue(position, QString::fromStdString(queryJson(query)));
-        Connection::run(insert);
-    });
+            "client_time, received, query) VALUES "_qs;
+        for (std::size_t i = 0; i < count; ++i)
+            sql += (i ? u", "_qs : QString()) +
+                   u"(?, ?, CASE WHEN EXISTS (SELECT 1 FROM users WHERE id = ?) THEN 1 ELSE 0 END, "
+                   "?, ?, ?, ?, ?, ?, ?, ?)"_qs;
+        QSqlQuery& statement = connection.prepared(sql);
+        int position = 0;
+        for (std::size_t i = first; i < first + count; ++i)
+            for (const QVariant& value : rows[i].values)
+                statement.bindValue(position++, value);
+        Connection::run(statement);
+    }
 }
 
 std::future<std::int64_t> ReportTable::deleteBefore(std::int64_t cutoffMs) {
