@@ -216,10 +216,10 @@ TEST_P(StoreTest, HeadlineIdsAndSourceStatesOutliveTheProcess) {
                            "Tue, 08 Dec 2026 10:00:00 GMT",
                            now + 300,
                            2};
-    SourceStates(*database).save(kept).get();
+    SourceStates(*database).save(kept, kDay).get();
     SourceState changed = kept;
     changed.etag = "\"e2\"";
-    SourceStates(*database).save(changed).get();
+    SourceStates(*database).save(changed, kDay).get();
 
     reopen();
     HeadlineIds ids(*database);
@@ -239,6 +239,46 @@ TEST_P(StoreTest, HeadlineIdsAndSourceStatesOutliveTheProcess) {
               std::tie(kept.hasBody, kept.charset, kept.finalAddress, kept.lastModified, kept.nextFetch,
                        kept.failures));
     EXPECT_FALSE(SourceStates(*database).load("https://other.example.jp/").get());
+}
+
+// Two server processes on one database: one connection each, as here.
+TEST_P(StoreTest, TwoServersGiveTheSameIdsShareCopiesAndFetchInTurn) {
+    Database other(database->address());
+    const std::int64_t now = kDay / 1000;
+    std::vector<Sighting> items;
+    for (int n = 0; n < 40; ++n)
+        items.push_back({"item" + std::to_string(n), now - n % 3 * 60});
+    std::vector<StoredHeadline> mine;
+    std::thread mineSees([&] {
+        for (const Sighting& item : items)
+            mine.push_back(HeadlineIds(*database).see(1, {item}, now).get()[0]);
+    });
+    std::vector<StoredHeadline> theirs = HeadlineIds(other).see(1, items, now).get();
+    mineSees.join();
+    std::set<std::string> distinct;
+    for (std::size_t n = 0; n < items.size(); ++n) {
+        EXPECT_EQ(mine[n].id, theirs[n].id) << n;
+        distinct.insert(theirs[n].id);
+    }
+    EXPECT_EQ(distinct.size(), items.size());
+
+    SourceStates ours(*database);
+    SourceStates others(other);
+    const std::string address = "https://news.example.jp/rss";
+    EXPECT_TRUE(ours.claim(address, "a", kDay, kDay + 60'000).get());
+    EXPECT_FALSE(others.claim(address, "b", kDay + 59'999, kDay + 120'000).get());
+    EXPECT_TRUE(ours.claim(address, "a", kDay + 30'000, kDay + 90'000).get());    // renewed by its owner
+    EXPECT_TRUE(others.claim(address, "b", kDay + 90'000, kDay + 150'000).get()); // ran out
+    EXPECT_FALSE(ours.claim(address, "a", kDay + 100'000, kDay + 160'000).get());
+    EXPECT_FALSE(others.load(address).get()->hasBody);
+
+    SourceState fetched{address, true, "<rss/>", "", address, "", "", now + 300, 0};
+    others.save(fetched, kDay + 100'000).get();
+    const std::vector<SourceState> seen = ours.savedSince(kDay + 100'000).get();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].body, "<rss/>");
+    EXPECT_TRUE(ours.savedSince(kDay + 100'001).get().empty());
+    EXPECT_TRUE(others.claim(address, "b", kDay + 100'000, kDay + 150'000).get()); // saving kept the lease
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, StoreTest, ::testing::Bool(), engineName);

@@ -27,9 +27,12 @@ const std::vector<std::vector<const char*>> kSteps = {
         "CREATE TABLE headlines (channel INTEGER NOT NULL, item TEXT NOT NULL, id TEXT NOT NULL UNIQUE, "
         "published BIGINT NOT NULL, first_seen BIGINT NOT NULL, last_listed BIGINT NOT NULL, "
         "PRIMARY KEY (channel, item))",
+        // saved: when the state was last saved; lease: which process fetches the source, until when.
         "CREATE TABLE sources (address TEXT PRIMARY KEY, has_body INTEGER NOT NULL, body $BYTES, "
         "charset TEXT NOT NULL, final_address TEXT NOT NULL, etag TEXT NOT NULL, "
-        "last_modified TEXT NOT NULL, next_fetch BIGINT NOT NULL, failures INTEGER NOT NULL)",
+        "last_modified TEXT NOT NULL, next_fetch BIGINT NOT NULL, failures INTEGER NOT NULL, "
+        "saved BIGINT NOT NULL, lease_owner TEXT NOT NULL, lease_until BIGINT NOT NULL)",
+        "CREATE INDEX sources_saved ON sources (saved)",
     },
 };
 
