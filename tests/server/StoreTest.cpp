@@ -4,6 +4,7 @@
 #include "server/store/HeadlineIds.h"
 #include "server/store/ReportTable.h"
 #include "server/store/SourceStates.h"
+#include "server/store/StoreError.h"
 #include "server/store/UserTable.h"
 
 #include <QVariant>
@@ -279,6 +280,23 @@ TEST_P(StoreTest, TwoServersGiveTheSameIdsShareCopiesAndFetchInTurn) {
     EXPECT_EQ(seen[0].body, "<rss/>");
     EXPECT_TRUE(ours.savedSince(kDay + 100'001).get().empty());
     EXPECT_TRUE(others.claim(address, "b", kDay + 100'000, kDay + 150'000).get()); // saving kept the lease
+}
+
+TEST_P(StoreTest, TheWriterReconnectsToARestartedServer) {
+    if (!postgres)
+        GTEST_SKIP() << "SQLite has no server to lose";
+    ReportTable reports(*database);
+    report(reports, "/log/click?id=1", kDay);
+    postgres->restart();
+    // The report that meets the cut connection fails (it is not answered); the next one is stored.
+    try {
+        report(reports, "/log/click?id=2", kDay + 1);
+    } catch (const StoreError&) {
+    }
+    report(reports, "/log/click?id=3", kDay + 2);
+    const std::string stored = exported(reports);
+    EXPECT_NE(stored.find(R"("id":"1")"), std::string::npos);
+    EXPECT_NE(stored.find(R"("id":"3")"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, StoreTest, ::testing::Bool(), engineName);

@@ -1,7 +1,5 @@
 #include "StoreTestSupport.h"
 
-#include "PostgresServer.h"
-
 #include <chrono>
 
 namespace brisma::server::test {
@@ -23,6 +21,7 @@ void StoreTest::SetUp() {
             brisma::test::PostgresServer::start(why);
         if (!server)
             GTEST_SKIP() << "PostgreSQL skipped: " << why;
+        postgres = server.get();
         static int databases = 0;
         setting = server->createDatabase("store" + std::to_string(++databases));
     }

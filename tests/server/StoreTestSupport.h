@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PostgresServer.h"
 #include "server/store/Database.h"
 
 #include <QTemporaryDir>
@@ -23,6 +24,7 @@ protected:
     QTemporaryDir folder;
     std::string setting; // the server's `database` setting; empty for SQLite
     std::unique_ptr<Database> database;
+    brisma::test::PostgresServer* postgres = nullptr; // for PostgreSQL
 };
 
 std::string engineName(const ::testing::TestParamInfo<bool>& info);

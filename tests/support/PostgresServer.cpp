@@ -76,29 +76,45 @@ std::unique_ptr<PostgresServer> PostgresServer::start(std::string& why) {
         why = "initdb failed; see " + log;
         return nullptr;
     }
-    server->pid_ = launch({kBin + "postgres", "-D", folder + "/data", "-k", folder + "/socket", "-p",
-                           std::to_string(server->port_), "-c", "listen_addresses="},
-                          log);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (
-        !succeeds({kBin + "pg_isready", "-q", "-h", folder + "/socket", "-p", std::to_string(server->port_)},
-                  "/dev/null")) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            why = "postgres did not start; see " + log;
-            return nullptr;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!server->run()) {
+        why = "postgres did not start; see " + log;
+        return nullptr;
     }
     return server;
 }
 
-PostgresServer::~PostgresServer() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGINT); // fast shutdown
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
+bool PostgresServer::run() {
+    const std::string socket = folder_ + "/socket";
+    pid_ = launch({kBin + "postgres", "-D", folder_ + "/data", "-k", socket, "-p", std::to_string(port_),
+                   "-c", "listen_addresses="},
+                  folder_ + "/log");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!succeeds({kBin + "pg_isready", "-q", "-h", socket, "-p", std::to_string(port_)}, "/dev/null")) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    return true;
+}
+
+void PostgresServer::stop() {
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGINT); // fast shutdown
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+}
+
+void PostgresServer::restart() {
+    stop();
+    if (!run())
+        throw std::runtime_error("postgres did not start again; see " + folder_ + "/log");
+}
+
+PostgresServer::~PostgresServer() {
+    stop();
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
 }

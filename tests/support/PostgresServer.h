@@ -17,11 +17,17 @@ public:
     PostgresServer(const PostgresServer&) = delete;
     PostgresServer& operator=(const PostgresServer&) = delete;
 
+    // Stops the server (fast shutdown: open connections are cut) and starts it again on its data.
+    void restart();
+
     // Creates an empty database and answers its address for the server's `database` setting.
     std::string createDatabase(const std::string& name) const;
 
 private:
     PostgresServer(std::string folder, int port) : folder_(std::move(folder)), port_(port) {}
+    // Starts postgres on the cluster and waits until it answers; false after 60 s.
+    bool run();
+    void stop();
 
     std::string folder_;
     int port_;

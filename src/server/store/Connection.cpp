@@ -51,6 +51,11 @@ Connection::~Connection() {
     QSqlDatabase::removeDatabase(name_);
 }
 
+bool Connection::alive() {
+    QSqlQuery probe(QSqlDatabase::database(name_, false));
+    return probe.exec(u"SELECT 1"_qs);
+}
+
 QSqlQuery& Connection::prepared(const QString& sql) {
     auto found = prepared_.find(sql);
     if (found != prepared_.end())

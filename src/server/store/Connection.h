@@ -23,6 +23,8 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     bool postgres() const { return postgres_; }
+    // Whether the database still answers on this connection.
+    bool alive();
 
     // The prepared statement of `sql`, its values to be bound by position.
     QSqlQuery& prepared(const QString& sql);

@@ -65,12 +65,25 @@ void Database::loop(std::promise<void>& started) {
                 queue_.pop_front();
             }
         }
-        commitBatch(*connection, batch);
+        if (!connection) {
+            // The last connection was lost (a restarted database server): a new one, or every job
+            // of this batch fails and the next batch tries again.
+            try {
+                connection.emplace(address_);
+            } catch (...) {
+                for (Job& job : batch)
+                    job.fail(std::current_exception());
+                batch.clear();
+                continue;
+            }
+        }
+        if (!commitBatch(*connection, batch) && !connection->alive())
+            connection.reset();
         batch.clear();
     }
 }
 
-void Database::commitBatch(Connection& connection, std::vector<Job>& batch) {
+bool Database::commitBatch(Connection& connection, std::vector<Job>& batch) {
     try {
         connection.begin();
         try {
@@ -83,11 +96,11 @@ void Database::commitBatch(Connection& connection, std::vector<Job>& batch) {
         }
         for (Job& job : batch)
             job.deliver();
-        return;
+        return true;
     } catch (...) {
         if (batch.size() == 1) {
             batch.front().fail(std::current_exception());
-            return;
+            return false;
         }
     }
     // One job's failure must not cost the others theirs: each runs alone.
@@ -96,6 +109,7 @@ void Database::commitBatch(Connection& connection, std::vector<Job>& batch) {
         alone.push_back(std::move(job));
         commitBatch(connection, alone);
     }
+    return false;
 }
 
 } // namespace brisma::server

@@ -46,7 +46,8 @@ public:
 
 private:
     void loop(std::promise<void>& started);
-    void commitBatch(Connection& connection, std::vector<Job>& batch);
+    // False when a job failed.
+    bool commitBatch(Connection& connection, std::vector<Job>& batch);
 
     DatabaseAddress address_;
     std::mutex mutex_;

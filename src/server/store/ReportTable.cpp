@@ -62,24 +62,35 @@ std::future<void> ReportTable::add(ReportKind kind, const Query& query, std::int
     waiting_->rows.push_back(std::move(row));
     if (!waiting_->jobQueued) {
         waiting_->jobQueued = true;
-        // One job takes every row waiting when the writer reaches it.
+        // One job takes every row waiting when the writer reaches it, or when it fails unrun.
         auto taken = std::make_shared<std::vector<Row>>();
-        database_.enqueue({[waiting = waiting_, taken](Connection& connection) {
-                               if (taken->empty()) {
-                                   std::lock_guard lock(waiting->mutex);
-                                   taken->swap(waiting->rows);
-                                   waiting->jobQueued = false;
-                               }
-                               insert(connection, *taken);
-                           },
-                           [taken] {
-                               for (Row& row : *taken)
-                                   row.stored.set_value();
-                           },
-                           [taken](std::exception_ptr error) {
-                               for (Row& row : *taken)
-                                   row.stored.set_exception(error);
-                           }});
+        const auto take = [waiting = waiting_, taken] {
+            if (!taken->empty())
+                return; // a retry: the same rows
+            std::lock_guard lock(waiting->mutex);
+            taken->swap(waiting->rows);
+            waiting->jobQueued = false;
+        };
+        try {
+            database_.enqueue({[take, taken](Connection& connection) {
+                                   take();
+                                   insert(connection, *taken);
+                               },
+                               [taken] {
+                                   for (Row& row : *taken)
+                                       row.stored.set_value();
+                               },
+                               [take, taken](std::exception_ptr error) {
+                                   take();
+                                   for (Row& row : *taken)
+                                       row.stored.set_exception(error);
+                               }});
+        } catch (...) {
+            // The database is closing: this row, the only one waiting, is not taken.
+            waiting_->rows.clear();
+            waiting_->jobQueued = false;
+            throw;
+        }
     }
     return stored;
 }
