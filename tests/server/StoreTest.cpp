@@ -155,9 +155,12 @@ TEST_P(StoreTest, FiguresCountByJapaneseDayAndOldReportsAreDeleted) {
     users.registerUser({}, kDay - 5).get();
     const std::string byKnown = "?userid=" + known + "&type=desktop3";
     // Midnight in Japan is 15:00 UTC: the first report belongs to the day before.
+    const std::vector<StoredHeadline> listed =
+        HeadlineIds(*database).see(5, {{"a", kDay / 1000, "見出し"}}, kDay / 1000).get();
+    const std::string headline = listed[0].id;
     report(reports, "/log/click" + byKnown + "&channel=005&id=0050000000000000001", kDay - 1);
-    report(reports, "/log/click" + byKnown + "&channel=005&id=0050000000000000002", kDay);
-    report(reports, "/log/click?userid=U123&channel=005&id=0050000000000000002", kDay + 10);
+    report(reports, "/log/click" + byKnown + "&channel=005&id=" + headline, kDay);
+    report(reports, "/log/click?userid=U123&channel=005&id=" + headline, kDay + 10);
     report(reports, "/log/click" + byKnown + "&channel=007&id=0070000000000000009", kDay + 20);
     report(reports, "/log/adclick" + byKnown + "&channel=012&adtype=pr&id=0120000000000000001", kDay + 30);
     report(reports,
@@ -186,8 +189,11 @@ TEST_P(StoreTest, FiguresCountByJapaneseDayAndOldReportsAreDeleted) {
     EXPECT_EQ(day.opens, 1);
     EXPECT_EQ(day.closes, 1);
     ASSERT_EQ(figures.top.size(), 2u);
-    EXPECT_EQ(figures.top[0].id, "0050000000000000002");
+    EXPECT_EQ(figures.top[0].id, headline);
+    EXPECT_EQ(figures.top[0].title, "見出し");
     EXPECT_EQ(figures.top[0].clicks, 2);
+    EXPECT_EQ(figures.top[1].id, "0050000000000000001");
+    EXPECT_EQ(figures.top[1].title, std::nullopt);
 
     EXPECT_EQ(reports.deleteBefore(kDay).get(), 1);
     EXPECT_EQ(readFigures(*database, kDay - 86'400'000, kDay, 2).days[0].channels.size(), 0u);
@@ -197,10 +203,14 @@ TEST_P(StoreTest, FiguresCountByJapaneseDayAndOldReportsAreDeleted) {
 TEST_P(StoreTest, HeadlineIdsAndSourceStatesOutliveTheProcess) {
     const std::int64_t now = kDay / 1000 + 3600; // 01:00 in Japan
     const std::int64_t published = now - 600;    // 00:50
-    std::vector<StoredHeadline> first =
-        HeadlineIds(*database)
-            .see(5, {{"a", published}, {"b", published + 30}, {"c", std::nullopt}, {"d", now + 601}}, now)
-            .get();
+    std::vector<StoredHeadline> first = HeadlineIds(*database)
+                                            .see(5,
+                                                 {{"a", published, "A"},
+                                                  {"b", published + 30, "B"},
+                                                  {"c", std::nullopt, "C"},
+                                                  {"d", now + 601, "D"}},
+                                                 now)
+                                            .get();
     ASSERT_EQ(first.size(), 4u);
     EXPECT_EQ(first[0].id, "0052026120900500000");
     EXPECT_EQ(first[1].id, "0052026120900500001"); // the same minute: the next number
@@ -224,11 +234,12 @@ TEST_P(StoreTest, HeadlineIdsAndSourceStatesOutliveTheProcess) {
 
     reopen();
     HeadlineIds ids(*database);
-    const std::vector<StoredHeadline> again = ids.see(5, {{"b", std::nullopt}, {"a", now}}, now + 60).get();
+    const std::vector<StoredHeadline> again =
+        ids.see(5, {{"b", std::nullopt, "B"}, {"a", now, "A"}}, now + 60).get();
     EXPECT_EQ(again[0].id, first[1].id);
     EXPECT_EQ(again[1].id, first[0].id);
     EXPECT_EQ(again[1].date, published);
-    EXPECT_EQ(ids.see(6, {{"a", published}}, now).get()[0].id, "0062026120900500000");
+    EXPECT_EQ(ids.see(6, {{"a", published, "A"}}, now).get()[0].id, "0062026120900500000");
     EXPECT_EQ(ids.forgetUnlistedSince(now + 60).get(), 3); // c and d in 5, a in 6
 
     const std::optional<SourceState> loaded = SourceStates(*database).load(kept.address).get();
@@ -248,7 +259,7 @@ TEST_P(StoreTest, TwoServersGiveTheSameIdsShareCopiesAndFetchInTurn) {
     const std::int64_t now = kDay / 1000;
     std::vector<Sighting> items;
     for (int n = 0; n < 40; ++n)
-        items.push_back({"item" + std::to_string(n), now - n % 3 * 60});
+        items.push_back({"item" + std::to_string(n), now - n % 3 * 60, "t"});
     std::vector<StoredHeadline> mine;
     std::thread mineSees([&] {
         for (const Sighting& item : items)

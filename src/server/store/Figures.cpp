@@ -80,15 +80,20 @@ Figures readFigures(const Database& database, std::int64_t fromMs, std::int64_t 
             "registered < ? GROUP BY 1"_qs,
             fromMs, toMs, [&](const QSqlQuery& row) { on(row).registrations = row.value(1).toLongLong(); });
 
-    QSqlQuery top = connection.select(u"SELECT headline, COUNT(*) FROM reports"_qs + period +
-                                      u"AND kind = 'click' AND headline IS NOT NULL GROUP BY headline "
-                                      "ORDER BY 2 DESC, 1 LIMIT ?"_qs);
+    QSqlQuery top = connection.select(
+        u"SELECT headline, COUNT(*), (SELECT title FROM headlines WHERE headlines.id = reports.headline) "
+        "FROM reports"_qs +
+        period +
+        u"AND kind = 'click' AND headline IS NOT NULL GROUP BY headline ORDER BY 2 DESC, 1 LIMIT ?"_qs);
     top.bindValue(0, QVariant::fromValue<qint64>(fromMs));
     top.bindValue(1, QVariant::fromValue<qint64>(toMs));
     top.bindValue(2, topCount);
     Connection::run(top);
     while (top.next())
-        figures.top.push_back({top.value(0).toString().toStdString(), top.value(1).toLongLong()});
+        figures.top.push_back(
+            {top.value(0).toString().toStdString(),
+             top.value(2).isNull() ? std::nullopt : std::optional(top.value(2).toString().toStdString()),
+             top.value(1).toLongLong()});
     return figures;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct DayFigures {
 
 struct HeadlineClicks {
     std::string id;
+    std::optional<std::string> title; // none once no source lists the headline
     std::int64_t clicks = 0;
 };
 

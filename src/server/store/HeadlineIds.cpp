@@ -67,14 +67,15 @@ StoredHeadline give(Connection& connection, int channel, const Sighting& sightin
         // Another process may give this item, or this id, at the same time: the database keeps
         // one, and the loop reads what it kept.
         QSqlQuery& insert = connection.prepared(
-            u"INSERT INTO headlines (channel, item, id, published, first_seen, last_listed) "
-            "VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"_qs);
+            u"INSERT INTO headlines (channel, item, id, title, published, first_seen, last_listed) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"_qs);
         insert.bindValue(0, channel);
         insert.bindValue(1, QString::fromStdString(sighting.item));
         insert.bindValue(2, QString::fromStdString(made.id));
-        insert.bindValue(3, QVariant::fromValue<qint64>(date));
-        insert.bindValue(4, QVariant::fromValue<qint64>(now));
+        insert.bindValue(3, Connection::text(sighting.title));
+        insert.bindValue(4, QVariant::fromValue<qint64>(date));
         insert.bindValue(5, QVariant::fromValue<qint64>(now));
+        insert.bindValue(6, QVariant::fromValue<qint64>(now));
         Connection::run(insert);
         if (insert.numRowsAffected() == 1)
             return made;
@@ -85,20 +86,21 @@ StoredHeadline give(Connection& connection, int channel, const Sighting& sightin
 
 std::future<std::vector<StoredHeadline>> HeadlineIds::see(int channel, std::vector<Sighting> items,
                                                           std::int64_t now) {
-    return database_.write<std::vector<StoredHeadline>>([channel, items = std::move(items),
-                                                         now](Connection& connection) {
-        QSqlQuery& listed =
-            connection.prepared(u"UPDATE headlines SET last_listed = ? WHERE channel = ? AND item = ?"_qs);
-        std::vector<StoredHeadline> headlines;
-        for (const Sighting& sighting : items) {
-            listed.bindValue(0, QVariant::fromValue<qint64>(now));
-            listed.bindValue(1, channel);
-            listed.bindValue(2, QString::fromStdString(sighting.item));
-            Connection::run(listed);
-            headlines.push_back(give(connection, channel, sighting, now));
-        }
-        return headlines;
-    });
+    return database_.write<std::vector<StoredHeadline>>(
+        [channel, items = std::move(items), now](Connection& connection) {
+            QSqlQuery& listed = connection.prepared(
+                u"UPDATE headlines SET last_listed = ?, title = ? WHERE channel = ? AND item = ?"_qs);
+            std::vector<StoredHeadline> headlines;
+            for (const Sighting& sighting : items) {
+                listed.bindValue(0, QVariant::fromValue<qint64>(now));
+                listed.bindValue(1, Connection::text(sighting.title));
+                listed.bindValue(2, channel);
+                listed.bindValue(3, QString::fromStdString(sighting.item));
+                Connection::run(listed);
+                headlines.push_back(give(connection, channel, sighting, now));
+            }
+            return headlines;
+        });
 }
 
 std::future<std::int64_t> HeadlineIds::forgetUnlistedSince(std::int64_t cutoff) {

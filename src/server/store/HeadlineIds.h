@@ -16,6 +16,7 @@ class Database;
 struct Sighting {
     std::string item;                 // the item's identity in its source
     std::optional<std::int64_t> date; // its publication time, seconds since the epoch
+    std::optional<std::string> title; // the latest one, for the operator's figures
 };
 
 struct StoredHeadline {
@@ -29,7 +30,7 @@ public:
 
     // The ids of items seen in `channel` at `now`, in order: the stored ones, or new ones made at
     // first sight from the date (or from `now` when there is none or it lies more than 10 minutes
-    // ahead). Every item counts as listed at `now`.
+    // ahead). Every item counts as listed at `now`, with its title.
     std::future<std::vector<StoredHeadline>> see(int channel, std::vector<Sighting> items, std::int64_t now);
     // Forgets the items not listed since `cutoff`; the future holds how many.
     std::future<std::int64_t> forgetUnlistedSince(std::int64_t cutoff);

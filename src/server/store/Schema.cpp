@@ -25,7 +25,7 @@ const std::vector<std::vector<const char*>> kSteps = {
         "CREATE INDEX reports_received ON reports (received)",
         "CREATE INDEX reports_userid ON reports (userid)",
         "CREATE TABLE headlines (channel INTEGER NOT NULL, item TEXT NOT NULL, id TEXT NOT NULL UNIQUE, "
-        "published BIGINT NOT NULL, first_seen BIGINT NOT NULL, last_listed BIGINT NOT NULL, "
+        "title TEXT, published BIGINT NOT NULL, first_seen BIGINT NOT NULL, last_listed BIGINT NOT NULL, "
         "PRIMARY KEY (channel, item))",
         // saved: when the state was last saved; lease: which process fetches the source, until when.
         "CREATE TABLE sources (address TEXT PRIMARY KEY, has_body INTEGER NOT NULL, body $BYTES, "
