@@ -1,0 +1,115 @@
+#include "server/store/HeadlineIds.h"
+
+#include "server/store/Database.h"
+#include "server/store/StoreError.h"
+
+#include <QVariant>
+#include <cstdio>
+#include <ctime>
+#include <set>
+
+namespace brisma::server {
+namespace {
+
+constexpr std::int64_t kMaxAheadSeconds = 600;
+constexpr std::int64_t kJapanOffsetSeconds = 9 * 3600;
+
+// The first 15 digits of an id: channel and minute in Japan time.
+std::string idPrefix(int channel, std::int64_t date) {
+    const std::time_t japan = static_cast<std::time_t>(date + kJapanOffsetSeconds);
+    std::tm t{};
+    gmtime_r(&japan, &t);
+    char text[64];
+    std::snprintf(text, sizeof text, "%03d%04d%02d%02d%02d%02d", channel % 1000, t.tm_year + 1900,
+                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min);
+    return text;
+}
+
+std::optional<StoredHeadline> stored(Connection& connection, int channel, const std::string& item) {
+    QSqlQuery& find =
+        connection.prepared(u"SELECT id, published FROM headlines WHERE channel = ? AND item = ?"_qs);
+    find.bindValue(0, channel);
+    find.bindValue(1, QString::fromStdString(item));
+    Connection::run(find);
+    std::optional<StoredHeadline> headline;
+    if (find.next())
+        headline = StoredHeadline{find.value(0).toString().toStdString(), find.value(1).toLongLong()};
+    find.finish();
+    return headline;
+}
+
+// The lowest number not yet given in the channel and minute of `prefix`.
+std::string freeId(Connection& connection, const std::string& prefix) {
+    QSqlQuery& taken = connection.prepared(u"SELECT id FROM headlines WHERE id >= ? AND id <= ?"_qs);
+    taken.bindValue(0, QString::fromStdString(prefix + "0000"));
+    taken.bindValue(1, QString::fromStdString(prefix + "9999"));
+    Connection::run(taken);
+    std::set<std::string> used;
+    while (taken.next())
+        used.insert(taken.value(0).toString().toStdString());
+    taken.finish();
+    for (int number = 0; number <= 9999; ++number) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04d", number);
+        if (!used.contains(prefix + digits))
+            return prefix + digits;
+    }
+    throw StoreError("headlines: all 10000 ids of a channel and minute are taken");
+}
+
+StoredHeadline give(Connection& connection, int channel, const Sighting& sighting, std::int64_t now) {
+    const std::int64_t date =
+        sighting.date && *sighting.date <= now + kMaxAheadSeconds ? *sighting.date : now;
+    for (;;) {
+        if (std::optional<StoredHeadline> headline = stored(connection, channel, sighting.item))
+            return *headline;
+        const StoredHeadline made{freeId(connection, idPrefix(channel, date)), date};
+        // Another process may give this item, or this id, at the same time: the database keeps
+        // one, and the loop reads what it kept.
+        QSqlQuery& insert = connection.prepared(
+            u"INSERT INTO headlines (channel, item, id, title, published, first_seen, last_listed) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"_qs);
+        insert.bindValue(0, channel);
+        insert.bindValue(1, QString::fromStdString(sighting.item));
+        insert.bindValue(2, QString::fromStdString(made.id));
+        insert.bindValue(3, Connection::text(sighting.title));
+        insert.bindValue(4, QVariant::fromValue<qint64>(date));
+        insert.bindValue(5, QVariant::fromValue<qint64>(now));
+        insert.bindValue(6, QVariant::fromValue<qint64>(now));
+        Connection::run(insert);
+        if (insert.numRowsAffected() == 1)
+            return made;
+    }
+}
+
+} // namespace
+
+std::future<std::vector<StoredHeadline>> HeadlineIds::see(int channel, std::vector<Sighting> items,
+                                                          std::int64_t now) {
+    return database_.write<std::vector<StoredHeadline>>(
+        [channel, items = std::move(items), now](Connection& connection) {
+            QSqlQuery& listed = connection.prepared(
+                u"UPDATE headlines SET last_listed = ?, title = ? WHERE channel = ? AND item = ?"_qs);
+            std::vector<StoredHeadline> headlines;
+            for (const Sighting& sighting : items) {
+                listed.bindValue(0, QVariant::fromValue<qint64>(now));
+                listed.bindValue(1, Connection::text(sighting.title));
+                listed.bindValue(2, channel);
+                listed.bindValue(3, QString::fromStdString(sighting.item));
+                Connection::run(listed);
+                headlines.push_back(give(connection, channel, sighting, now));
+            }
+            return headlines;
+        });
+}
+
+std::future<std::int64_t> HeadlineIds::forgetUnlistedSince(std::int64_t cutoff) {
+    return database_.write<std::int64_t>([cutoff](Connection& connection) -> std::int64_t {
+        QSqlQuery& remove = connection.prepared(u"DELETE FROM headlines WHERE last_listed < ?"_qs);
+        remove.bindValue(0, QVariant::fromValue<qint64>(cutoff));
+        Connection::run(remove);
+        return remove.numRowsAffected();
+    });
+}
+
+} // namespace brisma::server

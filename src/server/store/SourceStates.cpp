@@ -1,0 +1,99 @@
+#include "server/store/SourceStates.h"
+
+#include "server/store/Database.h"
+
+#include <QByteArray>
+#include <QVariant>
+
+namespace brisma::server {
+namespace {
+
+const QString kColumns =
+    u"address, has_body, body, charset, final_address, etag, last_modified, next_fetch, failures"_qs;
+
+SourceState stateOf(const QSqlQuery& row) {
+    const QByteArray body = row.value(2).toByteArray();
+    return SourceState{row.value(0).toString().toStdString(),
+                       row.value(1).toInt() != 0,
+                       std::string(body.constData(), static_cast<std::size_t>(body.size())),
+                       row.value(3).toString().toStdString(),
+                       row.value(4).toString().toStdString(),
+                       row.value(5).toString().toStdString(),
+                       row.value(6).toString().toStdString(),
+                       row.value(7).toLongLong(),
+                       row.value(8).toInt()};
+}
+
+} // namespace
+
+std::future<std::optional<SourceState>> SourceStates::load(const std::string& address) {
+    return database_.write<std::optional<SourceState>>([address](Connection& connection) {
+        QSqlQuery& find =
+            connection.prepared(u"SELECT "_qs + kColumns + u" FROM sources WHERE address = ?"_qs);
+        find.bindValue(0, QString::fromStdString(address));
+        Connection::run(find);
+        std::optional<SourceState> state;
+        if (find.next())
+            state = stateOf(find);
+        find.finish();
+        return state;
+    });
+}
+
+std::future<std::vector<SourceState>> SourceStates::savedSince(std::int64_t sinceMs) {
+    return database_.write<std::vector<SourceState>>([sinceMs](Connection& connection) {
+        QSqlQuery& find =
+            connection.prepared(u"SELECT "_qs + kColumns + u" FROM sources WHERE saved >= ?"_qs);
+        find.bindValue(0, QVariant::fromValue<qint64>(sinceMs));
+        Connection::run(find);
+        std::vector<SourceState> states;
+        while (find.next())
+            states.push_back(stateOf(find));
+        find.finish();
+        return states;
+    });
+}
+
+std::future<void> SourceStates::save(const SourceState& state, std::int64_t nowMs) {
+    return database_.write<void>([state, nowMs](Connection& connection) {
+        QSqlQuery& upsert = connection.prepared(
+            u"INSERT INTO sources ("_qs + kColumns +
+            u", saved, lease_owner, lease_until) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', 0) "
+            "ON CONFLICT (address) DO UPDATE SET has_body = excluded.has_body, body = excluded.body, "
+            "charset = excluded.charset, final_address = excluded.final_address, etag = excluded.etag, "
+            "last_modified = excluded.last_modified, next_fetch = excluded.next_fetch, "
+            "failures = excluded.failures, saved = excluded.saved"_qs);
+        upsert.bindValue(0, QString::fromStdString(state.address));
+        upsert.bindValue(1, state.hasBody ? 1 : 0);
+        upsert.bindValue(2, QByteArray(state.body.data(), static_cast<qsizetype>(state.body.size())));
+        upsert.bindValue(3, QString::fromStdString(state.charset));
+        upsert.bindValue(4, QString::fromStdString(state.finalAddress));
+        upsert.bindValue(5, QString::fromStdString(state.etag));
+        upsert.bindValue(6, QString::fromStdString(state.lastModified));
+        upsert.bindValue(7, QVariant::fromValue<qint64>(state.nextFetch));
+        upsert.bindValue(8, state.failures);
+        upsert.bindValue(9, QVariant::fromValue<qint64>(nowMs));
+        Connection::run(upsert);
+    });
+}
+
+std::future<bool> SourceStates::claim(const std::string& address, const std::string& owner,
+                                      std::int64_t nowMs, std::int64_t untilMs) {
+    return database_.write<bool>([address, owner, nowMs, untilMs](Connection& connection) {
+        // A source not yet kept gets a row without a copy, so the lease has a place.
+        QSqlQuery& take = connection.prepared(
+            u"INSERT INTO sources ("_qs + kColumns +
+            u", saved, lease_owner, lease_until) VALUES (?, 0, NULL, '', '', '', '', 0, 0, 0, ?, ?) "
+            "ON CONFLICT (address) DO UPDATE SET lease_owner = excluded.lease_owner, "
+            "lease_until = excluded.lease_until "
+            "WHERE sources.lease_until <= ? OR sources.lease_owner = excluded.lease_owner"_qs);
+        take.bindValue(0, QString::fromStdString(address));
+        take.bindValue(1, QString::fromStdString(owner));
+        take.bindValue(2, QVariant::fromValue<qint64>(untilMs));
+        take.bindValue(3, QVariant::fromValue<qint64>(nowMs));
+        Connection::run(take);
+        return take.numRowsAffected() == 1;
+    });
+}
+
+} // namespace brisma::server
