@@ -3,6 +3,7 @@
 // reads one source without either.
 #include "platform/text/Cp932.h"
 #include "server/FeedCommand.h"
+#include "server/OpenDatabase.h"
 #include "server/config/ServerConfig.h"
 #include "server/sources/Newsroom.h"
 #include "server/web/WebServer.h"
@@ -54,9 +55,13 @@ int serve(const std::string& file, bool check) {
         sigaddset(&signals, s);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    auto newsroom = std::make_shared<Newsroom>(config);
+    std::shared_ptr<Database> database;
+    std::shared_ptr<Newsroom> newsroom;
     std::unique_ptr<WebServer> web;
     try {
+        database = openDatabase(config);
+        std::cerr << "brisma-server: database " << database->address().describe() << std::endl;
+        newsroom = std::make_shared<Newsroom>(config, database);
         web = std::make_unique<WebServer>(config.listenHost, config.listenPort, siteOf(config, newsroom),
                                           WebServer::Limits{});
     } catch (const std::exception& e) {
@@ -82,10 +87,19 @@ int serve(const std::string& file, bool check) {
         }
         if (next.listenHost != config.listenHost || next.listenPort != config.listenPort)
             std::cerr << "brisma-server: a new listen address takes effect at the next start" << std::endl;
+        if (next.database != config.database || next.dataFolder != config.dataFolder)
+            std::cerr << "brisma-server: a new database takes effect at the next start" << std::endl;
         // The old sources stop first, so no host ever sees two requests at once; meanwhile the
         // old documents are served.
         newsroom->stop();
-        newsroom = std::make_shared<Newsroom>(next);
+        try {
+            newsroom = std::make_shared<Newsroom>(next, database);
+        } catch (const std::exception& e) {
+            std::cerr << "brisma-server: " << e.what() << " (the configuration in use is kept)" << std::endl;
+            newsroom = std::make_shared<Newsroom>(config, database);
+            newsroom->start();
+            continue;
+        }
         web->replace(siteOf(next, newsroom));
         newsroom->start();
         config = std::move(next);

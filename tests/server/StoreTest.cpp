@@ -212,10 +212,10 @@ TEST_P(StoreTest, HeadlineIdsAndSourceStatesOutliveTheProcess) {
                                                  now)
                                             .get();
     ASSERT_EQ(first.size(), 4u);
-    EXPECT_EQ(first[0].id, "0052026120900500000");
-    EXPECT_EQ(first[1].id, "0052026120900500001"); // the same minute: the next number
-    EXPECT_EQ(first[2].id, "0052026120901000000"); // no date: first seen
-    EXPECT_EQ(first[3].id, "0052026120901000001"); // too far ahead: first seen
+    EXPECT_EQ(first[0].id, "0052026120900500001");
+    EXPECT_EQ(first[1].id, "0052026120900500002"); // the same minute: the next number
+    EXPECT_EQ(first[2].id, "0052026120901000001"); // no date: first seen
+    EXPECT_EQ(first[3].id, "0052026120901000002"); // too far ahead: first seen
     EXPECT_EQ(first[3].date, now);
 
     const SourceState kept{"https://news.example.jp/rss",
@@ -239,7 +239,7 @@ TEST_P(StoreTest, HeadlineIdsAndSourceStatesOutliveTheProcess) {
     EXPECT_EQ(again[0].id, first[1].id);
     EXPECT_EQ(again[1].id, first[0].id);
     EXPECT_EQ(again[1].date, published);
-    EXPECT_EQ(ids.see(6, {{"a", published, "A"}}, now).get()[0].id, "0062026120900500000");
+    EXPECT_EQ(ids.see(6, {{"a", published, "A"}}, now).get()[0].id, "0062026120900500001");
     EXPECT_EQ(ids.forgetUnlistedSince(now + 60).get(), 3); // c and d in 5, a in 6
 
     const std::optional<SourceState> loaded = SourceStates(*database).load(kept.address).get();

@@ -206,7 +206,8 @@ ServerConfig loadConfig(const std::string& file) {
     if (!serverNode || !serverNode->is_table())
         r.fail(1, "missing table [server]");
     const toml::table& server = *serverNode->as_table();
-    r.onlyKnown(server, {"listen", "base", "data", "content", "min_interval", "max_interval", "contact"});
+    r.onlyKnown(server, {"listen", "base", "data", "content", "min_interval", "max_interval", "contact",
+                         "database", "admin_token", "admin_loopback"});
 
     const fs::path folder = fs::absolute(fs::path(file)).parent_path();
     ServerConfig config;
@@ -230,6 +231,11 @@ ServerConfig loadConfig(const std::string& file) {
         r.fail(*server.get(server.get("max_interval") ? "max_interval" : "min_interval"),
                "max_interval is shorter than min_interval");
     config.contact = r.text(server, "contact", "");
+    config.database = r.text(server, "database", "");
+    config.adminToken = r.text(server, "admin_token", "");
+    if (const toml::node* loopback = server.get("admin_loopback"); loopback && !loopback->is_boolean())
+        r.fail(*loopback, "\"admin_loopback\" must be true or false");
+    config.adminLoopback = server["admin_loopback"].value_or(false);
     if (config.contact.find_first_of("()\r\n") != std::string::npos)
         r.fail(*server.get("contact"), "contact may not hold parentheses or line breaks");
 

@@ -2,10 +2,10 @@
 
 #include "server/channels/HeadlineMerge.h"
 #include "server/sources/SourceFetch.h"
+#include "server/store/StoreError.h"
 
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 
 namespace brisma::server {
 namespace {
@@ -19,19 +19,12 @@ std::vector<std::string> everySource(const ServerConfig& config) {
     return sources;
 }
 
-std::string prepared(const std::string& folder) {
-    std::filesystem::create_directories(folder);
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace);
-    return folder;
-}
-
 } // namespace
 
-Newsroom::Newsroom(const ServerConfig& config)
-    : config_(config), store_(prepared(config.dataFolder) + "/headlines.tsv"),
+Newsroom::Newsroom(const ServerConfig& config, std::shared_ptr<Database> database)
+    : config_(config), database_(std::move(database)), ids_(*database_),
       pool_(std::make_unique<SourcePool>(
-          everySource(config), config.dataFolder + "/sources",
+          everySource(config), *database_,
           SourcePool::Settings{{config.minInterval, config.maxInterval}, userAgent(config.contact)})) {
     std::vector<ChannelEntry> entries;
     for (const ChannelConfig& channel : config_.channels)
@@ -57,6 +50,7 @@ void Newsroom::buildFeeds() {
     const std::int64_t now = std::time(nullptr);
     for (const ChannelConfig& channel : config_.channels) {
         std::vector<SourcedHeadline> listed;
+        std::vector<Sighting> sightings;
         int skipped = 0;
         for (const std::string& source : channel.sources) {
             const auto feed = pool_->feed(source);
@@ -69,9 +63,21 @@ void Newsroom::buildFeeds() {
                 }
                 // An item that two sources list has one identity, so one id: the merge shows it once.
                 const std::string key = item.key.empty() ? *item.link : item.key;
-                const KnownHeadline known = store_.see(channel.entry.number, key, item.date, now);
-                listed.push_back({key, known.date, {known.id, *item.title, *item.link}});
+                sightings.push_back({key, item.date, *item.title});
+                listed.push_back({key, 0, {"", *item.title, *item.link}});
             }
+        }
+        std::vector<StoredHeadline> known;
+        try {
+            known = ids_.see(channel.entry.number, std::move(sightings), now).get();
+        } catch (const StoreError& e) {
+            std::fprintf(stderr, "brisma-server: channel %d keeps its last feed: no headline ids: %s\n",
+                         channel.entry.number, e.what());
+            continue;
+        }
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            listed[i].time = known.at(i).date;
+            listed[i].headline.id = known.at(i).id;
         }
         if (skipped > 0)
             std::fprintf(stderr,
@@ -81,11 +87,10 @@ void Newsroom::buildFeeds() {
         shelf_.put(ServerConfig::feedPath(channel.entry.number),
                    channelFeedDocument(channel.entry, headlines));
     }
-    store_.forgetUnlistedSince(now - ForgetAfter);
     try {
-        store_.save();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "brisma-server: cannot keep the headline ids: %s\n", e.what());
+        ids_.forgetUnlistedSince(now - ForgetAfter).get();
+    } catch (const StoreError& e) {
+        std::fprintf(stderr, "brisma-server: cannot forget unlisted headlines: %s\n", e.what());
     }
 }
 

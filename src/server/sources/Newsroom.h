@@ -1,22 +1,23 @@
 #pragma once
 
 #include "server/config/ServerConfig.h"
-#include "server/sources/HeadlineStore.h"
 #include "server/sources/Shelf.h"
 #include "server/sources/SourcePool.h"
+#include "server/store/HeadlineIds.h"
 
 #include <memory>
 #include <mutex>
 #include <string>
 
 // The configuration's channels made into documents: the channel list once, each channel's feed
-// again whenever one of the sources changed, all put on the shelf the web serves from.
+// again whenever one of the sources changed, all put on the shelf the web serves from. Headline ids
+// and the sources' copies live in the database.
 namespace brisma::server {
 
 class Newsroom {
 public:
-    // Serves the stored copies at once; fetching starts with start().
-    explicit Newsroom(const ServerConfig& config);
+    // Serves the stored copies at once; fetching starts with start(). Throws StoreError.
+    Newsroom(const ServerConfig& config, std::shared_ptr<Database> database);
     ~Newsroom();
     Newsroom(const Newsroom&) = delete;
     Newsroom& operator=(const Newsroom&) = delete;
@@ -32,7 +33,8 @@ private:
     ServerConfig config_;
     Shelf shelf_;
     std::mutex building_;
-    HeadlineStore store_;
+    std::shared_ptr<Database> database_;
+    HeadlineIds ids_;
     std::unique_ptr<SourcePool> pool_;
 };
 

@@ -33,7 +33,7 @@ std::string charsetOf(const std::string& contentType) {
     return value;
 }
 
-FetchResult readFile(const SourceCopy& copy) {
+FetchResult readFile(const SourceState& copy) {
     FetchResult result;
     result.finalAddress = copy.address;
     try {
@@ -58,7 +58,7 @@ std::string userAgent(const std::string& contact) {
     return contact.empty() ? agent : agent + " (+" + contact + ")";
 }
 
-FetchResult fetchSource(const SourceCopy& copy, const std::string& agent) {
+FetchResult fetchSource(const SourceState& copy, const std::string& agent) {
     if (isFileSource(copy.address))
         return readFile(copy);
     HttpRequest request{.url = copy.address, .headers = {{"User-Agent", agent}}};

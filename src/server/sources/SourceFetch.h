@@ -1,7 +1,7 @@
 #pragma once
 
-#include "server/sources/CopyFolder.h"
 #include "server/sources/Politeness.h"
+#include "server/store/SourceStates.h"
 
 #include <string>
 
@@ -25,6 +25,6 @@ bool isFileSource(const std::string& source);
 std::string userAgent(const std::string& contact);
 
 // A file whose bytes equal the copy's counts as not modified.
-FetchResult fetchSource(const SourceCopy& copy, const std::string& agent);
+FetchResult fetchSource(const SourceState& copy, const std::string& agent);
 
 } // namespace brisma::server

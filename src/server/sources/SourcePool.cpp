@@ -1,37 +1,57 @@
 #include "server/sources/SourcePool.h"
 
 #include "server/sources/SourceFetch.h"
+#include "server/store/StoreError.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <set>
+#include <random>
+#include <unistd.h>
 
 namespace brisma::server {
 namespace {
+
+// A fetch takes 30 s at most; the lease outlives it, and a crashed owner's only by this much.
+constexpr std::int64_t LeaseMs = 60'000;
+// How often the copies other processes saved are taken up, and the margin for their clocks.
+constexpr auto PollEvery = std::chrono::seconds(5);
+constexpr std::int64_t ClockMarginMs = 10'000;
 
 void log(const std::string& source, const std::string& what) {
     std::fprintf(stderr, "brisma-server: %s: %s\n", source.c_str(), what.c_str());
 }
 
+std::int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// This process among those on the database.
+const std::string& owner() {
+    static const std::string name = [] {
+        char host[256] = {};
+        gethostname(host, sizeof host - 1);
+        return std::string(host) + "/" + std::to_string(getpid()) + "/" +
+               std::to_string(std::random_device{}());
+    }();
+    return name;
+}
+
+bool sameCopy(const SourceState& a, const SourceState& b) {
+    return a.hasBody == b.hasBody && a.body == b.body && a.charset == b.charset &&
+           a.finalAddress == b.finalAddress;
+}
+
 } // namespace
 
-SourcePool::SourcePool(const std::vector<std::string>& sources, const std::string& copyFolder,
-                       Settings settings)
-    : copies_(copyFolder), settings_(std::move(settings)) {
-    for (const std::string& address : sources) {
-        if (sources_.contains(address))
-            continue;
-        Source source;
-        if (auto stored = copies_.load(address))
-            source.copy = std::move(*stored);
-        else
-            source.copy.address = address;
-        std::string error;
-        if (source.copy.hasBody && !readCopy(source, error))
-            log(address, "the stored copy is no feed: " + error);
-        sources_.emplace(address, std::move(source));
-    }
+SourcePool::SourcePool(const std::vector<std::string>& sources, Database& database, Settings settings)
+    : states_(database), settings_(std::move(settings)) {
+    for (const std::string& address : sources)
+        sources_[address].copy.address = address;
+    takeUpSaved(0);
 }
 
 SourcePool::~SourcePool() {
@@ -58,6 +78,7 @@ void SourcePool::start(ChangeHandler onChange) {
         hosts[hostOf(address)].push_back(address);
     for (auto& [host, addresses] : hosts)
         threads_.emplace_back([this, list = std::move(addresses)] { runHost(list); });
+    threads_.emplace_back([this] { poll(); });
 }
 
 void SourcePool::stop() {
@@ -77,8 +98,55 @@ std::shared_ptr<const Feed> SourcePool::feed(const std::string& source) const {
     return found == sources_.end() ? nullptr : found->second.feed;
 }
 
+bool SourcePool::takeUpSaved(std::int64_t sinceMs) {
+    std::vector<SourceState> saved = states_.savedSince(sinceMs).get();
+    bool changed = false;
+    for (SourceState& state : saved) {
+        Source source;
+        {
+            std::lock_guard lock(mutex_);
+            const auto found = sources_.find(state.address);
+            if (found == sources_.end())
+                continue;
+            source = found->second;
+        }
+        const bool fresh = !sameCopy(source.copy, state);
+        source.copy = std::move(state);
+        std::string error;
+        if (fresh && source.copy.hasBody) {
+            if (readCopy(source, error))
+                changed = true;
+            else
+                log(source.copy.address, "the stored copy is no feed: " + error);
+        }
+        std::lock_guard lock(mutex_);
+        sources_[source.copy.address] = std::move(source);
+    }
+    wake_.notify_all();
+    return changed;
+}
+
+void SourcePool::poll() {
+    std::unique_lock lock(mutex_);
+    std::int64_t since = nowMs() - ClockMarginMs;
+    while (!wake_.wait_for(lock, PollEvery, [this] { return stopping_; })) {
+        lock.unlock();
+        const std::int64_t started = nowMs();
+        bool changed = false;
+        try {
+            changed = takeUpSaved(since);
+            since = started - ClockMarginMs;
+        } catch (const StoreError& e) {
+            log("database", std::string("cannot read the sources' copies: ") + e.what());
+        }
+        if (changed && onChange_)
+            onChange_();
+        lock.lock();
+    }
+}
+
 bool SourcePool::readCopy(Source& source, std::string& error) {
-    const SourceCopy& copy = source.copy;
+    const SourceState& copy = source.copy;
     std::vector<std::string> notices;
     try {
         source.feed = std::make_shared<const Feed>(readFeed(
@@ -105,8 +173,26 @@ void SourcePool::runHost(const std::vector<std::string>& addresses) {
             continue;
         }
         lock.unlock();
-        fetch(*due);
+        if (claim(*due)) {
+            fetch(*due);
+        } else {
+            // Another process fetches it; what it saves comes with the next poll.
+            lock.lock();
+            SourceState& copy = sources_.at(*due).copy;
+            copy.nextFetch = std::max(copy.nextFetch, static_cast<std::int64_t>(std::time(nullptr)) + 5);
+            continue;
+        }
         lock.lock();
+    }
+}
+
+bool SourcePool::claim(const std::string& address) {
+    const std::int64_t now = nowMs();
+    try {
+        return states_.claim(address, owner(), now, now + LeaseMs).get();
+    } catch (const StoreError& e) {
+        log(address, std::string("cannot take the lease: ") + e.what());
+        return false;
     }
 }
 
@@ -116,7 +202,7 @@ void SourcePool::fetch(const std::string& address) {
         std::lock_guard lock(mutex_);
         source = sources_.at(address);
     }
-    SourceCopy& copy = source.copy;
+    SourceState& copy = source.copy;
     FetchResult result = fetchSource(copy, settings_.userAgent);
     const std::int64_t now = std::time(nullptr);
     bool changed = false;
@@ -150,8 +236,8 @@ void SourcePool::fetch(const std::string& address) {
         nextWait(copy.failures, askedWait(result.status, result.headers, ttl, now), settings_.intervals);
     copy.nextFetch = now + wait.count();
     try {
-        copies_.save(copy);
-    } catch (const std::exception& e) {
+        states_.save(copy, nowMs()).get();
+    } catch (const StoreError& e) {
         log(address, std::string("cannot keep the copy: ") + e.what());
     }
     {

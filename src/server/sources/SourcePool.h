@@ -1,8 +1,8 @@
 #pragma once
 
 #include "server/feeds/Feed.h"
-#include "server/sources/CopyFolder.h"
 #include "server/sources/Politeness.h"
+#include "server/store/SourceStates.h"
 
 #include <condition_variable>
 #include <functional>
@@ -15,6 +15,8 @@
 
 // Every source of the configuration, each with its last good copy read as a feed, kept fresh by
 // one thread per host: one request in flight per host, hosts side by side, serving never waits.
+// The copies live in the database, shared with every server process on it: a process fetches a
+// source only while it holds the source's lease, and takes up what the others saved every 5 s.
 namespace brisma::server {
 
 class SourcePool {
@@ -26,8 +28,9 @@ public:
     // Called from a fetching thread after a source's feed changed.
     using ChangeHandler = std::function<void()>;
 
-    // Loads the stored copies of `sources` at once; fetching starts with start().
-    SourcePool(const std::vector<std::string>& sources, const std::string& copyFolder, Settings settings);
+    // Loads the stored copies of `sources` at once; fetching starts with start(). Throws
+    // StoreError when the database cannot be read.
+    SourcePool(const std::vector<std::string>& sources, Database& database, Settings settings);
     ~SourcePool();
     SourcePool(const SourcePool&) = delete;
     SourcePool& operator=(const SourcePool&) = delete;
@@ -44,15 +47,20 @@ public:
 
 private:
     struct Source {
-        SourceCopy copy;
+        SourceState copy;
         std::shared_ptr<const Feed> feed;
     };
     void runHost(const std::vector<std::string>& sources);
+    // False when another process holds the source's lease.
+    bool claim(const std::string& address);
     void fetch(const std::string& address);
+    // Takes up the copies saved since the last poll; true when a feed changed.
+    bool takeUpSaved(std::int64_t sinceMs);
+    void poll();
     // Reads the copy's body as a feed; false (and nothing kept) when it is none.
     bool readCopy(Source& source, std::string& error);
 
-    CopyFolder copies_;
+    SourceStates states_;
     Settings settings_;
     ChangeHandler onChange_;
     mutable std::mutex mutex_;

@@ -48,13 +48,13 @@ std::string freeId(Connection& connection, const std::string& prefix) {
     while (taken.next())
         used.insert(taken.value(0).toString().toStdString());
     taken.finish();
-    for (int number = 0; number <= 9999; ++number) {
+    for (int number = 1; number <= 9999; ++number) {
         char digits[8];
         std::snprintf(digits, sizeof digits, "%04d", number);
         if (!used.contains(prefix + digits))
             return prefix + digits;
     }
-    throw StoreError("headlines: all 10000 ids of a channel and minute are taken");
+    throw StoreError("headlines: all 9999 ids of a channel and minute are taken");
 }
 
 StoredHeadline give(Connection& connection, int channel, const Sighting& sighting, std::int64_t now) {
