@@ -4,6 +4,7 @@
 #include "platform/text/Cp932.h"
 #include "server/FeedCommand.h"
 #include "server/OpenDatabase.h"
+#include "server/StatsCommand.h"
 #include "server/config/ServerConfig.h"
 #include "server/sources/Newsroom.h"
 #include "server/web/WebServer.h"
@@ -22,17 +23,24 @@ using namespace brisma::server;
 
 int usage() {
     std::cerr << "usage: brisma-server --config FILE [--check]\n"
-                 "       brisma-server feed [--json] SOURCE\n";
+                 "       brisma-server feed [--json] SOURCE\n"
+                 "       brisma-server stats --config FILE [--since 24h]\n";
     return 2;
 }
 
-Site siteOf(const ServerConfig& config, const std::shared_ptr<Newsroom>& newsroom) {
+Site siteOf(const ServerConfig& config, const std::shared_ptr<Newsroom>& newsroom,
+            const std::shared_ptr<const Database>& database) {
     auto content = std::make_shared<const StaticContent>(config.contentFolder, config.base);
     std::string channelList = content->scriptPath("channel");
     if (channelList.empty())
         channelList = "/channel.xml";
     // The shelf lives as long as a request holds it, even past a reload.
-    return {std::shared_ptr<const Shelf>(newsroom, &newsroom->shelf()), std::move(content), channelList};
+    AdminSite admin{database, config.adminToken, config.adminLoopback, {}};
+    for (const ChannelConfig& channel : config.channels)
+        admin.channelNames[ServerConfig::feedPath(channel.entry.number).substr(sizeof "/feeds/" - 1, 3)] =
+            channel.entry.name;
+    return {std::shared_ptr<const Shelf>(newsroom, &newsroom->shelf()), std::move(content), channelList,
+            std::move(admin)};
 }
 
 int serve(const std::string& file, bool check) {
@@ -62,8 +70,8 @@ int serve(const std::string& file, bool check) {
         database = openDatabase(config);
         std::cerr << "brisma-server: database " << database->address().describe() << std::endl;
         newsroom = std::make_shared<Newsroom>(config, database);
-        web = std::make_unique<WebServer>(config.listenHost, config.listenPort, siteOf(config, newsroom),
-                                          WebServer::Limits{});
+        web = std::make_unique<WebServer>(config.listenHost, config.listenPort,
+                                          siteOf(config, newsroom, database), WebServer::Limits{});
     } catch (const std::exception& e) {
         std::cerr << "brisma-server: " << e.what() << std::endl;
         return 1;
@@ -100,7 +108,7 @@ int serve(const std::string& file, bool check) {
             newsroom->start();
             continue;
         }
-        web->replace(siteOf(next, newsroom));
+        web->replace(siteOf(next, newsroom, database));
         newsroom->start();
         config = std::move(next);
         std::cerr << "brisma-server: " << file << " read again" << std::endl;
@@ -115,6 +123,10 @@ int serve(const std::string& file, bool check) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "feed") == 0)
         return runFeedCommand({argv + 2, argv + argc}, std::cout, std::cerr);
+    // The HTTP layer and Qt SQL's drivers need an application object; it runs no event loop here.
+    QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "stats") == 0)
+        return runStatsCommand({argv + 2, argv + argc}, std::cout, std::cerr);
     std::string config;
     bool check = false;
     for (int i = 1; i < argc; ++i) {
@@ -127,7 +139,5 @@ int main(int argc, char** argv) {
     }
     if (config.empty())
         return usage();
-    // The HTTP layer needs an application object; it runs no event loop here.
-    QCoreApplication app(argc, argv);
     return serve(config, check);
 }

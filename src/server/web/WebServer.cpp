@@ -4,6 +4,7 @@
 #include <cstring>
 #include <microhttpd.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <stdexcept>
 #include <sys/socket.h>
 
@@ -19,6 +20,33 @@ namespace {
 
 std::shared_ptr<const std::string> text(const std::string& s) {
     return std::make_shared<const std::string>(s);
+}
+
+std::string valueOf(MHD_Connection* connection, MHD_ValueKind kind, const char* key) {
+    const char* value = MHD_lookup_connection_value(connection, kind, key);
+    return value ? value : "";
+}
+
+bool fromLoopback(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (!info || !info->client_addr)
+        return false;
+    if (info->client_addr->sa_family == AF_INET)
+        return (ntohl(reinterpret_cast<const sockaddr_in*>(info->client_addr)->sin_addr.s_addr) >> 24) == 127;
+    if (info->client_addr->sa_family == AF_INET6) {
+        const in6_addr& a = reinterpret_cast<const sockaddr_in6*>(info->client_addr)->sin6_addr;
+        return IN6_IS_ADDR_LOOPBACK(&a) || (IN6_IS_ADDR_V4MAPPED(&a) && a.s6_addr[12] == 127);
+    }
+    return false;
+}
+
+AdminAnswer adminAnswerOf(MHD_Connection* connection, const AdminSite& site) {
+    const AdminRequest request{
+        valueOf(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION), fromLoopback(connection),
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For") != nullptr};
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return adminAnswer(site, request, valueOf(connection, MHD_GET_ARGUMENT_KIND, "day"), now.count());
 }
 
 // A marker for a request whose head has arrived: MHD keeps it for the request's life.
@@ -144,6 +172,10 @@ WebServer::Answer WebServer::answer(MHD_Connection* connection, const std::strin
     {
         std::lock_guard lock(siteMutex_);
         site = site_;
+    }
+    if (path == "/admin/" || path == "/admin") {
+        const AdminAnswer a = adminAnswerOf(connection, site.admin);
+        return {a.status, text(a.body), a.status == 200 ? "text/html; charset=utf-8" : "text/plain"};
     }
     // Reports are answered and dropped for now; a registration gets a user id of its own.
     if (path.starts_with("/log/"))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/admin/AdminRoute.h"
 #include "server/content/StaticContent.h"
 #include "server/sources/Shelf.h"
 
@@ -24,6 +25,7 @@ struct Site {
     std::shared_ptr<const Shelf> shelf; // generated documents
     std::shared_ptr<const StaticContent> content;
     std::string channelListPath; // where the script says the channel list is
+    AdminSite admin;
 };
 
 class WebServer {

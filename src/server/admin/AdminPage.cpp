@@ -1,0 +1,327 @@
+#include "server/admin/AdminPage.h"
+
+#include "server/store/Figures.h"
+
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <vector>
+
+namespace brisma::server {
+namespace {
+
+constexpr std::int64_t DayMs = 86'400'000;
+constexpr std::int64_t JapanOffsetMs = 9 * 3'600'000;
+constexpr int WeekBefore = 7;
+constexpr int TopCount = 15;
+
+std::string escaped(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string dayText(int day) {
+    static const char* const weekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
+    const std::chrono::year_month_day date{std::chrono::year{day / 10000},
+                                           std::chrono::month{static_cast<unsigned>(day / 100 % 100)},
+                                           std::chrono::day{static_cast<unsigned>(day % 100)}};
+    const std::chrono::weekday weekday{std::chrono::sys_days{date}};
+    return std::to_string(day / 10000) + "年" + std::to_string(day / 100 % 100) + "月" +
+           std::to_string(day % 100) + "日(" + weekdays[weekday.c_encoding()] + ")";
+}
+
+std::string shortDay(int day) {
+    return std::to_string(day / 100 % 100) + "/" + std::to_string(day % 100);
+}
+
+int dayOf(std::int64_t dayMs) {
+    const std::chrono::year_month_day date{
+        std::chrono::sys_days{std::chrono::days{(dayMs + JapanOffsetMs) / DayMs}}};
+    return static_cast<int>(date.year()) * 10000 +
+           static_cast<int>(static_cast<unsigned>(date.month())) * 100 +
+           static_cast<int>(static_cast<unsigned>(date.day()));
+}
+
+std::string number(std::int64_t value) {
+    std::string digits = std::to_string(value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+std::string channelLabel(const std::string& key, const std::map<std::string, std::string>& names) {
+    if (key.empty())
+        return "(チャンネルなし)";
+    if (key == "999")
+        return "999 バナー広告";
+    const auto found = names.find(key);
+    return found == names.end() ? key : key + " " + found->second;
+}
+
+// Clicks and views of each channel as pairs of horizontal bars.
+std::string channelChart(const std::map<std::string, ChannelFigures>& channels,
+                         const std::map<std::string, std::string>& names) {
+    if (channels.empty())
+        return "<p class=\"empty\">この期間の記録はありません</p>";
+    std::int64_t most = 1;
+    for (const auto& [key, figures] : channels)
+        most = std::max({most, figures.clicks, figures.views});
+    constexpr int Label = 150, Bar = 250, Row = 44, Top = 8;
+    const int height = Top + Row * static_cast<int>(channels.size()) + 4;
+    std::ostringstream svg;
+    svg << "<svg class=\"chart\" viewBox=\"0 0 " << Label + Bar + 50 << " " << height
+        << "\" role=\"img\" aria-label=\"チャンネル別のクリック数と表示数\">";
+    int y = Top;
+    for (const auto& [key, figures] : channels) {
+        svg << "<text x=\"0\" y=\"" << y + 24 << "\" class=\"label\">" << escaped(channelLabel(key, names))
+            << "</text>";
+        const auto bar = [&](std::int64_t value, int at, const char* kind) {
+            const int width = static_cast<int>(value * Bar / most);
+            svg << "<rect x=\"" << Label << "\" y=\"" << at << "\" width=\"" << std::max(width, 1)
+                << "\" height=\"16\" rx=\"3\" class=\"" << kind << "\"/><text x=\"" << Label + width + 6
+                << "\" y=\"" << at + 13 << "\" class=\"value\">" << number(value) << "</text>";
+        };
+        bar(figures.clicks, y + 3, "click");
+        bar(figures.views, y + 21, "view");
+        y += Row;
+    }
+    svg << "</svg>";
+    return svg.str();
+}
+
+// Clicks and views of each day as pairs of columns, the chosen day last and marked.
+std::string dailyChart(const std::vector<DayFigures>& days) {
+    std::int64_t most = 1;
+    std::vector<std::pair<std::int64_t, std::int64_t>> totals;
+    for (const DayFigures& day : days) {
+        std::pair<std::int64_t, std::int64_t> total;
+        for (const auto& [key, figures] : day.channels) {
+            total.first += figures.clicks;
+            total.second += figures.views;
+        }
+        most = std::max({most, total.first, total.second});
+        totals.push_back(total);
+    }
+    constexpr int Column = 84, Height = 160, Top = 22;
+    std::ostringstream svg;
+    svg << "<svg class=\"chart\" viewBox=\"0 0 " << Column * static_cast<int>(days.size()) << " "
+        << Top + Height + 30 << "\" role=\"img\" aria-label=\"日別のクリック数と表示数\">";
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        const int x = static_cast<int>(i) * Column;
+        const bool chosen = i + 1 == days.size();
+        if (chosen)
+            svg << "<rect x=\"" << x + 2 << "\" y=\"0\" width=\"" << Column - 4 << "\" height=\""
+                << Top + Height + 28 << "\" rx=\"6\" class=\"chosen\"/>";
+        const auto column = [&](std::int64_t value, int at, const char* kind) {
+            const int h = static_cast<int>(value * Height / most);
+            svg << "<rect x=\"" << at << "\" y=\"" << Top + Height - h << "\" width=\"26\" height=\""
+                << std::max(h, 1) << "\" rx=\"3\" class=\"" << kind << "\"/><text x=\"" << at + 13
+                << "\" y=\"" << Top + Height - h - 5 << "\" class=\"value small\" text-anchor=\"middle\">"
+                << number(value) << "</text>";
+        };
+        column(totals[i].first, x + 14, "click");
+        column(totals[i].second, x + 44, "view");
+        svg << "<text x=\"" << x + Column / 2 << "\" y=\"" << Top + Height + 20 << "\" class=\"label"
+            << (chosen ? " strong" : "") << "\" text-anchor=\"middle\">" << shortDay(days[i].day)
+            << "</text>";
+    }
+    svg << "</svg>";
+    return svg.str();
+}
+
+std::map<std::string, ChannelFigures> summed(const std::vector<DayFigures>& days) {
+    std::map<std::string, ChannelFigures> channels;
+    for (const DayFigures& day : days)
+        for (const auto& [key, figures] : day.channels) {
+            channels[key].clicks += figures.clicks;
+            channels[key].views += figures.views;
+        }
+    return channels;
+}
+
+std::string topTable(const std::vector<HeadlineClicks>& top) {
+    if (top.empty())
+        return "<p class=\"empty\">クリックされた見出しはありません</p>";
+    std::ostringstream html;
+    html << "<table class=\"top\"><thead><tr><th>順位</th><th>見出し</th><th>見出しID</th><th "
+            "class=\"n\">クリック</th></tr></thead><tbody>";
+    int rank = 0;
+    for (const HeadlineClicks& headline : top)
+        html << "<tr><td class=\"rank\">" << ++rank << "</td><td>"
+             << (headline.title ? escaped(*headline.title) : "<span class=\"muted\">(配信終了)</span>")
+             << "</td><td class=\"id\">" << escaped(headline.id) << "</td><td class=\"n\" data-clicks=\""
+             << escaped(headline.id) << "\">" << number(headline.clicks) << "</td></tr>";
+    html << "</tbody></table>";
+    return html.str();
+}
+
+struct Totals {
+    std::int64_t clicks = 0, views = 0, registrations = 0, opens = 0, closes = 0;
+};
+
+Totals totalsOf(const std::vector<DayFigures>& days) {
+    Totals t;
+    for (const DayFigures& day : days) {
+        for (const auto& [key, figures] : day.channels) {
+            t.clicks += figures.clicks;
+            t.views += figures.views;
+        }
+        t.registrations += day.registrations;
+        t.opens += day.opens;
+        t.closes += day.closes;
+    }
+    return t;
+}
+
+std::string card(const char* name, const char* key, std::int64_t day, std::int64_t week) {
+    std::ostringstream html;
+    html << "<div class=\"card\"><div class=\"name\">" << name << "</div><div class=\"big\" data-figure=\""
+         << key << "\">" << number(day) << "</div><div class=\"week\">8日間 " << number(week)
+         << "</div></div>";
+    return html.str();
+}
+
+const char* const Style = R"(
+:root{--ink:#1d2733;--muted:#6b7785;--line:#e3e8ee;--click:#d9480f;--view:#1c7ed6;--bg:#f4f6f9}
+*{box-sizing:border-box}
+body{margin:0;background:var(--bg);color:var(--ink);font:15px/1.6 "Noto Sans CJK JP","Noto Sans JP","IPAexGothic","Hiragino Sans",sans-serif}
+header{background:#1d2733;color:#fff;padding:18px 32px;display:flex;align-items:center;gap:24px;flex-wrap:wrap}
+header h1{font-size:20px;margin:0;font-weight:700;letter-spacing:.04em}
+header .day{font-size:16px;opacity:.9}
+nav{margin-left:auto;display:flex;gap:8px;align-items:center}
+nav a,nav button{color:#fff;text-decoration:none;border:1px solid #5c6b7a;border-radius:6px;padding:4px 12px;background:transparent;font:inherit;cursor:pointer}
+nav input{font:inherit;width:8.5em;padding:3px 8px;border-radius:6px;border:1px solid #5c6b7a}
+main{max-width:1120px;margin:0 auto;padding:24px 32px 48px}
+.cards{display:grid;grid-template-columns:repeat(auto-fit,minmax(160px,1fr));gap:14px;margin-bottom:22px}
+.card{background:#fff;border:1px solid var(--line);border-radius:10px;padding:14px 18px}
+.card .name{color:var(--muted);font-size:13px}
+.card .big{font-size:30px;font-weight:700;line-height:1.3}
+.card .week{color:var(--muted);font-size:13px}
+section{background:#fff;border:1px solid var(--line);border-radius:10px;padding:18px 22px;margin-bottom:22px}
+section h2{font-size:16px;margin:0 0 12px}
+.legend{display:flex;gap:16px;font-size:13px;color:var(--muted);margin-bottom:8px}
+.legend i{display:inline-block;width:12px;height:12px;border-radius:3px;margin-right:6px;vertical-align:-1px}
+.pair{display:grid;grid-template-columns:1fr 1fr;gap:22px}
+@media (max-width:900px){.pair{grid-template-columns:1fr}}
+.chart{width:100%;height:auto;font-family:inherit}
+.chart .label{font-size:13px;fill:var(--ink)}
+.chart .strong{font-weight:700}
+.chart .value{font-size:12px;fill:var(--muted)}
+.chart .small{font-size:11px}
+.chart .click{fill:var(--click)}
+.chart .view{fill:var(--view)}
+.chart .chosen{fill:#fff4e6}
+table{width:100%;border-collapse:collapse;font-size:14px}
+th{white-space:nowrap;text-align:left;color:var(--muted);font-weight:500;border-bottom:1px solid var(--line);padding:6px 8px}
+td{border-bottom:1px solid var(--line);padding:7px 8px}
+.n{text-align:right;font-variant-numeric:tabular-nums}
+.rank{color:var(--muted);width:3em}
+.id{color:var(--muted);font-size:12px;font-family:monospace}
+.muted,.empty{color:var(--muted)}
+footer{color:var(--muted);font-size:12px;text-align:center}
+)";
+
+} // namespace
+
+std::optional<AdminPeriod> adminPeriod(const std::string& day, std::int64_t nowMs) {
+    std::int64_t dayMs = 0;
+    if (day.empty()) {
+        dayMs = (nowMs + JapanOffsetMs) / DayMs * DayMs - JapanOffsetMs;
+    } else {
+        if (day.size() != 8 ||
+            !std::all_of(day.begin(), day.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
+        const int value = std::stoi(day);
+        const std::chrono::year_month_day date{std::chrono::year{value / 10000},
+                                               std::chrono::month{static_cast<unsigned>(value / 100 % 100)},
+                                               std::chrono::day{static_cast<unsigned>(value % 100)}};
+        if (!date.ok())
+            return std::nullopt;
+        dayMs = std::chrono::sys_days{date}.time_since_epoch().count() * DayMs - JapanOffsetMs;
+    }
+    return AdminPeriod{dayOf(dayMs), dayMs, dayMs - WeekBefore * DayMs, dayMs + DayMs};
+}
+
+std::string adminPage(const Database& database, const AdminPeriod& period,
+                      const std::map<std::string, std::string>& channelNames) {
+    const Figures week = readFigures(database, period.fromMs, period.toMs, TopCount);
+    const Figures today = readFigures(database, period.dayMs, period.toMs, TopCount);
+    const DayFigures& day = today.days.back();
+    const Totals dayTotals = totalsOf(today.days);
+    const Totals weekTotals = totalsOf(week.days);
+    std::int64_t weekActive = 0;
+    for (const DayFigures& d : week.days)
+        weekActive = std::max(weekActive, d.activeUsers);
+
+    std::ostringstream html;
+    html << "<!DOCTYPE html><html lang=\"ja\"><head><meta charset=\"utf-8\">"
+            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src "
+            "'unsafe-inline'; "
+            "form-action 'self'\"><meta name=\"robots\" content=\"noindex\">"
+            "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>Brisma 運用状況 "
+         << dayText(period.day) << "</title><style>" << Style << "</style></head><body>";
+    html << "<header><h1>Brisma 運用状況</h1><div class=\"day\">" << dayText(period.day)
+         << " と前の7日間</div>"
+         << "<nav><a href=\"?day=" << dayOf(period.dayMs - DayMs)
+         << "\">&#9664; 前日</a><a href=\"?day=" << dayOf(period.dayMs + DayMs)
+         << "\">翌日 &#9654;</a><form method=\"get\"><input name=\"day\" value=\"" << period.day
+         << "\" inputmode=\"numeric\" pattern=\"[0-9]{8}\" aria-label=\"日付 (YYYYMMDD)\"> "
+         << "<button>表示</button></form></nav></header><main>";
+    html << "<div class=\"cards\">" << card("クリック", "clicks", dayTotals.clicks, weekTotals.clicks)
+         << card("表示", "views", dayTotals.views, weekTotals.views)
+         << "<div class=\"card\"><div class=\"name\">アクティブユーザー</div><div class=\"big\" "
+            "data-figure=\"active\">"
+         << number(day.activeUsers) << "</div><div class=\"week\">8日間の最多 " << number(weekActive)
+         << "</div></div>"
+         << card("新規登録", "registrations", dayTotals.registrations, weekTotals.registrations)
+         << card("チャンネル追加", "opens", dayTotals.opens, weekTotals.opens)
+         << card("チャンネル削除", "closes", dayTotals.closes, weekTotals.closes) << "</div>";
+    const char* const legend =
+        "<div class=\"legend\"><span><i style=\"background:var(--click)\"></i>クリック</span>"
+        "<span><i style=\"background:var(--view)\"></i>表示</span></div>";
+    html << "<section><h2>日別の推移</h2>" << legend << dailyChart(week.days) << "</section>";
+    html << "<div class=\"pair\"><section><h2>チャンネル別 (" << shortDay(period.day) << ")</h2>" << legend
+         << channelChart(day.channels, channelNames) << "</section><section><h2>チャンネル別 (8日間)</h2>"
+         << legend << channelChart(summed(week.days), channelNames) << "</section></div>";
+    html << "<div class=\"pair\"><section><h2>よくクリックされた見出し (" << shortDay(period.day) << ")</h2>"
+         << topTable(today.top) << "</section><section><h2>よくクリックされた見出し (8日間)</h2>"
+         << topTable(week.top) << "</section></div>";
+    html << "<section><h2>日別の数字</h2><table><thead><tr><th>日付</th><th class=\"n\">クリック</th><th "
+            "class=\"n\">表示</th><th class=\"n\">アクティブユーザー</th><th class=\"n\">新規登録</th><th "
+            "class=\"n\">チャンネル追加</th><th class=\"n\">チャンネル削除</th></tr></thead><tbody>";
+    for (auto d = week.days.rbegin(); d != week.days.rend(); ++d) {
+        const Totals t = totalsOf({*d});
+        html << "<tr><td>" << dayText(d->day) << "</td><td class=\"n\">" << number(t.clicks)
+             << "</td><td class=\"n\">" << number(t.views) << "</td><td class=\"n\">"
+             << number(d->activeUsers) << "</td><td class=\"n\">" << number(d->registrations)
+             << "</td><td class=\"n\">" << number(d->opens) << "</td><td class=\"n\">" << number(d->closes)
+             << "</td></tr>";
+    }
+    html << "</tbody></table></"
+            "section><footer>日付は日本時間。アクティブユーザーは報告を送った登録済みIDの数。"
+            "</footer></main></body></html>";
+    return html.str();
+}
+
+} // namespace brisma::server
