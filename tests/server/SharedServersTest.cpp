@@ -1,0 +1,234 @@
+// brisma-server processes sharing one database, and the operator's page over what the store holds:
+// the real executable, a private PostgreSQL, loopback sources and loopback requests.
+#include "PostgresServer.h"
+#include "ServerProcess.h"
+#include "TestServer.h"
+#include "server/reports/ReportRequest.h"
+#include "server/store/Database.h"
+#include "server/store/HeadlineIds.h"
+#include "server/store/ReportTable.h"
+#include "server/store/UserTable.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <map>
+#include <regex>
+#include <thread>
+
+namespace brisma::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string rss(const std::string& title, const std::string& when) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss "
+           "version=\"2.0\"><channel><title>S</title><item><title>" +
+           title + "</title><link>https://news.example.jp/" + title + "</link><pubDate>" + when +
+           "</pubDate></item></channel></rss>\n";
+}
+
+std::map<std::string, std::string> idsByLink(const std::string& feed) {
+    static const std::regex item(R"(<brs:hlid>(\d{19})</brs:hlid>.*?<link>([^<]*)</link>)");
+    std::map<std::string, std::string> ids;
+    for (auto m = std::sregex_iterator(feed.begin(), feed.end(), item); m != std::sregex_iterator(); ++m)
+        ids[(*m)[2]] = (*m)[1];
+    return ids;
+}
+
+std::int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// A brisma-server process on a configuration file, and a client of it.
+struct Running {
+    explicit Running(const fs::path& config)
+        : process({BRISMA_SERVER_EXE, "--config", config.string()}), client("127.0.0.1", [&] {
+              std::smatch m;
+              std::regex_match(process.firstLine(), m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)"));
+              return m.empty() ? 1 : std::stoi(m[1]);
+          }()) {}
+
+    // The body at `path` once `until` holds for it; empty when it never did within 20 s.
+    std::string await(const std::string& path, const std::function<bool(const std::string&)>& until) {
+        for (int i = 0; i < 400; ++i) {
+            if (auto r = client.Get(path); r && r->status == 200 && until(r->body))
+                return r->body;
+            std::this_thread::sleep_for(50ms);
+        }
+        return {};
+    }
+
+    ServerProcess process;
+    httplib::Client client;
+};
+
+class SharedServersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("brisma-shared-test-" + std::to_string(::getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    // A configuration named `name` with `server` lines added to [server] and one channel.
+    fs::path configure(const std::string& name, const std::string& server, const std::string& sources) {
+        const fs::path file = folder_ / (name + ".toml");
+        std::ofstream out(file);
+        out << "[server]\nlisten = \"127.0.0.1:0\"\nbase = \"http://127.0.0.1:19999/\"\ndata = \"" << name
+            << "-var\"\ncontent = \"" BRISMA_DEMO_CONTENT "\"\nmin_interval = \"1h\"\nmax_interval = \"2h\"\n"
+            << "contact = \"ops@example.jp\"\n"
+            << server << "\n[[channel]]\nnumber = 5\nname = \"スポーツ\"\nowner = \"O\"\nsources = ["
+            << sources << "]\n";
+        return file;
+    }
+
+    fs::path folder_;
+};
+
+// Two processes on one PostgreSQL: every source fetched once between them (each holds a lease
+// before fetching), what one fetched served by the other, and the same ids in both.
+TEST_F(SharedServersTest, TwoServersShareSourcesAndIdsThroughPostgres) {
+    std::string why;
+    const std::unique_ptr<PostgresServer> postgres = PostgresServer::start(why);
+    if (!postgres)
+        GTEST_SKIP() << why;
+    const std::string database = "database = \"" + postgres->createDatabase("shared") + "\"\n";
+    TestServer east, west;
+    // Slow answers: the second process starts while the first still waits for them.
+    east.route("/feed.xml",
+               TestServer::Response{.body = rss("East", "Tue, 08 Dec 2026 21:49:00 +0900"), .delayMs = 3000});
+    west.route("/feed.xml",
+               TestServer::Response{.body = rss("West", "Tue, 08 Dec 2026 21:49:30 +0900"), .delayMs = 3000});
+    const std::string sources = "\"" + east.base() + "feed.xml\", \"" + west.base() + "feed.xml\"";
+
+    Running one(configure("one", database, sources));
+    Running two(configure("two", database, sources));
+    const auto both = [](const std::string& feed) { return idsByLink(feed).size() == 2; };
+    const std::string fromOne = one.await("/feeds/005.xml", both);
+    const std::string fromTwo = two.await("/feeds/005.xml", both);
+    ASSERT_FALSE(fromOne.empty());
+    ASSERT_FALSE(fromTwo.empty());
+    EXPECT_EQ(idsByLink(fromOne), idsByLink(fromTwo));
+    // Two items of one channel and minute get two numbers, though each process may have given one.
+    const std::string eastId = idsByLink(fromOne).at("https://news.example.jp/East");
+    const std::string westId = idsByLink(fromOne).at("https://news.example.jp/West");
+    EXPECT_NE(eastId, westId);
+    EXPECT_EQ(eastId.substr(0, 15), "005202612082149");
+    EXPECT_EQ(westId.substr(0, 15), "005202612082149");
+
+    // Past the loser's next try at the lease and its next poll, still one request per source.
+    std::this_thread::sleep_for(6s);
+    EXPECT_EQ(east.targets().size(), 1u);
+    EXPECT_EQ(west.targets().size(), 1u);
+
+    // A third process started later serves the stored copies without asking.
+    Running three(configure("three", database, sources));
+    EXPECT_EQ(idsByLink(three.await("/feeds/005.xml", both)), idsByLink(fromOne));
+    EXPECT_EQ(east.targets().size() + west.targets().size(), 2u);
+}
+
+// What the store holds, as the operator's page and `stats` show it, and who may open the page.
+TEST_F(SharedServersTest, TheOperatorsPageShowsTheStoredFiguresToWhomItMay) {
+    std::ofstream(folder_ / "feed.xml") << rss("Quiet", "Tue, 08 Dec 2026 21:49:00 +0900");
+    const fs::path config = configure("admin", "admin_loopback = true\n", "\"feed.xml\"");
+    const std::int64_t now = nowMs();
+    const std::string title = "Goal <b>& \"win\"";
+    std::string headline;
+    fs::create_directories(folder_ / "admin-var");
+    {
+        server::Database database(server::DatabaseAddress::fromSetting("", (folder_ / "admin-var").string()));
+        headline =
+            server::HeadlineIds(database).see(5, {{"goal", std::nullopt, title}}, now / 1000).get().at(0).id;
+        server::UserTable users(database);
+        const std::string first = users.registerUser({{"sex", "1"}}, now).get();
+        const std::string second = users.registerUser({{"sex", "2"}}, now).get();
+        server::ReportTable reports(database);
+        const auto report = [&](const std::string& target) {
+            const server::Request request = server::readRequest(target);
+            ASSERT_EQ(request.route, server::Route::Report) << target;
+            reports.add(request.kind, request.query, now).get();
+        };
+        for (const std::string& user : {first, first, second})
+            report("/log/click?userid=" + user + "&channel=005&id=" + headline);
+        report("/log/click?userid=" + first + "&channel=007&id=0070000000000000001");
+        report("/log/adview?userid=" + second + "&channel=999&adtype=ticker_banner&com=each");
+        report("/log/view?userid=UNKNOWN0&channel=005");
+        report("/log/update?userid=" + first + "&channel=005&com=open");
+        report("/log/update?userid=UNKNOWN0&channel=007&com=open");
+        report("/log/update?userid=" + second + "&channel=005&com=close");
+    }
+    Running server(config);
+    const auto page = [&](const httplib::Headers& headers) { return server.client.Get("/admin/", headers); };
+
+    auto open = page({});
+    ASSERT_TRUE(open);
+    ASSERT_EQ(open->status, 200);
+    EXPECT_EQ(open->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    const auto figure = [&](const std::string& key) {
+        std::smatch m;
+        const std::regex shown("data-" + key + "\">([0-9,]+)<");
+        return std::regex_search(open->body, m, shown) ? std::string(m[1]) : "none";
+    };
+    EXPECT_EQ(figure("figure=\"clicks"), "4");
+    EXPECT_EQ(figure("figure=\"views"), "2");
+    EXPECT_EQ(figure("figure=\"active"), "2"); // the unknown id reported but is no user
+    EXPECT_EQ(figure("figure=\"registrations"), "2");
+    EXPECT_EQ(figure("figure=\"opens"), "2");
+    EXPECT_EQ(figure("figure=\"closes"), "1");
+    EXPECT_EQ(figure("clicks=\"" + headline), "3");
+    EXPECT_NE(open->body.find("Goal &lt;b&gt;&amp; &quot;win&quot;"), std::string::npos);
+    EXPECT_EQ(open->body.find("<b>&"), std::string::npos);
+    EXPECT_EQ(open->body.find("<script"), std::string::npos);
+    EXPECT_EQ(open->body.find("http://"), std::string::npos); // nothing fetched from elsewhere
+    // A day before anything was stored shows nothing of it; a day that is none is refused.
+    auto before = server.client.Get("/admin/?day=20200101");
+    ASSERT_TRUE(before);
+    EXPECT_EQ(before->body.find(headline), std::string::npos);
+    EXPECT_EQ(server.client.Get("/admin/?day=20261332")->status, 400);
+
+    // A reverse proxy on the same host forwards from loopback: not enough.
+    EXPECT_EQ(page({{"X-Forwarded-For", "203.0.113.7"}})->status, 403);
+
+    // With a token and without loopback, only the token opens it, forwarded or not.
+    {
+        std::string text;
+        std::ifstream in(config);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+        text =
+            std::regex_replace(text, std::regex("admin_loopback = true"), "admin_token = \"t0ken-of-ops\"");
+        std::ofstream(config) << text;
+    }
+    server.process.signal(SIGHUP);
+    for (int i = 0; i < 200 && page({})->status == 200; ++i)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(page({})->status, 403);
+    EXPECT_EQ(page({{"Authorization", "Bearer t0ken-of-opz"}})->status, 403);
+    EXPECT_EQ(page({{"Authorization", "Bearer t0ken-of-ops"}, {"X-Forwarded-For", "203.0.113.7"}})->status,
+              200);
+
+    // `stats` prints the same figures.
+    std::string table;
+    FILE* stats = ::popen(
+        (std::string(BRISMA_SERVER_EXE) + " stats --config " + config.string() + " --since 1h").c_str(), "r");
+    ASSERT_NE(stats, nullptr);
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, stats)) > 0;)
+        table.append(buffer, n);
+    EXPECT_EQ(::pclose(stats), 0);
+    EXPECT_TRUE(std::regex_search(table, std::regex(R"(\n\d{8}\s+005\s+3\s+1\n)"))) << table;
+    EXPECT_TRUE(std::regex_search(table, std::regex(R"(\n\d{8}\s+2\s+2\s+2\s+1\n)"))) << table;
+    EXPECT_TRUE(std::regex_search(table, std::regex("\n\\s+3\\s+" + headline + "\\s+Goal <b>& \"win\"\n")))
+        << table;
+}
+
+} // namespace
+} // namespace brisma::test
