@@ -272,6 +272,8 @@ Rectangle {
                 contentItem: T { text: closeButton.text; font: closeButton.font; color: "#20335a"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
                 background: Rectangle { radius: 18; color: closeButton.down ? "#dde2ec" : "white"; border.color: "#b7c0d0" }
                 onClicked: flash.fscommand("channel:close", "")
+                // The toolkit's own button does not act on a screen reader's press.
+                Accessible.onPressAction: clicked()
             }
             Button {
                 id: applyButton
@@ -285,6 +287,7 @@ Rectangle {
                 contentItem: T { text: applyButton.text; font: applyButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
                 background: Rectangle { radius: 18; color: applyButton.down ? "#e07010" : applyButton.hovered ? "#ff9a3a" : "#ff8a1f" }
                 onClicked: root.apply()
+                Accessible.onPressAction: clicked()
             }
         }
     }

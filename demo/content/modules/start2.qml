@@ -292,6 +292,8 @@ Rectangle {
             contentItem: T { text: submitButton.text; font: submitButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
             background: Rectangle { radius: 17; color: submitButton.down ? "#e07010" : submitButton.hovered ? "#ff9a3a" : "#ff8a1f" }
             onClicked: root.submit()
+            // The toolkit's own button does not act on a screen reader's press.
+            Accessible.onPressAction: clicked()
         }
     }
 }

@@ -319,6 +319,8 @@ Rectangle {
             contentItem: T { text: closeButton.text; font: closeButton.font; color: "#20335a"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
             background: Rectangle { radius: 17; color: closeButton.down ? "#dde2ec" : "white"; border.color: "#b7c0d0" }
             onClicked: flash.fscommand("user:close", "")
+            // The toolkit's own button does not act on a screen reader's press.
+            Accessible.onPressAction: clicked()
         }
         Button {
             id: submitButton
@@ -333,6 +335,7 @@ Rectangle {
             contentItem: T { text: submitButton.text; font: submitButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
             background: Rectangle { radius: 17; color: submitButton.down ? "#e07010" : submitButton.hovered ? "#ff9a3a" : "#ff8a1f" }
             onClicked: root.submit()
+            Accessible.onPressAction: clicked()
         }
     }
 }
