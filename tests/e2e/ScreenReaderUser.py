@@ -23,7 +23,7 @@ renamed = []
 
 
 def fail(why):
-    sys.exit(f"FAIL: {why}")
+    sys.exit(why)
 
 
 def pump():
