@@ -260,6 +260,8 @@ int32_t frmTicker::InitTicker() {
         InsertNews(work_);
         ++intPosition;
     }
+    // One name for the whole fill, not one per slot.
+    nameHeadline();
     return 0;
 }
 
@@ -295,7 +297,6 @@ int32_t frmTicker::InsertNews(const clsBrismaNews& udtTmpNews) {
             strip_.intSlotX[1] + strip_.intSlotWidth[1] + TickerStrip::kGap, int{TickerStrip::kGap}));
         if (!banner)
             renderText(0, ticker::textColour(strip_.udtSlotNews[0].blnClicked, intOnMouse == 0));
-        nameHeadline();
         return result;
     });
 }
@@ -417,6 +418,7 @@ const clsBrismaNews* frmTicker::adText(int16_t channel) {
 
 void frmTicker::lay(const clsBrismaNews& news) {
     InsertNews(news);
+    nameHeadline();
 }
 
 void frmTicker::reportBanner(const clsBrismaNews& banner) {
