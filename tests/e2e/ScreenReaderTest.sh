@@ -39,7 +39,7 @@ client=$!
 pids+=("$client")
 
 status=0
-$user "$work" >"$work/reader.log" 2>&1 || status=$?
+$user "$work" "$client" >"$work/reader.log" 2>&1 || status=$?
 pids+=($(registry))
 [ "$status" -eq 0 ] || fail "$(tail -n 1 "$work/reader.log")"
 client_gone() { ! kill -0 "$client" 2>/dev/null; }

@@ -3,7 +3,8 @@
 
 Finds every object by its role and name, as a screen reader does, never by its place in the
 tree; acts through the objects' actions and the keyboard, and moves the pointer over the bar
-with xdotool. Usage: ScreenReaderUser.py WORK  (WORK holds browser.log, server.log and home/).
+with xdotool. Usage: ScreenReaderUser.py WORK PID  (WORK holds browser.log, server.log and home/;
+PID is the client's).
 Ends with status 1 and the reason on stderr at the first thing that does not hold.
 """
 import html
@@ -17,6 +18,7 @@ import pyatspi
 from gi.repository import GLib
 
 work = sys.argv[1]
+client = int(sys.argv[2])
 context = GLib.MainContext.default()
 # Every name change the bus reported: (role, new name).
 renamed = []
@@ -58,7 +60,7 @@ def on_name_change(event):
 
 def application():
     for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "brisma":
+        if app is not None and app.get_process_id() == client:
             return app
     return None
 
@@ -180,8 +182,10 @@ def main():
     registers_and_chooses_channels()
 
     bar = wait_for("status bar", lambda n: n != "")
-    window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Brisma$"],
-                            capture_output=True, text=True).stdout.split()[0]
+    def bar_window():
+        return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Brisma$"],
+                              capture_output=True, text=True).stdout.split()
+    window = (until(bar_window, 10) or fail("the bar's window is not shown"))[0]
     top = bar.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).y
     if bar.getState().contains(pyatspi.STATE_FOCUSABLE):
         fail("the bar takes the keyboard focus")
