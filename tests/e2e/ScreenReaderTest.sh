@@ -14,20 +14,19 @@ user="/usr/bin/python3 $(cd "$(dirname "$0")" && pwd)/ScreenReaderUser.py"
 bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
 pids+=("$(sed -n 2p <<<"$bus")")
-/usr/libexec/at-spi-bus-launcher >"$work/launcher.log" 2>&1 &
-pids+=($!)
+pid_on() {
+  dbus-send --bus="$1" --print-reply=literal --dest=org.freedesktop.DBus / \
+    org.freedesktop.DBus.GetConnectionUnixProcessID string:"$2" 2>/dev/null | awk '{print $2}'
+}
+# The session bus starts the accessibility bus's launcher when it is first asked for its address.
 a11y_bus() {
   dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress 2>/dev/null |
     tr -d ' '
 }
-until_true a11y_bus >/dev/null || fail "no accessibility bus"
+a11y_bus >/dev/null || fail "no accessibility bus"
+pids+=($(pid_on "$DBUS_SESSION_BUS_ADDRESS" org.a11y.Bus))
 dbus-send --session --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
   string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true
-# The registry the bus starts for the first client outlives the bus: it is ended with the rest.
-registry() {
-  dbus-send --bus="$(a11y_bus)" --print-reply=literal --dest=org.freedesktop.DBus / \
-    org.freedesktop.DBus.GetConnectionUnixProcessID string:org.a11y.atspi.Registry 2>/dev/null | awk '{print $2}'
-}
 
 start_openbox
 start_demo_server "$content"
@@ -40,7 +39,8 @@ pids+=("$client")
 
 status=0
 $user "$work" "$client" >"$work/reader.log" 2>&1 || status=$?
-pids+=($(registry))
+# The registry the accessibility bus started for the first client outlives it: ended with the rest.
+pids+=($(pid_on "$(a11y_bus)" org.a11y.atspi.Registry))
 [ "$status" -eq 0 ] || fail "$(tail -n 1 "$work/reader.log")"
 client_gone() { ! kill -0 "$client" 2>/dev/null; }
 timeout=10 until_true client_gone || fail "the menu's exit entry did not end the client"
