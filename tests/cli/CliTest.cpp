@@ -6,10 +6,12 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 
 namespace brisma::test {
@@ -215,6 +217,58 @@ TEST(Cli, ATerminationDuringStartUpEndsTheClient) {
         EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(client.exitCode(), 0);
     }
+}
+
+// A banner address of 60 000 characters on a closed port: each banner's download fails, and
+// the lines that say so are cut short; the client starts and ends as usual.
+TEST(Cli, AnErrorAboutAVeryLongAddressIsLoggedShort) {
+    TempAppFolder folder;
+    writeProfile(folder, "3.1.1");
+    TestServer server;
+    serveNormal(server);
+    std::string closed;
+    {
+        TestServer gone;
+        closed = gone.base();
+    }
+    std::string script = scriptXml(
+        server.base(),
+        "<Directory><Name>ticker_banner</Name><Argument>False</Argument><Url>" + server.base() +
+            "ticker_banner.bmp</Url><Version>-1</Version><TBId/><TBText/><TBHref/><TBView/></Directory>");
+    const std::string banner = server.base() + "banner/";
+    script.replace(script.find(banner), banner.size(), closed + std::string(60000, 'b') + "/");
+    server.route("/scripts_desktop3.xml", script);
+
+    QProcess client;
+    client.setProcessEnvironment(environment({{"BRISMA_HOME", folder.path()},
+                                              {"BRISMA_SERVER", server.base()},
+                                              {"QT_QPA_PLATFORM", "offscreen"}}));
+    client.setReadChannel(QProcess::StandardError);
+    client.start(QStringLiteral(BRISMA_EXE), {});
+    const std::string said = "brisma.errors: error -2146697211: clsBrismaChannel.ReadBanner >";
+    std::string err;
+    while (err.find(said) == std::string::npos && client.waitForReadyRead(30000))
+        err += client.readAllStandardError().toStdString();
+    // Start-up goes on to the movie catalogue.
+    const auto catalogue = [&] {
+        const auto targets = server.targets();
+        return std::find(targets.begin(), targets.end(), "/movie//movie.xml") != targets.end();
+    };
+    for (int i = 0; i < 300 && client.state() == QProcess::Running && !catalogue(); ++i)
+        client.waitForFinished(100);
+    EXPECT_TRUE(catalogue());
+    client.terminate();
+    const bool ended = client.waitForFinished(20000);
+    if (!ended)
+        client.kill();
+    client.waitForFinished();
+    err += client.readAllStandardError().toStdString();
+    EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(client.exitCode(), 0);
+    ASSERT_NE(err.find(said), std::string::npos) << err.substr(0, 2000);
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 1100u) << line.substr(0, 200);
 }
 
 TEST(DesktopEntry, ExecQuotesWhatTheEntrySyntaxReserves) {
