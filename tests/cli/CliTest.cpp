@@ -219,6 +219,57 @@ TEST(Cli, ATerminationDuringStartUpEndsTheClient) {
     }
 }
 
+// A logout while a download is held open by the server: the client gives it up and ends at once,
+// with nothing further asked of the server; during start-up (the channel registry held) and
+// after it (a channel change from the list panel, its feed held).
+TEST(Cli, ATerminationEndsTheClientWhileTheServerHoldsADownload) {
+    for (const bool started : {false, true}) {
+        TempAppFolder folder;
+        writeProfile(folder, "3.1.1");
+        TestServer server;
+        const std::string held = started ? "/feeds/33.xml" : "/channel.xml";
+        // The list panel's commands run once start-up is over.
+        const std::string list = "import QtQuick\nItem {\n    Component.onCompleted: {\n"
+                                 "        flash.fscommand(\"log\", \"" +
+                                 server.base() +
+                                 "running\")\n"
+                                 "        flash.fscommand(\"channel:chset\", \"33-\")\n    }\n}\n";
+        server.route("/m/listflash", list);
+        serveNormal(server, "<Directory><Name>listflash</Name><Argument>False</Argument><Url>" +
+                                server.base() + "m/listflash</Url><Version>1</Version></Directory>");
+        TestServer::Response hang;
+        hang.hang = true;
+        server.route(held, hang);
+        QProcess client;
+        client.setProcessEnvironment(environment({{"BRISMA_HOME", folder.path()},
+                                                  {"BRISMA_SERVER", server.base()},
+                                                  {"QT_QPA_PLATFORM", "offscreen"}}));
+        client.start(QStringLiteral(BRISMA_EXE), {});
+        ASSERT_TRUE(client.waitForStarted());
+        const auto asked = [&](const std::string& target) {
+            const auto targets = server.targets();
+            return std::any_of(targets.begin(), targets.end(),
+                               [&](const std::string& t) { return t.rfind(target, 0) == 0; });
+        };
+        // The report that start-up is over goes out beside the download that follows it.
+        const auto there = [&] { return asked(held) && (!started || asked("/running")); };
+        for (int i = 0; i < 300 && client.state() == QProcess::Running && !there(); ++i)
+            client.waitForFinished(100);
+        ASSERT_TRUE(there()) << ::testing::PrintToString(server.targets());
+        client.terminate();
+        // A guard against a hang, not a measure: the client ends well within it.
+        const bool ended = client.waitForFinished(10000);
+        if (!ended) {
+            client.kill();
+            client.waitForFinished();
+        }
+        EXPECT_TRUE(ended) << held << ": still running after the signal";
+        EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(client.exitCode(), 0);
+        EXPECT_EQ(downloadTargets(server).back(), held) << "nothing downloaded after the signal";
+    }
+}
+
 // A banner address of 60 000 characters on a closed port: each banner's download fails, and
 // the lines that say so are cut short; the client starts and ends as usual.
 TEST(Cli, AnErrorAboutAVeryLongAddressIsLoggedShort) {
@@ -245,6 +296,7 @@ TEST(Cli, AnErrorAboutAVeryLongAddressIsLoggedShort) {
                                               {"QT_QPA_PLATFORM", "offscreen"}}));
     client.setReadChannel(QProcess::StandardError);
     client.start(QStringLiteral(BRISMA_EXE), {});
+    ASSERT_TRUE(client.waitForStarted());
     const std::string said = "brisma.errors: error -2146697211: clsBrismaChannel.ReadBanner >";
     std::string err;
     while (err.find(said) == std::string::npos && client.waitForReadyRead(30000))
