@@ -13,6 +13,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 
 namespace brisma::test {
 namespace {
@@ -268,6 +269,46 @@ TEST(Cli, ATerminationEndsTheClientWhileTheServerHoldsADownload) {
         EXPECT_EQ(client.exitCode(), 0);
         EXPECT_EQ(downloadTargets(server).back(), held) << "nothing downloaded after the signal";
     }
+}
+
+// Without XDG_RUNTIME_DIR the channel of a second start lives in the temporary folder's
+// brisma-<uid>; one that another user made first is refused, and the client says so once.
+TEST(Cli, AChannelFolderOfAnotherUserIsRefusedAndSaidOnce) {
+    TempAppFolder scratch;
+    const std::string channels = scratch.path() + "/brisma-" + std::to_string(::getuid());
+    std::filesystem::create_directory(channels);
+    // As root the folder goes to another user; otherwise it is opened to others, refused alike.
+    if (::chown(channels.c_str(), 65534, 65534) != 0)
+        std::filesystem::permissions(channels, std::filesystem::perms::all);
+    TempAppFolder folder;
+    writeProfile(folder, "3.1.1");
+    TestServer server;
+    serveNormal(server);
+    QProcess client;
+    client.setProcessEnvironment(environment({{"BRISMA_HOME", folder.path()},
+                                              {"BRISMA_SERVER", server.base()},
+                                              {"QT_QPA_PLATFORM", "offscreen"},
+                                              {"XDG_RUNTIME_DIR", std::nullopt},
+                                              {"TMPDIR", scratch.path()}}));
+    client.setReadChannel(QProcess::StandardError);
+    client.start(QStringLiteral(BRISMA_EXE), {});
+    ASSERT_TRUE(client.waitForStarted());
+    const std::string line = "brisma: " + channels +
+                             " is not a folder of this user's that only this user may enter; a second start "
+                             "cannot bring this one into view (set XDG_RUNTIME_DIR, or remove that folder)\n";
+    std::string err;
+    while (err.find(line) == std::string::npos && client.waitForReadyRead(30000))
+        err += client.readAllStandardError().toStdString();
+    client.terminate();
+    if (!client.waitForFinished(10000))
+        client.kill();
+    client.waitForFinished();
+    err += client.readAllStandardError().toStdString();
+    const auto at = err.find(line);
+    ASSERT_NE(at, std::string::npos) << err;
+    EXPECT_EQ(err.find(line, at + 1), std::string::npos) << "said once";
+    EXPECT_EQ(client.exitCode(), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(channels)) << "nothing was put there";
 }
 
 // A banner address of 60 000 characters on a closed port: each banner's download fails, and
