@@ -112,6 +112,10 @@ void Application::endProcess() {
     std::_Exit(0);
 }
 
+void Application::terminate() {
+    services_.http.cancel();
+}
+
 FlashPlayer::CommandHandler Application::toDispatcher() {
     // A movie's commands reach the dispatcher through the gate, as every panel's do.
     return [this](const std::string& command, const std::string& args) {
