@@ -216,7 +216,8 @@ TEST(FeedCommand, ContainsHostileSources) {
         EXPECT_LT(run.out.size(), std::size_t{16} << 20);
         if (c.code == 0) {
             std::set<std::string> ids; // 19 digits and unique, even past 9999 items in a minute
-            for (const Json& item : Json::parse(run.out)["items"])
+            const Json feed = Json::parse(run.out);
+            for (const Json& item : feed["items"])
                 if (item["id"].get<std::string>().size() == 19)
                     ids.insert(item["id"].get<std::string>());
             EXPECT_EQ(ids.size(), c.items);
