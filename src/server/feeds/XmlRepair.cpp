@@ -97,6 +97,7 @@ std::string repairedXml(std::string_view xml, std::vector<std::string>& repairs)
     std::size_t ampersands = 0;
     std::size_t entities = 0;
     std::size_t characters = 0;
+    std::size_t lessThans = 0;
     // Sections whose text is not markup: copied as they stand.
     static constexpr std::array<std::pair<std::string_view, std::string_view>, 3> verbatim{
         {{"<![CDATA[", "]]>"}, {"<!--", "-->"}, {"<?", "?>"}}};
@@ -114,8 +115,15 @@ std::string repairedXml(std::string_view xml, std::vector<std::string>& repairs)
                 copied = true;
                 break;
             }
-            if (!copied)
-                out += xml[at++];
+            if (copied)
+                continue;
+            // A "<" that can open no markup is text: "1 < 2".
+            const char next = at + 1 < xml.size() ? xml[at + 1] : ' ';
+            const bool opens = std::isalpha(static_cast<unsigned char>(next)) || next == '_' || next == ':' ||
+                               next == '/' || next == '!' || static_cast<unsigned char>(next) >= 0x80;
+            out += opens ? "<" : "&lt;";
+            lessThans += opens ? 0 : 1;
+            ++at;
             continue;
         }
         if (c == '&') {
@@ -163,6 +171,8 @@ std::string repairedXml(std::string_view xml, std::vector<std::string>& repairs)
     }
     if (ampersands)
         repairs.push_back(std::to_string(ampersands) + " stray \"&\" escaped");
+    if (lessThans)
+        repairs.push_back(std::to_string(lessThans) + " stray \"<\" escaped");
     if (entities)
         repairs.push_back(std::to_string(entities) + " HTML entities replaced by their characters");
     if (characters)
