@@ -124,6 +124,10 @@ TEST(FeedCommand, FetchesAnAddressAndFailsWithOneLine) {
     feed.body = text::toCp932("<rss><channel><title>地域</title><item><title>①の話</title><link>1.html</link>"
                               "<pubDate>Mon, 07 Dec 2026 00:00:00 +0900</pubDate></item></channel></rss>");
     server.route("/news/feed", feed);
+    TestServer::Response mislabelled = feed; // the label fails, the declaration is right
+    mislabelled.contentType = "text/xml; Charset=UTF-8";
+    mislabelled.body = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>" + feed.body;
+    server.route("/mislabelled", mislabelled);
     TestServer::Response login;
     login.contentType = "text/html";
     login.body = "<html><body><form>Login</form></body></html>";
@@ -136,6 +140,11 @@ TEST(FeedCommand, FetchesAnAddressAndFailsWithOneLine) {
     EXPECT_EQ(items[0]["title"], "①の話");
     EXPECT_EQ(items[0]["link"], server.base() + "news/1.html");
     EXPECT_EQ(server.requestHeader(0, "User-Agent"), "brisma-server/3.1.1");
+    const Outcome relabelled =
+        runFeed({QStringLiteral("--json"), QString::fromStdString(server.base() + "mislabelled")});
+    ASSERT_EQ(relabelled.code, 0) << relabelled.err;
+    EXPECT_EQ(Json::parse(relabelled.out)["items"][0]["title"], "①の話");
+    EXPECT_THAT(relabelled.err, HasSubstr("Not readable as utf-8"));
 
     for (const char* path : {"missing", "login"}) {
         const Outcome failed = runFeed({QString::fromStdString(server.base() + path)});

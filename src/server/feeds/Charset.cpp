@@ -175,14 +175,15 @@ std::string feedTextAsUtf8(std::string_view body, std::string_view httpCharset,
     const std::string& label = http.empty() ? declared : http;
     if (isSingleByteLabel(label) && hasNonAscii(body) && isUtf8(body))
         return std::string(body);
-    for (const std::string& candidate : {http, declared, std::string("utf-8")}) {
+    for (const std::string& candidate : {http, declared}) {
         if (candidate.empty())
             continue;
         if (auto text = decode(body, candidate))
             return *text;
-        if (candidate != "utf-8")
-            notices.push_back("Not readable as " + candidate + ": tried the next label");
+        notices.push_back("Not readable as " + candidate + ": tried the next label");
     }
+    if (isUtf8(body))
+        return std::string(body);
     notices.push_back("Not valid UTF-8: bytes that are not were replaced by U+FFFD");
     return repairedUtf8(body);
 }
