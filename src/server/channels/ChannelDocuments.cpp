@@ -51,7 +51,7 @@ std::string headlineId(int channel, std::int64_t epochSeconds, int serial) {
         throw std::out_of_range("headline id of channel " + std::to_string(channel) + ", serial " +
                                 std::to_string(serial));
     using namespace std::chrono;
-    constexpr std::int64_t JapanOffset = 9 * 3600; // Japan keeps no summer time
+    constexpr std::int64_t JapanOffset = std::int64_t{9} * 3600; // Japan keeps no summer time
     const sys_seconds japan{seconds{epochSeconds + JapanOffset}};
     const sys_days day = floor<days>(japan);
     const year_month_day date{day};

@@ -76,7 +76,7 @@ std::string withoutDocumentType(std::string_view xml, bool& hadSubset) {
     for (std::size_t at = start + 9; at < xml.size(); ++at) {
         const char c = xml[at];
         if (quote) {
-            quote = c == quote ? 0 : quote;
+            quote = c == quote ? '\0' : quote;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '[') {
