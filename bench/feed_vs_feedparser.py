@@ -37,10 +37,10 @@ WORDS = ["東京", "株価", "台風", "選挙", "新製品", "Qt", "C++", "野�
          "速報", "記念式典", "髙橋", "①", "～"]
 
 
-def title(rng, html):
+def title(rng, html, entities=False):
     words = " ".join(rng.choice(WORDS) for _ in range(rng.randint(3, 9)))
     if html and rng.random() < 0.3:
-        return "&lt;b&gt;" + words + "&lt;/b&gt; &amp;amp; more&hellip;"
+        return "&lt;b&gt;" + words + "&lt;/b&gt; &amp;amp; more" + ("&hellip;" if entities else "&amp;hellip;")
     if html and rng.random() < 0.3:
         return "<![CDATA[" + words + " <br/> &amp; co]]>"
     return words.replace("&", "&amp;")
@@ -55,7 +55,8 @@ def rss2(rng, n):
 
 
 def rss091(rng, n):
-    items = "".join(f"<item><title>{title(rng, True)}</title><link>http://o.example.com/{i}</link></item>\n"
+    # The DTD of RSS 0.91 names HTML's entities; feeds of this shape use them bare.
+    items = "".join(f"<item><title>{title(rng, True, True)}</title><link>http://o.example.com/{i}</link></item>\n"
                     for i in range(n))
     return ('<!DOCTYPE rss PUBLIC "-//Netscape Communications//DTD RSS 0.91//EN" '
             '"http://my.netscape.com/publish/formats/rss-0.91.dtd">\n'

@@ -166,8 +166,13 @@ std::string repairedXml(std::string_view xml, std::vector<std::string>& repairs)
             ++at;
             continue;
         }
-        out += c;
-        ++at;
+        // Plain text up to the next character that may need a repair, in one piece.
+        std::size_t end = at + 1;
+        while (end < xml.size() && xml[end] != '<' && xml[end] != '&' &&
+               static_cast<unsigned char>(xml[end]) >= 0x20)
+            ++end;
+        out.append(xml.substr(at, end - at));
+        at = end;
     }
     if (ampersands)
         repairs.push_back(std::to_string(ampersands) + " stray \"&\" escaped");
