@@ -22,6 +22,8 @@ namespace {
 int signalPipe[2] = {-1, -1};
 // Set on the GUI thread when a termination signal has been read.
 bool terminationRequested = false;
+// Before the main loop runs quit() does nothing.
+bool mainLoopRunning = false;
 
 void onTerminationSignal(int) {
     const char byte = 1;
@@ -29,16 +31,22 @@ void onTerminationSignal(int) {
 }
 
 // A logout or a kill ends the application through the same close as the session's end: the
-// main window's query-unload, unload and terminate handlers run, nothing is saved.
-void quitOnTerminationSignals(QObject* owner) {
+// main window's query-unload, unload and terminate handlers run, nothing is saved. The download
+// in flight is given up at once, so start-up or the procedure waiting for it stops there.
+void quitOnTerminationSignals(QObject* owner, brisma::Application& app) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [&app] {
         char byte = 0;
         (void)!::read(signalPipe[0], &byte, 1);
         terminationRequested = true;
-        QCoreApplication::quit();
+        app.terminate();
+        // During start-up only a loop of its own may run (a message box): it ends, and so start-up.
+        if (mainLoopRunning)
+            QCoreApplication::quit();
+        else
+            QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = onTerminationSignal;
@@ -98,13 +106,14 @@ int main(int argc, char** argv) {
     brisma::Application app(std::move(config));
     app.errors().setObserver(brisma::ErrorLog(brisma::configureErrorLog(std::getenv("BRISMA_DEBUG"))));
     QObject::connect(&qapp, &QCoreApplication::aboutToQuit, &qapp, [&app] { app.main().Unload(); });
-    quitOnTerminationSignals(&qapp);
+    quitOnTerminationSignals(&qapp, app);
     if (!app.start())
         return 0;
-    // A signal read while start-up waited for the server found no main loop to end.
+    // A signal read during start-up found no main loop to end.
     if (terminationRequested) {
         app.main().Unload();
         return 0;
     }
+    mainLoopRunning = true;
     return QApplication::exec();
 }

@@ -13,6 +13,7 @@
 #include "report/modInet.h"
 #include "userdata/modUserData.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -72,6 +73,12 @@ QString asCp932(const std::string& text) {
 
 std::string displayText(const clsBrismaNews& news) {
     return news.strNewsText + "(" + news.strContName + ")";
+}
+
+// What a screen reader says of a headline: as shown, without the brackets of a banner, which
+// has no channel.
+QString spokenText(const clsBrismaNews& news) {
+    return QString::fromStdString(news.strContName.empty() ? news.strNewsText : displayText(news));
 }
 
 int16_t roundedX(double x) {
@@ -272,6 +279,8 @@ int32_t frmTicker::InitTicker() {
         InsertNews(work_);
         ++intPosition;
     }
+    // One name for the whole fill, not one per slot.
+    nameHeadline();
     return 0;
 }
 
@@ -428,6 +437,7 @@ const clsBrismaNews* frmTicker::adText(int16_t channel) {
 
 void frmTicker::lay(const clsBrismaNews& news) {
     InsertNews(news);
+    nameHeadline();
 }
 
 void frmTicker::reportBanner(const clsBrismaNews& banner) {
@@ -541,6 +551,10 @@ QWidget& frmTicker::view() {
     return *view_;
 }
 
+QWidget* frmTicker::box() const {
+    return swfPlayer_ ? swfPlayer_->widget() : nullptr;
+}
+
 void frmTicker::setCustomIcon(bool held) {
     customHeld_ = held;
     if (view_->cursor().shape() == Qt::BitmapCursor)
@@ -598,16 +612,31 @@ void frmTicker::Form_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x
 
 void frmTicker::pointerAt(int16_t x) {
     pointerX_ = x;
+    const int16_t lit = intOnMouse;
+    const bool held = held_;
     // Every slot lights up under the pointer.
     intOnMouse = GetMoved(x, work_);
     if (intOnMouse >= 0 && blnOpen && !blnScroll)
         held_ = true;
+    if (intOnMouse != lit || held_ != held)
+        nameHeadline();
 }
 
 void frmTicker::pointerGone() {
+    const bool named = held_ && intOnMouse >= 0;
     pointerX_ = -1;
     held_ = false;
     intOnMouse = -1;
+    if (named)
+        nameHeadline();
+}
+
+void frmTicker::nameHeadline() {
+    if (!QAccessible::isActive() || strip_.size() == 0)
+        return;
+    const int16_t slot = held_ && intOnMouse >= 0 ? intOnMouse : 0;
+    // Raises the name-changed event when the name differs.
+    setAccessibleName(spokenText(strip_.udtSlotNews[static_cast<std::size_t>(slot)]));
 }
 
 void frmTicker::Form_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, double) {

@@ -100,6 +100,8 @@ public:
     const TickerStrip& slots() const { return strip_; }
     // The widget that shows the picture (the strip left of the box).
     QWidget& view();
+    // The box movie's widget; none before its player is made or when the player shows nothing.
+    QWidget* box() const;
 
 private:
     class View;
@@ -132,6 +134,9 @@ private:
     void pointerAt(int16_t x);
     // The pointer has left the strip: it moves on and nothing is lit.
     void pointerGone();
+    // Names the bar for a screen reader: the headline under the pointer while the strip waits
+    // under it, else the newest one. Nothing is done while no assistive technology listens.
+    void nameHeadline();
 
     const AppPaths& paths_;
     const ErrorReporter& errors_;

@@ -26,8 +26,8 @@ private:
     Observer observer_;
 };
 
-// Thrown by EndApp where the process cannot end at once (tests): it passes every handler and
-// stops the procedure that ended the application.
+// Thrown by EndApp where the process cannot end at once (tests), and by a download once the
+// client is terminating: it passes every handler and stops the procedure in progress.
 struct ApplicationEnded {};
 
 // Number and description of the exception in flight (BrismaError, std::exception, anything).

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QUrl>
+#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -21,6 +22,7 @@ namespace {
 
 constexpr std::size_t MaxBytes = std::size_t{15} * 1024 * 1024;
 constexpr const char* UserAgent = "brisma-server/3.1.1";
+constexpr int MaxSerial = 9999;
 
 struct Source {
     std::string body;
@@ -28,7 +30,9 @@ struct Source {
     std::string address;
 };
 
-std::string charsetOf(const std::string& contentType) {
+std::string charsetOf(std::string contentType) {
+    for (char& c : contentType)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const auto at = contentType.find("charset=");
     if (at == std::string::npos)
         return {};
@@ -89,8 +93,10 @@ std::vector<Dated> datedItems(const Feed& feed) {
     std::map<std::int64_t, int> perMinute;
     for (const FeedItem& item : feed.items) {
         const std::int64_t time = publicationTime(item.date, now, now);
-        const int serial = ++perMinute[time / 60];
-        out.push_back({time, headlineId(0, time, serial)});
+        std::int64_t minute = time / 60;
+        while (perMinute[minute] == MaxSerial) // a full minute lends the id the next one
+            ++minute;
+        out.push_back({time, headlineId(0, minute * 60, ++perMinute[minute])});
     }
     return out;
 }
@@ -126,13 +132,16 @@ std::string asJson(const Feed& feed, const std::vector<Dated>& dated) {
 }
 
 // As a channel would serve it: the items with a title and a link, newest first.
-std::string asChannelFeed(const Feed& feed, const std::vector<Dated>& dated, const std::string& address) {
+std::string asChannelFeed(const Feed& feed, const std::vector<Dated>& dated, const std::string& address,
+                          std::vector<std::string>& notices) {
     std::vector<SourcedHeadline> headlines;
     for (std::size_t i = 0; i < feed.items.size(); ++i) {
         const FeedItem& item = feed.items[i];
         if (item.title && item.link)
             headlines.push_back({item.key, dated[i].time, {dated[i].id, *item.title, *item.link}});
     }
+    if (const std::size_t skipped = feed.items.size() - headlines.size())
+        notices.push_back(std::to_string(skipped) + " items without a title or a usable link left out");
     ChannelEntry channel;
     channel.name = channel.owner = feed.title.value_or("");
     channel.type = "oth";
@@ -155,10 +164,12 @@ int runFeedCommand(const std::vector<std::string>& args, std::ostream& out, std:
         const Source input = web ? fetch(source) : readFile(source);
         std::vector<std::string> notices;
         const Feed feed = readFeed({input.body, input.charset, input.address}, notices);
+        const std::vector<Dated> dated = datedItems(feed);
+        const std::string document =
+            json ? asJson(feed, dated) : asChannelFeed(feed, dated, input.address, notices);
         for (const std::string& notice : notices)
             err << source << ": " << notice << "\n";
-        const std::vector<Dated> dated = datedItems(feed);
-        out << (json ? asJson(feed, dated) : asChannelFeed(feed, dated, input.address));
+        out << document;
         out.flush();
         return 0;
     } catch (const std::exception& e) {

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <libxml/parser.h>
 #include <memory>
 #include <string>
 
@@ -121,6 +122,7 @@ int serve(const std::string& file, bool check) {
 } // namespace
 
 int main(int argc, char** argv) {
+    xmlInitParser(); // before any thread reads a feed: libxml2 sets itself up once, unguarded
     if (argc > 1 && std::strcmp(argv[1], "feed") == 0)
         return runFeedCommand({argv + 2, argv + argc}, std::cout, std::cerr);
     // The HTTP layer and Qt SQL's drivers need an application object; it runs no event loop here.

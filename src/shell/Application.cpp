@@ -1,5 +1,6 @@
 #include "shell/Application.h"
 
+#include "bar/TickerAccessible.h"
 #include "bar/frmTicker.h"
 #include "movie/frmMovie.h"
 #include "movie/modMovieLoader.h"
@@ -47,6 +48,7 @@ Application::Application(ApplicationConfig config)
       players_(config_.players ? config_.players : ownPlayers_.get()),
       ownTrays_(config_.trays ? nullptr : std::make_unique<QtTrayIconFactory>()),
       trays_(config_.trays ? config_.trays : ownTrays_.get()), instanceChannel_(config_.appFolder) {
+    TickerAccessible::install();
     Services& s = services_;
     inet_ = std::make_unique<modInet>(s.errors, s.clock, s.http, s.script, user_);
     movies_ = std::make_unique<modMovieLoader>(s.paths, s.errors, s.gate, s.clock, s.http, s.script);
@@ -108,6 +110,10 @@ void Application::endProcess() {
     services_.http.flush(2000);
     std::fflush(nullptr);
     std::_Exit(0);
+}
+
+void Application::terminate() {
+    services_.http.cancel();
 }
 
 FlashPlayer::CommandHandler Application::toDispatcher() {

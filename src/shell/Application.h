@@ -68,6 +68,9 @@ public:
     void handle(std::function<void()> handler);
     // EndApp's last step.
     [[noreturn]] void endProcess();
+    // A logout or a kill: the download in flight is given up, and the procedure waiting for it,
+    // or the next one to download, stops there.
+    void terminate();
 
     Services& services() { return services_; }
     ScriptValues& script() { return services_.script; }

@@ -6,11 +6,15 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace brisma::test {
 namespace {
@@ -215,6 +219,153 @@ TEST(Cli, ATerminationDuringStartUpEndsTheClient) {
         EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(client.exitCode(), 0);
     }
+}
+
+// A logout while a download is held open by the server: the client gives it up and ends at once,
+// with nothing further asked of the server; during start-up (the channel registry held) and
+// after it (a channel change from the list panel, its feed held).
+TEST(Cli, ATerminationEndsTheClientWhileTheServerHoldsADownload) {
+    for (const bool started : {false, true}) {
+        TempAppFolder folder;
+        writeProfile(folder, "3.1.1");
+        TestServer server;
+        const std::string held = started ? "/feeds/33.xml" : "/channel.xml";
+        // The list panel's commands run once start-up is over.
+        const std::string list = "import QtQuick\nItem {\n    Component.onCompleted: {\n"
+                                 "        flash.fscommand(\"log\", \"" +
+                                 server.base() +
+                                 "running\")\n"
+                                 "        flash.fscommand(\"channel:chset\", \"33-\")\n    }\n}\n";
+        server.route("/m/listflash", list);
+        serveNormal(server, "<Directory><Name>listflash</Name><Argument>False</Argument><Url>" +
+                                server.base() + "m/listflash</Url><Version>1</Version></Directory>");
+        TestServer::Response hang;
+        hang.hang = true;
+        server.route(held, hang);
+        QProcess client;
+        client.setProcessEnvironment(environment({{"BRISMA_HOME", folder.path()},
+                                                  {"BRISMA_SERVER", server.base()},
+                                                  {"QT_QPA_PLATFORM", "offscreen"}}));
+        client.start(QStringLiteral(BRISMA_EXE), {});
+        ASSERT_TRUE(client.waitForStarted());
+        const auto asked = [&](const std::string& target) {
+            const auto targets = server.targets();
+            return std::any_of(targets.begin(), targets.end(),
+                               [&](const std::string& t) { return t.rfind(target, 0) == 0; });
+        };
+        // The report that start-up is over goes out beside the download that follows it.
+        const auto there = [&] { return asked(held) && (!started || asked("/running")); };
+        for (int i = 0; i < 300 && client.state() == QProcess::Running && !there(); ++i)
+            client.waitForFinished(100);
+        ASSERT_TRUE(there()) << ::testing::PrintToString(server.targets());
+        client.terminate();
+        // A guard against a hang, not a measure: the client ends well within it.
+        const bool ended = client.waitForFinished(10000);
+        if (!ended) {
+            client.kill();
+            client.waitForFinished();
+        }
+        EXPECT_TRUE(ended) << held << ": still running after the signal";
+        EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(client.exitCode(), 0);
+        // The panel's report may overtake the download it comes before.
+        std::vector<std::string> downloads = downloadTargets(server);
+        std::erase_if(downloads, [](const std::string& t) { return t.rfind("/running", 0) == 0; });
+        EXPECT_EQ(downloads.back(), held) << "nothing downloaded after the signal";
+    }
+}
+
+// Without XDG_RUNTIME_DIR the channel of a second start lives in the temporary folder's
+// brisma-<uid>; one that another user made first is refused, and the client says so once.
+TEST(Cli, AChannelFolderOfAnotherUserIsRefusedAndSaidOnce) {
+    TempAppFolder scratch;
+    const std::string channels = scratch.path() + "/brisma-" + std::to_string(::getuid());
+    std::filesystem::create_directory(channels);
+    // As root the folder goes to another user; otherwise it is opened to others, refused alike.
+    if (::chown(channels.c_str(), 65534, 65534) != 0)
+        std::filesystem::permissions(channels, std::filesystem::perms::all);
+    TempAppFolder folder;
+    writeProfile(folder, "3.1.1");
+    TestServer server;
+    serveNormal(server);
+    QProcess client;
+    client.setProcessEnvironment(environment({{"BRISMA_HOME", folder.path()},
+                                              {"BRISMA_SERVER", server.base()},
+                                              {"QT_QPA_PLATFORM", "offscreen"},
+                                              {"XDG_RUNTIME_DIR", std::nullopt},
+                                              {"TMPDIR", scratch.path()}}));
+    client.setReadChannel(QProcess::StandardError);
+    client.start(QStringLiteral(BRISMA_EXE), {});
+    ASSERT_TRUE(client.waitForStarted());
+    const std::string line = "brisma: " + channels +
+                             " is not a folder of this user's that only this user may enter; a second start "
+                             "cannot bring this one into view (set XDG_RUNTIME_DIR, or remove that folder)\n";
+    std::string err;
+    while (err.find(line) == std::string::npos && client.waitForReadyRead(30000))
+        err += client.readAllStandardError().toStdString();
+    client.terminate();
+    if (!client.waitForFinished(10000))
+        client.kill();
+    client.waitForFinished();
+    err += client.readAllStandardError().toStdString();
+    const auto at = err.find(line);
+    ASSERT_NE(at, std::string::npos) << err;
+    EXPECT_EQ(err.find(line, at + 1), std::string::npos) << "said once";
+    EXPECT_EQ(client.exitCode(), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(channels)) << "nothing was put there";
+}
+
+// A banner address of 60 000 characters on a closed port: each banner's download fails, and
+// the lines that say so are cut short; the client starts and ends as usual.
+TEST(Cli, AnErrorAboutAVeryLongAddressIsLoggedShort) {
+    TempAppFolder folder;
+    writeProfile(folder, "3.1.1");
+    TestServer server;
+    serveNormal(server);
+    std::string closed;
+    {
+        TestServer gone;
+        closed = gone.base();
+    }
+    std::string script = scriptXml(
+        server.base(),
+        "<Directory><Name>ticker_banner</Name><Argument>False</Argument><Url>" + server.base() +
+            "ticker_banner.bmp</Url><Version>-1</Version><TBId/><TBText/><TBHref/><TBView/></Directory>");
+    const std::string banner = server.base() + "banner/";
+    script.replace(script.find(banner), banner.size(), closed + std::string(60000, 'b') + "/");
+    server.route("/scripts_desktop3.xml", script);
+
+    QProcess client;
+    client.setProcessEnvironment(environment({{"BRISMA_HOME", folder.path()},
+                                              {"BRISMA_SERVER", server.base()},
+                                              {"QT_QPA_PLATFORM", "offscreen"}}));
+    client.setReadChannel(QProcess::StandardError);
+    client.start(QStringLiteral(BRISMA_EXE), {});
+    ASSERT_TRUE(client.waitForStarted());
+    const std::string said = "brisma.errors: error -2146697211: clsBrismaChannel.ReadBanner >";
+    std::string err;
+    while (err.find(said) == std::string::npos && client.waitForReadyRead(30000))
+        err += client.readAllStandardError().toStdString();
+    // Start-up goes on to the movie catalogue.
+    const auto catalogue = [&] {
+        const auto targets = server.targets();
+        return std::find(targets.begin(), targets.end(), "/movie//movie.xml") != targets.end();
+    };
+    for (int i = 0; i < 300 && client.state() == QProcess::Running && !catalogue(); ++i)
+        client.waitForFinished(100);
+    EXPECT_TRUE(catalogue());
+    client.terminate();
+    const bool ended = client.waitForFinished(20000);
+    if (!ended)
+        client.kill();
+    client.waitForFinished();
+    err += client.readAllStandardError().toStdString();
+    EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(client.exitCode(), 0);
+    ASSERT_NE(err.find(said), std::string::npos) << err.substr(0, 2000);
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 1100u) << line.substr(0, 200);
 }
 
 TEST(DesktopEntry, ExecQuotesWhatTheEntrySyntaxReserves) {

@@ -20,6 +20,7 @@ namespace {
 using test::TestServer;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using Texts = std::vector<std::string>;
 
 // Long enough that only the limit or the cancellation under test can end a transfer.
@@ -103,7 +104,12 @@ TEST_F(HttpGet, RaisesWhenNoCompleteAnswerArrives) {
         TestServer gone;
         refused = gone.base() + "news.xml";
     }
-    EXPECT_THAT(networkFailure([&] { get(refused); }), EndsWith(": " + refused));
+    // The text names the address without its query or fragment, whatever its form.
+    EXPECT_THAT(networkFailure([&] { get(refused + "?email=a@b.jp"); }), EndsWith(": " + refused));
+    EXPECT_THAT(networkFailure([&] { get(refused + "#birth=19800101"); }), EndsWith(": " + refused));
+    EXPECT_EQ(networkFailure([&] { get("srv.example/user?com=regist&email=a@b.jp"); }),
+              "Not an http or https address: srv.example/user");
+    EXPECT_THAT(networkFailure([&] { get(refused + "\n?email=a@b.jp"); }), Not(HasSubstr("a@b.jp")));
     server.route("/truncated", reply([](auto& r) {
                      r.body = "<news>";
                      r.truncate = true;
@@ -134,18 +140,31 @@ TEST_F(HttpGet, RefusesEveryOtherScheme) {
 }
 
 // http_proxy takes plain addresses to the proxy, which sees the whole address; a host that
-// no_proxy names, or a subdomain of one, goes direct.
+// no_proxy names, or a subdomain of one, goes direct, and so does an address in a range it names.
 TEST_F(HttpGet, GoesThroughTheProxyTheEnvironmentNames) {
+    TestServer direct;
+    std::string closed;
+    {
+        TestServer gone;
+        closed = gone.base().substr(gone.base().rfind(':'));
+    }
     ::setenv("http_proxy", server.base().c_str(), 1);
     ::setenv("no_proxy", "example.org, .invalid", 1);
     get("http://brisma.example/news.xml");
     networkFailure([&] { get("http://news.brisma.invalid/news.xml"); }); // direct: no such name
+    ::setenv("no_proxy", "10.0.0.0/8 127.0.0.0/8", 1);
+    get(direct.base() + "a.xml");
+    get("http://[::1]" + closed + "b.xml");
+    ::setenv("no_proxy", "10.0.0.0/8,127.0.0.2,::/127", 1);
+    get(direct.base() + "c.xml");
+    networkFailure([&] { get("http://[::1]" + closed + "d.xml"); }); // direct: nothing listens
     ::setenv("no_proxy", "", 1);
     get("http://news.brisma.invalid/news.xml?id=1");
     ::unsetenv("http_proxy");
     ::unsetenv("no_proxy");
-    EXPECT_EQ(server.targets(),
-              (Texts{"http://brisma.example/news.xml", "http://news.brisma.invalid/news.xml?id=1"}));
+    EXPECT_EQ(server.targets(), (Texts{"http://brisma.example/news.xml", "http://[::1]" + closed + "b.xml",
+                                       direct.base() + "c.xml", "http://news.brisma.invalid/news.xml?id=1"}));
+    EXPECT_EQ(direct.targets(), Texts{"/a.xml"});
 }
 
 TEST_F(HttpGet, WaitsInTheGateLoopWhereTimersTickAndHandlersAreDeferred) {

@@ -53,6 +53,27 @@ TEST_F(ErrorLogLines, SaysEachTextAtMostOnceAMinuteAndNoQueryString) {
                          cut, "error 9: modChannel.SetChannelListFromXML >Subscript out of range", cut}));
 }
 
+// A text of any length is read in one pass and said in at most 1000 bytes and the length it had,
+// never cut inside a character; any scheme's query goes.
+TEST_F(ErrorLogLines, CutsLongTextsShortAndQueriesOfEveryScheme) {
+    ErrorLog log(configureErrorLog("1"), clock());
+    const std::string address = "http://127.0.0.1:9/" + std::string(60000, 'b') + "?email=a@b.jp";
+    log(-2146697211, "clsBrismaChannel.ReadBanner >Connection refused: " + address);
+    const std::string text = "modInet.SendUserLog >" + std::string(978, 'x') + "\u3042";
+    log(5, text);
+    log(5, "ftp://h.example/a?birth=19800101 and x-app://h/b#email=c@d.jp");
+    logDropped("a document that cannot be fetched reads as empty", address);
+
+    const std::string head = "clsBrismaChannel.ReadBanner >Connection refused: http://127.0.0.1:9/";
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "error -2146697211: " + head + std::string(1000 - head.size(), 'b') +
+                            "... (60068 bytes in all)");
+    EXPECT_EQ(lines[1], "error 5: modInet.SendUserLog >" + std::string(978, 'x') + "... (1002 bytes in all)");
+    EXPECT_EQ(lines[2], "error 5: ftp://h.example/a and x-app://h/b");
+    EXPECT_EQ(lines[3], "a document that cannot be fetched reads as empty: http://127.0.0.1:9/" +
+                            std::string(1000 - 19, 'b') + "... (60019 bytes in all)");
+}
+
 TEST_F(ErrorLogLines, DebugSettingOneSaysEverythingAndZeroNothing) {
     ErrorLog everything(configureErrorLog("1"), clock());
     everything(5, "modApp.ConfigureFolder >Invalid procedure call or argument");

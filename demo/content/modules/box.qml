@@ -58,6 +58,9 @@ Rectangle {
             hoverEnabled: true
             cursorShape: Qt.PointingHandCursor
             onClicked: root.search(root.topics[root.topic])
+            Accessible.role: Accessible.Button
+            Accessible.name: "話題：" + root.topics[root.topic] + " を検索"
+            Accessible.onPressAction: root.search(root.topics[root.topic])
         }
     }
 
@@ -83,6 +86,9 @@ Rectangle {
             hoverEnabled: true
             cursorShape: Qt.PointingHandCursor
             onClicked: flash.fscommand("box:list", "")
+            Accessible.role: Accessible.Button
+            Accessible.name: "最新ニュース"
+            Accessible.onPressAction: flash.fscommand("box:list", "")
         }
     }
 }

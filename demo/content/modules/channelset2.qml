@@ -138,7 +138,7 @@ Rectangle {
         contentHeight: groupColumn.implicitHeight + 32
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn }
+        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn; Accessible.name: "チャンネル一覧のスクロール" }
 
         Column {
             id: groupColumn
@@ -152,6 +152,8 @@ Rectangle {
                     required property var modelData
                     width: groupColumn.width
                     spacing: 6
+                    Accessible.role: Accessible.Grouping
+                    Accessible.name: modelData.category
                     T { text: modelData.category; color: "#20335a"; font.pixelSize: 14; font.bold: true }
                     Rectangle { width: parent.width; height: 2; color: "#ff8a1f"; opacity: 0.7 }
                     Flow {
@@ -170,6 +172,12 @@ Rectangle {
                                 color: ticked ? "#fff3e6" : tileArea.containsMouse ? "#eef1f6" : "white"
                                 border.color: ticked ? "#ff8a1f" : "#dde2ec"
                                 border.width: ticked ? 2 : 1
+                                Accessible.role: Accessible.CheckBox
+                                Accessible.name: modelData.owner ? modelData.name + "（" + modelData.owner + "）" : modelData.name
+                                Accessible.checkable: true
+                                Accessible.checked: ticked
+                                Accessible.onToggleAction: root.toggle(modelData.number)
+                                Accessible.onPressAction: root.toggle(modelData.number)
                                 Rectangle {
                                     x: 10; anchors.verticalCenter: parent.verticalCenter
                                     width: 18; height: 18; radius: 4
@@ -207,6 +215,8 @@ Rectangle {
             y: 62
             width: side.width - 36
             spacing: 4
+            Accessible.role: Accessible.List
+            Accessible.name: "選択中のチャンネル " + root.chosen.length + " / " + root.maxChannels
             Repeater {
                 model: root.maxChannels
                 Rectangle {
@@ -217,6 +227,8 @@ Rectangle {
                     radius: 4
                     color: used ? "#f4f6fa" : "transparent"
                     border.color: used ? "transparent" : "#e6e9f0"
+                    Accessible.role: Accessible.ListItem
+                    Accessible.name: (index + 1) + "：" + (used ? root.names[root.chosen[index]] : "空き")
                     T { x: 8; anchors.verticalCenter: parent.verticalCenter; text: index + 1; color: "#ff8a1f"; font.pixelSize: 11; font.bold: true }
                     T {
                         x: 26; width: parent.width - 34; anchors.verticalCenter: parent.verticalCenter
@@ -243,6 +255,8 @@ Rectangle {
             anchors { verticalCenter: parent.verticalCenter; left: parent.left; leftMargin: 20 }
             color: "#d9534f"
             font.pixelSize: 12
+            Accessible.role: Accessible.AlertMessage
+            Accessible.name: text
         }
         Row {
             anchors { verticalCenter: parent.verticalCenter; right: parent.right; rightMargin: 20 }
@@ -258,6 +272,8 @@ Rectangle {
                 contentItem: T { text: closeButton.text; font: closeButton.font; color: "#20335a"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
                 background: Rectangle { radius: 18; color: closeButton.down ? "#dde2ec" : "white"; border.color: "#b7c0d0" }
                 onClicked: flash.fscommand("channel:close", "")
+                // The toolkit's own button does not act on a screen reader's press.
+                Accessible.onPressAction: clicked()
             }
             Button {
                 id: applyButton
@@ -271,6 +287,7 @@ Rectangle {
                 contentItem: T { text: applyButton.text; font: applyButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
                 background: Rectangle { radius: 18; color: applyButton.down ? "#e07010" : applyButton.hovered ? "#ff9a3a" : "#ff8a1f" }
                 onClicked: root.apply()
+                Accessible.onPressAction: clicked()
             }
         }
     }

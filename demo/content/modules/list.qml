@@ -118,6 +118,9 @@ Rectangle {
                 hoverEnabled: true
                 cursorShape: Qt.PointingHandCursor
                 onClicked: flash.fscommand("box:list", "")
+                Accessible.role: Accessible.Button
+                Accessible.name: "閉じる"
+                Accessible.onPressAction: flash.fscommand("box:list", "")
             }
         }
     }
@@ -132,6 +135,8 @@ Rectangle {
         clip: true
         model: headlines
         boundsBehavior: Flickable.StopAtBounds
+        Accessible.role: Accessible.List
+        Accessible.name: "最新ニュース " + headlines.count + " 件"
 
         delegate: Rectangle {
             id: row
@@ -144,6 +149,11 @@ Rectangle {
             width: ListView.view.width
             height: 46
             color: rowArea.containsMouse ? "#fff6e0" : index % 2 ? "#eef1f6" : "white"
+            // The headline, its source and its time, as the row shows them.
+            Accessible.role: Accessible.ListItem
+            Accessible.name: [row.title, row.type === "mov" ? "動画　" + row.credit : row.credit, row.time]
+                             .filter(part => part !== "").join("、")
+            Accessible.onPressAction: root.open(row.index)
 
             Rectangle {
                 x: 8
@@ -197,6 +207,8 @@ Rectangle {
             anchors.centerIn: parent
             visible: headlines.count === 0
             text: "ニュースを読み込んでいます…"
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
             color: "#7d8799"
             font.pixelSize: 12
         }

@@ -134,6 +134,9 @@ Rectangle {
     component Label: T { color: "#1b2a4a"; font.pixelSize: 12; font.bold: true; Layout.topMargin: 6 }
     component Choice: ComboBox {
         id: choice
+        // What a screen reader says before the choice.
+        property string label
+        Accessible.name: label + "：" + (currentIndex < 0 ? "未選択" : currentText)
         font.family: root.face
         Layout.fillWidth: true
         implicitHeight: 30
@@ -180,7 +183,7 @@ Rectangle {
         contentHeight: column.implicitHeight + 24
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn }
+        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn; Accessible.name: "入力欄のスクロール" }
 
         ColumnLayout {
             id: column
@@ -199,16 +202,25 @@ Rectangle {
                 font.family: root.face
                 placeholderText: "taro@example.jp"
                 inputMethodHints: Qt.ImhEmailCharactersOnly
+                Accessible.name: "メールアドレス（必須）"
             }
-            T { id: note; visible: text !== ""; color: "#d9534f"; font.pixelSize: 11 }
+            T {
+                id: note
+                visible: text !== ""
+                color: "#d9534f"
+                font.pixelSize: 11
+                Accessible.role: Accessible.AlertMessage
+                Accessible.name: text
+            }
             Label { text: "性別" }
-            Choice { id: sex; objectName: "sex"; model: root.sexes }
+            Choice { id: sex; objectName: "sex"; label: "性別"; model: root.sexes }
             Label { text: "生年月日" }
             RowLayout {
                 spacing: 4
                 Choice {
                     id: year
                     objectName: "year"
+                    label: "生まれた年"
                     model: { var y = [], now = new Date().getFullYear(); for (var i = now - 5; i >= 1920; --i) y.push("" + i); return y; }
                     displayText: currentIndex < 0 ? "年" : currentText + "年"
                     textRole: ""
@@ -217,6 +229,7 @@ Rectangle {
                 Choice {
                     id: month
                     objectName: "month"
+                    label: "生まれた月"
                     model: Array.from({ length: 12 }, (_, i) => (i + 1) + "月")
                     displayText: currentIndex < 0 ? "月" : currentText
                     textRole: ""
@@ -226,6 +239,7 @@ Rectangle {
                 Choice {
                     id: day
                     objectName: "day"
+                    label: "生まれた日"
                     model: Array.from({ length: 31 }, (_, i) => (i + 1) + "日")
                     displayText: currentIndex < 0 ? "日" : currentText
                     textRole: ""
@@ -236,25 +250,26 @@ Rectangle {
             Label { text: "お住まいの地域" }
             RowLayout {
                 spacing: 4
-                Choice { id: prefecture; objectName: "prefecture"; model: root.prefectures; displayText: currentIndex < 0 ? "都道府県" : currentText }
+                Choice { id: prefecture; objectName: "prefecture"; label: "都道府県"; model: root.prefectures; displayText: currentIndex < 0 ? "都道府県" : currentText }
                 Choice {
                     id: area
                     objectName: "area"
+                    label: "地域"
                     model: prefecture.currentIndex >= 0 ? root.prefectures[prefecture.currentIndex].areas : []
                     enabled: count > 0
                     displayText: currentIndex < 0 ? "地域" : currentText
                 }
             }
             Label { text: "職業" }
-            Choice { id: job; objectName: "job"; model: root.jobs }
+            Choice { id: job; objectName: "job"; label: "職業"; model: root.jobs }
             Label { text: "業種" }
-            Choice { id: cls; objectName: "class"; model: root.classes }
+            Choice { id: cls; objectName: "class"; label: "業種"; model: root.classes }
             Label { text: "インターネット接続環境" }
-            Choice { id: netenv; objectName: "netenv"; model: root.netenvs }
+            Choice { id: netenv; objectName: "netenv"; label: "インターネット接続環境"; model: root.netenvs }
             Label { text: "主に利用するパソコン" }
-            Choice { id: pcenv; objectName: "pcenv"; model: root.pcenvs }
+            Choice { id: pcenv; objectName: "pcenv"; label: "主に利用するパソコン"; model: root.pcenvs }
             Label { text: "携帯電話の会社" }
-            Choice { id: carrier; objectName: "carrier"; model: root.carriers }
+            Choice { id: carrier; objectName: "carrier"; label: "携帯電話の会社"; model: root.carriers }
             T {
                 Layout.fillWidth: true
                 Layout.topMargin: 8
@@ -304,6 +319,8 @@ Rectangle {
             contentItem: T { text: closeButton.text; font: closeButton.font; color: "#20335a"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
             background: Rectangle { radius: 17; color: closeButton.down ? "#dde2ec" : "white"; border.color: "#b7c0d0" }
             onClicked: flash.fscommand("user:close", "")
+            // The toolkit's own button does not act on a screen reader's press.
+            Accessible.onPressAction: clicked()
         }
         Button {
             id: submitButton
@@ -318,6 +335,7 @@ Rectangle {
             contentItem: T { text: submitButton.text; font: submitButton.font; color: "white"; horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter }
             background: Rectangle { radius: 17; color: submitButton.down ? "#e07010" : submitButton.hovered ? "#ff9a3a" : "#ff8a1f" }
             onClicked: root.submit()
+            Accessible.onPressAction: clicked()
         }
     }
 }

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QPointer>
 #include <QTimer>
 #include <exception>
 
@@ -47,20 +46,15 @@ void EventGate::waitUntil(const std::function<bool()>& done, std::function<void(
         return;
     }
     DepthGuard guard(*this);
-    QEventLoop loop;
-    QPointer<QEventLoop> target(&loop);
-    wake = [target] {
-        // Called from another thread: a queued call reaches the loop on its own thread.
+    wake = [] {
+        // Called from another thread: a queued call wakes this thread's wait for events.
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [target] {
-                if (target)
-                    target->quit();
-            },
-            Qt::QueuedConnection);
+            QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
     };
+    // Each pass sleeps until an event comes; unlike a nested event loop's, this wait still
+    // blocks once the application has been asked to quit.
     while (!done())
-        loop.exec();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void EventGate::pace(int count, int intervalMs, const std::function<void(int)>& step) {

@@ -1,11 +1,13 @@
 #include "platform/http/HttpClient.h"
 
 #include "common/BrismaError.h"
+#include "common/ErrorReporter.h"
 #include "platform/events/EventGate.h"
 #include "platform/log/ErrorLog.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
@@ -24,6 +26,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace brisma {
@@ -31,11 +34,18 @@ namespace {
 
 // How long a closing client lets queued reports finish before it abandons them.
 constexpr auto StopGrace = std::chrono::seconds(2);
+// A terminated client ends within 2 s of the signal: queued reports get this much of it.
+constexpr auto TerminationGrace = std::chrono::milliseconds(1500);
 // How often a transfer that may be abandoned looks whether it is.
 constexpr int CancelPollMs = 100;
+// What Qt holds of an answer before it is read: an answer without end cannot grow it.
+constexpr qint64 ReadBufferBytes = 1024 * 1024;
 
+// The address is cut at its first "?" or "#", whatever else it holds: queries carry the user's
+// id, e-mail address and birth date, and error texts reach the log.
 [[noreturn]] void fail(const std::string& what, const std::string& url) {
-    throw BrismaError(err::NetworkFailure, what + ": " + url);
+    throw BrismaError(err::NetworkFailure,
+                      withoutQueries(what) + ": " + url.substr(0, url.find_first_of("?#")));
 }
 
 // Only http and https, with a host, are fetched, redirects included: anything else could
@@ -51,13 +61,43 @@ std::string environment(std::initializer_list<const char*> names) {
     return {};
 }
 
-// no_proxy lists hosts, each also covering its subdomains, separated by commas or blanks; "*"
-// covers every host.
+// Whether the address `host` is the entry's address or, with "/bits", in its range; as curl
+// matches, "/0" or no bits asks for the address itself.
+bool inRange(const QHostAddress& host, QString entry) {
+    int bits = 0;
+    if (const auto slash = entry.indexOf(u'/'); slash >= 0) {
+        bool ok = false;
+        bits = entry.mid(slash + 1).toInt(&ok);
+        if (!ok || bits < 0)
+            return false;
+        entry.truncate(slash);
+    }
+    if (entry.startsWith(u'[') && entry.endsWith(u']'))
+        entry = entry.mid(1, entry.size() - 2);
+    const QHostAddress network(entry);
+    if (network.isNull() || network.protocol() != host.protocol())
+        return false;
+    const int width = host.protocol() == QAbstractSocket::IPv4Protocol ? 32 : 128;
+    if (bits > width)
+        return false;
+    return bits == 0 || bits == width ? host.isEqual(network, QHostAddress::StrictConversion)
+                                      : host.isInSubnet(network, bits);
+}
+
+// no_proxy lists hosts, each also covering its subdomains, and addresses with or without a range
+// ("127.0.0.0/8", "::1"), which only an address host matches; separated by commas or blanks.
+// "*" covers every host.
 bool bypassesProxy(const QString& host) {
     const QString list = QString::fromStdString(environment({"no_proxy", "NO_PROXY"}));
+    const QHostAddress address(host);
     for (QString entry : list.split(QRegularExpression(QStringLiteral("[,\\s]+")), Qt::SkipEmptyParts)) {
         if (entry == u"*")
             return true;
+        if (!address.isNull()) {
+            if (inRange(address, entry))
+                return true;
+            continue;
+        }
         if (entry.startsWith(u'.'))
             entry.remove(0, 1);
         if (host.compare(entry, Qt::CaseInsensitive) == 0 || host.endsWith(u'.' + entry, Qt::CaseInsensitive))
@@ -126,6 +166,7 @@ HttpReply fetch(const HttpRequest& call, const HttpLimits& limits, bool keepBody
         for (const auto& [name, value] : call.headers)
             request.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
         std::unique_ptr<QNetworkReply> reply(manager.get(request));
+        reply->setReadBufferSize(ReadBufferBytes);
 
         QEventLoop loop;
         std::size_t received = 0;
@@ -229,10 +270,17 @@ public:
             std::unique_lock lock(mutex_);
             stopping_ = true;
             queued_.notify_all();
-            if (!idle_.wait_for(lock, StopGrace, [this] { return drained(); }))
+            const auto until = stopBy_.value_or(std::chrono::steady_clock::now() + StopGrace);
+            if (!idle_.wait_until(lock, until, [this] { return drained(); }))
                 abandon_ = true; // also cancels the transfer in progress
         }
         thread_.join();
+    }
+
+    // What is still queued when the client closes must be sent by `until`.
+    void stopBy(std::chrono::steady_clock::time_point until) {
+        std::lock_guard lock(mutex_);
+        stopBy_ = until;
     }
 
     void enqueue(const std::string& url) {
@@ -279,6 +327,7 @@ private:
     std::deque<std::string> queue_;
     bool sending_ = false;
     bool stopping_ = false;
+    std::optional<std::chrono::steady_clock::time_point> stopBy_;
     std::atomic<bool> abandon_{false};
     std::thread thread_; // last: it starts once everything above exists
 };
@@ -289,6 +338,8 @@ HttpClient::HttpClient(EventGate* gate, HttpLimits limits)
 HttpClient::~HttpClient() = default;
 
 HttpResponse HttpClient::getResponse(const std::string& url) {
+    if (cancelled_)
+        throw ApplicationEnded{};
     // The transfer runs on a worker with an event loop of its own. The application's thread
     // waits in the gate's restricted loop; any other simply blocks.
     struct Outcome {
@@ -298,11 +349,11 @@ HttpResponse HttpClient::getResponse(const std::string& url) {
         std::exception_ptr error;
         std::function<void()> wake;
     } outcome;
-    std::jthread worker([&outcome, url, limits = limits_] {
+    std::jthread worker([this, &outcome, url] {
         HttpResponse response;
         std::exception_ptr error;
         try {
-            response = fetch({url, {}}, limits, true, nullptr);
+            response = fetch({url, {}}, limits_, true, &cancelled_);
         } catch (...) {
             error = std::current_exception();
         }
@@ -327,6 +378,8 @@ HttpResponse HttpClient::getResponse(const std::string& url) {
             wake);
     }
     worker.join();
+    if (cancelled_)
+        throw ApplicationEnded{};
     if (outcome.error)
         std::rethrow_exception(outcome.error);
     return std::move(outcome.response);
@@ -352,6 +405,11 @@ void HttpClient::getAsync(const std::string& url) {
 
 bool HttpClient::flush(int timeoutMs) {
     return sender_->flush(timeoutMs);
+}
+
+void HttpClient::cancel() {
+    cancelled_ = true;
+    sender_->stopBy(std::chrono::steady_clock::now() + TerminationGrace);
 }
 
 } // namespace brisma

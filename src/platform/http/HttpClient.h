@@ -2,6 +2,7 @@
 
 #include "platform/http/HttpTransport.h"
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -62,10 +63,16 @@ public:
     // getResponse.
     static HttpReply request(const HttpRequest& request, const HttpLimits& limits);
 
+    // The client is terminating: the synchronous request in flight is given up, and it and every
+    // later one raise ApplicationEnded, which stops the procedure that asked. Queued reports get
+    // 1.5 s from now to finish.
+    void cancel();
+
 private:
     class Sender;
     EventGate* gate_;
     HttpLimits limits_;
+    std::atomic<bool> cancelled_{false};
     std::unique_ptr<Sender> sender_;
 };
 

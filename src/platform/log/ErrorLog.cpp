@@ -1,15 +1,54 @@
 #include "platform/log/ErrorLog.h"
 
-#include <regex>
+#include <cstddef>
 
 namespace brisma {
+namespace {
+
+// A line longer than this says where it was cut: a text may carry a whole server address.
+constexpr std::size_t kLongestText = 1000;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// `text` cut to kLongestText bytes, never inside a UTF-8 character.
+std::string capped(std::string text) {
+    if (text.size() <= kLongestText)
+        return text;
+    std::size_t cut = kLongestText;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    const std::size_t whole = text.size();
+    text.resize(cut);
+    return text + "... (" + std::to_string(whole) + " bytes in all)";
+}
+
+} // namespace
 
 // Qt names the category before each line ("brisma.errors: error 9: ..."), so the text does not.
 Q_LOGGING_CATEGORY(lcErrors, "brisma.errors", QtWarningMsg)
 
+// One pass, whatever the length: an address is a run of non-blanks around "://".
 std::string withoutQueries(const std::string& text) {
-    static const std::regex address(R"((https?://[^\s?#]*)[?#]\S*)", std::regex::icase);
-    return std::regex_replace(text, address, "$1");
+    std::string out;
+    out.reserve(text.size());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t scheme = text.find("://", at);
+        if (scheme == std::string::npos) {
+            out.append(text, at);
+            break;
+        }
+        std::size_t end = scheme + 3;
+        while (end < text.size() && !isBlank(text[end]) && text[end] != '?' && text[end] != '#')
+            ++end;
+        out.append(text, at, end - at);
+        at = end;
+        while (at < text.size() && !isBlank(text[at]))
+            ++at;
+    }
+    return out;
 }
 
 bool configureErrorLog(const char* debugSetting) {
@@ -22,7 +61,7 @@ bool configureErrorLog(const char* debugSetting) {
 }
 
 void logDropped(const char* because, const std::string& detail) {
-    qCDebug(lcErrors, "%s: %s", because, withoutQueries(detail).c_str());
+    qCDebug(lcErrors, "%s: %s", because, capped(withoutQueries(detail)).c_str());
 }
 
 ErrorLog::ErrorLog(bool everyTime, Now now) : everyTime_(everyTime), now_(std::move(now)) {}
@@ -34,7 +73,7 @@ void ErrorLog::operator()(long number, const std::string& text, ErrorReporter::K
     }
     if (!lcErrors().isWarningEnabled())
         return;
-    const std::string line = withoutQueries(text);
+    const std::string line = capped(withoutQueries(text));
     const auto now = now_();
     if (!everyTime_) {
         const auto last = lastSaid_.find(line);

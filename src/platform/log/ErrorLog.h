@@ -15,8 +15,9 @@ namespace brisma {
 // BRISMA_DEBUG=1.
 Q_DECLARE_LOGGING_CATEGORY(lcErrors)
 
-// `text` with every http or https address cut to scheme://host/path: report addresses carry the
-// user's id, e-mail address and birth date in their queries.
+// `text` with every address that has a scheme ("...://...") cut at its first "?" or "#" up to
+// the next white space: report addresses carry the user's id, e-mail address and birth date in
+// their queries. The texts of failed requests are cut where they are made; this is the net.
 std::string withoutQueries(const std::string& text);
 
 // Sets the category from BRISMA_DEBUG: "1" everything, every time; "0" nothing; otherwise
@@ -27,7 +28,8 @@ bool configureErrorLog(const char* debugSetting);
 void logDropped(const char* because, const std::string& detail);
 
 // The observer of the error reporter: each fault and notice as a warning, a text that repeats at
-// most once a minute unless `everyTime`; an error met on a normal path as a debug line.
+// most once a minute unless `everyTime`; an error met on a normal path as a debug line. A text
+// (and a dropped failure's detail) longer than 1000 bytes is cut there.
 class ErrorLog {
 public:
     using Now = std::function<std::chrono::steady_clock::time_point()>;

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -16,6 +18,8 @@ namespace {
 
 const QByteArray kRequest = QByteArrayLiteral("show\n");
 constexpr int kAskTimeoutMs = 2000;
+// A peer that has not sent its request by then is dropped: idle peers would hold descriptors.
+constexpr int kPeerSilenceMs = 2000;
 
 // A folder of this user's that no one else may enter.
 bool isPrivateFolder(const QByteArray& path) {
@@ -24,6 +28,9 @@ bool isPrivateFolder(const QByteArray& path) {
            (st.st_mode & 077) == 0;
 }
 
+// The folder of the sockets; empty when there is none. Only the listening side (`create`) says
+// on stderr why the temporary folder's one is refused: the running client is the one that loses
+// its channel.
 QString socketFolder(bool create) {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
         if (isPrivateFolder(runtime))
@@ -32,7 +39,14 @@ QString socketFolder(bool create) {
     const QByteArray own = QDir::tempPath().toLocal8Bit() + "/brisma-" + QByteArray::number(::getuid());
     if (create && ::mkdir(own.constData(), 0700) != 0 && errno != EEXIST)
         return {};
-    return isPrivateFolder(own) ? QString::fromLocal8Bit(own) : QString();
+    if (isPrivateFolder(own))
+        return QString::fromLocal8Bit(own);
+    if (create)
+        std::fprintf(stderr,
+                     "brisma: %s is not a folder of this user's that only this user may enter; a second "
+                     "start cannot bring this one into view (set XDG_RUNTIME_DIR, or remove that folder)\n",
+                     own.constData());
+    return {};
 }
 
 bool fromThisUser(const QLocalSocket& socket) {
@@ -76,6 +90,10 @@ bool InstanceChannel::listen(std::function<void()> onRequest) {
                 socket->abort();
                 continue;
             }
+            QTimer::singleShot(kPeerSilenceMs, socket, [socket] {
+                socket->abort();
+                socket->deleteLater();
+            });
             QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
                 // One short line is all a request is; anything longer or different is dropped.
                 const QByteArray got = socket->peek(kRequest.size() + 1);

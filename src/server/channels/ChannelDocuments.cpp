@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
 
 namespace brisma::server {
 namespace {
@@ -46,8 +47,11 @@ std::string channelFeedDocument(const ChannelEntry& channel, const std::vector<H
 }
 
 std::string headlineId(int channel, std::int64_t epochSeconds, int serial) {
+    if (channel < 0 || channel > 999 || serial < 0 || serial > 9999)
+        throw std::out_of_range("headline id of channel " + std::to_string(channel) + ", serial " +
+                                std::to_string(serial));
     using namespace std::chrono;
-    constexpr std::int64_t JapanOffset = 9 * 3600; // Japan keeps no summer time
+    constexpr std::int64_t JapanOffset = std::int64_t{9} * 3600; // Japan keeps no summer time
     const sys_seconds japan{seconds{epochSeconds + JapanOffset}};
     const sys_days day = floor<days>(japan);
     const year_month_day date{day};

@@ -32,7 +32,7 @@ std::string channelListDocument(const std::vector<ChannelEntry>& channels);
 std::string channelFeedDocument(const ChannelEntry& channel, const std::vector<Headline>& headlines);
 
 // A headline id: channel number in three digits, the minute of `epochSeconds` in Japan time,
-// `serial` in four digits.
+// `serial` in four digits. Raises std::out_of_range for a channel or serial that do not fit.
 std::string headlineId(int channel, std::int64_t epochSeconds, int serial);
 
 } // namespace brisma::server

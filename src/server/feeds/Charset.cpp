@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <iconv.h>
+#include <map>
 #include <optional>
 
 namespace brisma::server {
@@ -76,10 +77,32 @@ std::string repairedUtf8(std::string_view s) {
     return out;
 }
 
+const iconv_t NoConverter = reinterpret_cast<iconv_t>(-1);
+
+// A converter from `from` to UTF-8, kept open for the thread's life: opening one loads its
+// conversion module and closing the last one unloads it again, which costs more than a feed.
+iconv_t converterFrom(const std::string& from) {
+    struct Open {
+        std::map<std::string, iconv_t> byLabel; // only labels iconv knows: a bounded set
+        ~Open() {
+            for (const auto& entry : byLabel)
+                iconv_close(entry.second);
+        }
+    };
+    thread_local Open open;
+    if (const auto it = open.byLabel.find(from); it != open.byLabel.end())
+        return it->second;
+    const iconv_t cd = iconv_open("UTF-8", from.c_str());
+    if (cd != NoConverter)
+        open.byLabel.emplace(from, cd);
+    return cd;
+}
+
 std::optional<std::string> throughIconv(std::string_view bytes, const std::string& from) {
-    iconv_t cd = iconv_open("UTF-8", from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    const iconv_t cd = converterFrom(from);
+    if (cd == NoConverter)
         return std::nullopt;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr); // the initial shift state
     std::string out;
     char* in = const_cast<char*>(bytes.data()); // iconv's signature; the input is not written
     std::size_t inLeft = bytes.size();
@@ -98,7 +121,6 @@ std::optional<std::string> throughIconv(std::string_view bytes, const std::strin
         ok = iconv(cd, nullptr, nullptr, &to, &toLeft) != static_cast<std::size_t>(-1);
         out.append(buffer.data(), buffer.size() - toLeft);
     }
-    iconv_close(cd);
     if (!ok)
         return std::nullopt;
     return out;
@@ -175,14 +197,15 @@ std::string feedTextAsUtf8(std::string_view body, std::string_view httpCharset,
     const std::string& label = http.empty() ? declared : http;
     if (isSingleByteLabel(label) && hasNonAscii(body) && isUtf8(body))
         return std::string(body);
-    for (const std::string& candidate : {http, declared, std::string("utf-8")}) {
+    for (const std::string& candidate : {http, declared}) {
         if (candidate.empty())
             continue;
         if (auto text = decode(body, candidate))
             return *text;
-        if (candidate != "utf-8")
-            notices.push_back("Not readable as " + candidate + ": tried the next label");
+        notices.push_back("Not readable as " + candidate + ": tried the next label");
     }
+    if (isUtf8(body))
+        return std::string(body);
     notices.push_back("Not valid UTF-8: bytes that are not were replaced by U+FFFD");
     return repairedUtf8(body);
 }

@@ -8,7 +8,7 @@
 namespace brisma::server {
 namespace {
 
-constexpr std::int64_t FutureAllowance = 10 * 60;
+constexpr std::int64_t FutureAllowance = std::int64_t{10} * 60;
 
 // Reads the text one token at a time; every reader returns false and leaves the position
 // unspecified when the text does not match.
@@ -68,7 +68,8 @@ std::optional<std::int64_t> toEpoch(const Fields& f) {
     if (!date.ok() || f.year < 1970 || f.year > 9999 || f.hour > 23 || f.minute > 59 || f.second > 60)
         return std::nullopt;
     const std::int64_t days = sys_days(date).time_since_epoch().count();
-    return days * 86400 + f.hour * 3600 + f.minute * 60 + f.second - f.offsetMinutes * 60;
+    const std::int64_t minutes = std::int64_t{f.hour} * 60 + f.minute - f.offsetMinutes;
+    return days * 86400 + minutes * 60 + f.second;
 }
 
 // "+0900", "-05:00" or "Z" at the scanner; false when none of them is there.

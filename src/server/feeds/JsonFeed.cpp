@@ -25,7 +25,7 @@ std::optional<std::string> text(const nlohmann::json& object, const char* key) {
 
 std::optional<std::string> title(const nlohmann::json& object) {
     if (auto t = text(object, "title"))
-        return plainText(*t, false);
+        return nonEmpty(plainText(*t, false));
     return std::nullopt;
 }
 

@@ -187,4 +187,10 @@ std::string plainText(std::string_view text, bool html) {
     return collapsed(decodeReferences(decodeReferences(withoutMarkup(text))));
 }
 
+std::optional<std::string> nonEmpty(std::string text) {
+    if (text.empty())
+        return std::nullopt;
+    return text;
+}
+
 } // namespace brisma::server

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,5 +11,8 @@ namespace brisma::server {
 // text are decoded once more: they are entities a source escaped twice. Control characters are
 // removed and white space collapsed.
 std::string plainText(std::string_view text, bool html);
+
+// `text`, or none when it is empty: a title with no text is no title.
+std::optional<std::string> nonEmpty(std::string text);
 
 } // namespace brisma::server

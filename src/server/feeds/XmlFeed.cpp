@@ -141,7 +141,7 @@ std::optional<std::string> rssTitle(const xmlNode* parent) {
         n = dublinCore(parent, "title");
     if (!n)
         return std::nullopt;
-    return plainText(content(n), true);
+    return nonEmpty(plainText(content(n), true));
 }
 
 std::optional<std::string> rssLink(const xmlNode* parent, const std::string& address) {
@@ -207,7 +207,7 @@ std::optional<std::string> atomTitle(const xmlNode* parent) {
     if (!n)
         return std::nullopt;
     const std::string type = attribute(n, "type").value_or("text");
-    return plainText(content(n), type == "html" || type == "text/html");
+    return nonEmpty(plainText(content(n), type == "html" || type == "text/html"));
 }
 
 // The alternate link first (rel missing or "alternate"), else the first link of any kind.

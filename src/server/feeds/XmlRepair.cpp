@@ -76,7 +76,7 @@ std::string withoutDocumentType(std::string_view xml, bool& hadSubset) {
     for (std::size_t at = start + 9; at < xml.size(); ++at) {
         const char c = xml[at];
         if (quote) {
-            quote = c == quote ? 0 : quote;
+            quote = c == quote ? '\0' : quote;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '[') {
@@ -97,6 +97,7 @@ std::string repairedXml(std::string_view xml, std::vector<std::string>& repairs)
     std::size_t ampersands = 0;
     std::size_t entities = 0;
     std::size_t characters = 0;
+    std::size_t lessThans = 0;
     // Sections whose text is not markup: copied as they stand.
     static constexpr std::array<std::pair<std::string_view, std::string_view>, 3> verbatim{
         {{"<![CDATA[", "]]>"}, {"<!--", "-->"}, {"<?", "?>"}}};
@@ -114,8 +115,15 @@ std::string repairedXml(std::string_view xml, std::vector<std::string>& repairs)
                 copied = true;
                 break;
             }
-            if (!copied)
-                out += xml[at++];
+            if (copied)
+                continue;
+            // A "<" that can open no markup is text: "1 < 2".
+            const char next = at + 1 < xml.size() ? xml[at + 1] : ' ';
+            const bool opens = std::isalpha(static_cast<unsigned char>(next)) || next == '_' || next == ':' ||
+                               next == '/' || next == '!' || static_cast<unsigned char>(next) >= 0x80;
+            out += opens ? "<" : "&lt;";
+            lessThans += opens ? 0 : 1;
+            ++at;
             continue;
         }
         if (c == '&') {
@@ -158,11 +166,18 @@ std::string repairedXml(std::string_view xml, std::vector<std::string>& repairs)
             ++at;
             continue;
         }
-        out += c;
-        ++at;
+        // Plain text up to the next character that may need a repair, in one piece.
+        std::size_t end = at + 1;
+        while (end < xml.size() && xml[end] != '<' && xml[end] != '&' &&
+               static_cast<unsigned char>(xml[end]) >= 0x20)
+            ++end;
+        out.append(xml.substr(at, end - at));
+        at = end;
     }
     if (ampersands)
         repairs.push_back(std::to_string(ampersands) + " stray \"&\" escaped");
+    if (lessThans)
+        repairs.push_back(std::to_string(lessThans) + " stray \"<\" escaped");
     if (entities)
         repairs.push_back(std::to_string(entities) + " HTML entities replaced by their characters");
     if (characters)
