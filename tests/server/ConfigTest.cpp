@@ -92,6 +92,10 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
               "10: source \"ftp://example.jp/a\" is neither http nor https");
     EXPECT_EQ(fault(Server + channelWith("cout = 5")), "11: unknown key \"cout\"");
     EXPECT_EQ(fault(Server + "[[channel]]\nnumber = \"1\"\n"), "8: \"number\" must be an integer");
+    EXPECT_EQ(fault("[server]\ncontent = \"content\"\nadmin_token = \"short\"\n" + Channel),
+              "3: admin_token is shorter than 16 characters");
+    EXPECT_EQ(fault("[server]\ncontent = \"content\"\nadmin_loopback = \"yes\"\n" + Channel),
+              "3: \"admin_loopback\" must be true or false");
     EXPECT_EQ(fault(Server + channelWith("count = 0")), "11: count 0 out of range (1 to 100)");
     EXPECT_EQ(fault("[server]\nlisten = \"127.0.0.1\"\n" + Channel),
               "2: bad listen address \"127.0.0.1\" (address:port)");

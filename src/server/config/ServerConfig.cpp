@@ -233,6 +233,9 @@ ServerConfig loadConfig(const std::string& file) {
     config.contact = r.text(server, "contact", "");
     config.database = r.text(server, "database", "");
     config.adminToken = r.text(server, "admin_token", "");
+    // The token is all that guards the operator's page from the whole network.
+    if (server.get("admin_token") && config.adminToken.size() < 16)
+        r.fail(*server.get("admin_token"), "admin_token is shorter than 16 characters");
     if (const toml::node* loopback = server.get("admin_loopback"); loopback && !loopback->is_boolean())
         r.fail(*loopback, "\"admin_loopback\" must be true or false");
     config.adminLoopback = server["admin_loopback"].value_or(false);
