@@ -51,6 +51,14 @@ std::string dayText(int day) {
            std::to_string(day % 100) + "日(" + weekdays[weekday.c_encoding()] + ")";
 }
 
+// The first `characters` characters of UTF-8 `text`, and an ellipsis when there were more.
+std::string shortened(const std::string& text, int characters) {
+    for (std::size_t at = 0; at < text.size(); ++at)
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && characters-- == 0)
+            return text.substr(0, at) + "…";
+    return text;
+}
+
 std::string shortDay(int day) {
     return std::to_string(day / 100 % 100) + "/" + std::to_string(day % 100);
 }
@@ -94,8 +102,9 @@ std::string channelChart(const std::map<std::string, ChannelFigures>& channels,
         << "\" role=\"img\" aria-label=\"チャンネル別のクリック数と表示数\">";
     int y = Top;
     for (const auto& [key, figures] : channels) {
-        svg << "<text x=\"0\" y=\"" << y + 24 << "\" class=\"label\">" << escaped(channelLabel(key, names))
-            << "</text>";
+        const std::string label = channelLabel(key, names);
+        svg << "<text x=\"0\" y=\"" << y + 24 << "\" class=\"label\"><title>" << escaped(label) << "</title>"
+            << escaped(shortened(label, 11)) << "</text>";
         const auto bar = [&](std::int64_t value, int at, const char* kind) {
             const int width = static_cast<int>(value * Bar / most);
             svg << "<rect x=\"" << Label << "\" y=\"" << at << "\" width=\"" << std::max(width, 1)
