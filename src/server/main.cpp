@@ -98,17 +98,17 @@ int serve(const std::string& file, bool check) {
             std::cerr << "brisma-server: a new listen address takes effect at the next start" << std::endl;
         if (next.database != config.database || next.dataFolder != config.dataFolder)
             std::cerr << "brisma-server: a new database takes effect at the next start" << std::endl;
-        // The old sources stop first, so no host ever sees two requests at once; meanwhile the
-        // old documents are served.
-        newsroom->stop();
+        std::shared_ptr<Newsroom> fresh;
         try {
-            newsroom = std::make_shared<Newsroom>(next, database);
+            fresh = std::make_shared<Newsroom>(next, database);
         } catch (const std::exception& e) {
             std::cerr << "brisma-server: " << e.what() << " (the configuration in use is kept)" << std::endl;
-            newsroom = std::make_shared<Newsroom>(config, database);
-            newsroom->start();
             continue;
         }
+        // The old sources stop before the new ones start, so no host ever sees two requests at
+        // once; meanwhile the old documents are served.
+        newsroom->stop();
+        newsroom = std::move(fresh);
         web->replace(siteOf(next, newsroom, database));
         newsroom->start();
         config = std::move(next);
