@@ -1,18 +1,26 @@
 // brisma-server: serves the documents the client reads, built from the operator's configuration
-// and the feeds it names. "--config FILE" serves, "--check" only validates the file, "feed"
-// reads one source without either.
+// and the feeds it names, and stores its users and their reports. "--config FILE" serves,
+// "--check" only validates the file, "feed" reads one source without either; "export" and
+// "forget" work on the store.
 #include "platform/text/Cp932.h"
 #include "server/FeedCommand.h"
+#include "server/ReportRetention.h"
+#include "server/StoreCommands.h"
 #include "server/config/ServerConfig.h"
 #include "server/sources/Newsroom.h"
+#include "server/store/Database.h"
+#include "server/store/StoreError.h"
+#include "server/store/UserTable.h"
 #include "server/web/WebServer.h"
 
 #include <QCoreApplication>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -21,7 +29,9 @@ using namespace brisma::server;
 
 int usage() {
     std::cerr << "usage: brisma-server --config FILE [--check]\n"
-                 "       brisma-server feed [--json] SOURCE\n";
+                 "       brisma-server feed [--json] SOURCE\n"
+                 "       brisma-server export --config FILE [--since 24h]\n"
+                 "       brisma-server forget --config FILE USERID\n";
     return 2;
 }
 
@@ -42,6 +52,12 @@ int serve(const std::string& file, bool check) {
         std::cerr << e.what() << std::endl;
         return 1;
     }
+    try {
+        DatabaseAddress::fromSetting(config.database, config.dataFolder);
+    } catch (const StoreError& e) {
+        std::cerr << file << ": " << e.what() << std::endl;
+        return 1;
+    }
     if (check) {
         std::cout << file << ": " << config.channels.size() << " channels, no fault found" << std::endl;
         return 0;
@@ -54,11 +70,28 @@ int serve(const std::string& file, bool check) {
         sigaddset(&signals, s);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+    std::unique_ptr<Database> database;
+    try {
+        database = openStore(config);
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        for (const std::string& id : config.keepUsers)
+            UserTable(*database)
+                .keepUser(id, std::chrono::duration_cast<std::chrono::milliseconds>(now).count())
+                .get();
+    } catch (const std::exception& e) {
+        std::cerr << "brisma-server: " << e.what() << std::endl;
+        return 1;
+    }
+    std::optional<ReportRetention> retention;
+    if (config.keepDays > 0)
+        retention.emplace(*database, config.keepDays);
+    Intake intake(*database);
+
     auto newsroom = std::make_shared<Newsroom>(config);
     std::unique_ptr<WebServer> web;
     try {
         web = std::make_unique<WebServer>(config.listenHost, config.listenPort, siteOf(config, newsroom),
-                                          WebServer::Limits{});
+                                          WebServer::Limits{}, intake);
     } catch (const std::exception& e) {
         std::cerr << "brisma-server: " << e.what() << std::endl;
         return 1;
@@ -82,6 +115,9 @@ int serve(const std::string& file, bool check) {
         }
         if (next.listenHost != config.listenHost || next.listenPort != config.listenPort)
             std::cerr << "brisma-server: a new listen address takes effect at the next start" << std::endl;
+        if (next.database != config.database || next.keepDays != config.keepDays)
+            std::cerr << "brisma-server: a new database or keep_days takes effect at the next start"
+                      << std::endl;
         // The old sources stop first, so no host ever sees two requests at once; meanwhile the
         // old documents are served.
         newsroom->stop();
@@ -101,6 +137,12 @@ int serve(const std::string& file, bool check) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "feed") == 0)
         return runFeedCommand({argv + 2, argv + argc}, std::cout, std::cerr);
+    const bool exporting = argc > 1 && std::strcmp(argv[1], "export") == 0;
+    if (exporting || (argc > 1 && std::strcmp(argv[1], "forget") == 0)) {
+        QCoreApplication app(argc, argv); // Qt SQL's drivers
+        return (exporting ? runExportCommand : runForgetCommand)({argv + 2, argv + argc}, std::cout,
+                                                                 std::cerr);
+    }
     std::string config;
     bool check = false;
     for (int i = 1; i < argc; ++i) {

@@ -25,6 +25,9 @@ struct ServerConfig {
     std::chrono::seconds minInterval{300};
     std::chrono::seconds maxInterval{86400};
     std::string contact;
+    std::string database;               // empty: SQLite in the data folder; else a postgresql:// address
+    int keepDays = 0;                   // reports older than this are deleted daily; 0: kept
+    std::vector<std::string> keepUsers; // ids that are always known users (the demo's seeded one)
     std::vector<ChannelConfig> channels;
 
     // The address a channel's feed is served at, below the base.
