@@ -3,6 +3,7 @@
 #include "server/reports/ReportRequest.h"
 #include "server/store/StoreError.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace brisma::server {
@@ -18,6 +19,17 @@ std::int64_t nowMs() {
 bool ours(std::string_view target) {
     const std::string_view path = target.substr(0, target.find('?'));
     return path.starts_with("/log/") || path == "/user";
+}
+
+// A report address is one name below /log/ (the script's and the modules' own); anything else
+// there, a traversal included, is no report and is not stored.
+bool isReportPath(std::string_view path) {
+    const std::string_view name = path.substr(5);
+    return !name.empty() && name.front() != '.' && name.size() <= 64 &&
+           std::all_of(name.begin(), name.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '-' || c == '_' || c == '.';
+           });
 }
 
 } // namespace
@@ -48,6 +60,10 @@ bool Intake::take(std::string_view target, Done done) {
     try {
         switch (request.route) {
         case Route::Report:
+            if (!isReportPath(request.path)) {
+                done({404, {}});
+                return true;
+            }
             finish = [stored = std::make_shared<std::future<void>>(
                           reports_.add(request.kind, request.query, nowMs()))] {
                 stored->get();

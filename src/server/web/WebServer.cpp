@@ -26,7 +26,9 @@ std::shared_ptr<const std::string> text(const std::string& s) {
 
 // One request, from its request line to its end: MHD keeps the pointer for the request's life.
 struct WebServer::Exchange {
-    std::string target; // as it arrived, undecoded
+    std::string target;      // as it arrived, undecoded, up to a NUL byte
+    std::uintptr_t line = 0; // where MHD holds it, for the check below
+    bool nulInLine = false;
     bool headArrived = false;
     bool suspended = false;
     std::optional<Intake::Reply> reply; // the intake's, once known
@@ -34,16 +36,25 @@ struct WebServer::Exchange {
 
 struct WebServer::Callbacks {
     static MHD_Result request(void* cls, MHD_Connection* connection, const char* url, const char* method,
-                              const char*, const char*, std::size_t*, void** state) {
+                              const char* version, const char*, std::size_t*, void** state) {
         auto* self = static_cast<WebServer*>(cls);
         auto* exchange = static_cast<Exchange*>(*state);
         if (!exchange->headArrived) { // the deadline no longer applies
             exchange->headArrived = true;
+            // MHD reads the request line in place and hands out C strings: the version follows the
+            // target, so a gap between them is a NUL byte that cut the target short.
+            const std::uintptr_t gap = reinterpret_cast<std::uintptr_t>(version) - exchange->line;
+            exchange->nulInLine = gap > exchange->target.size() + 1 && gap < self->limits_.headBytes;
             std::lock_guard lock(self->headsMutex_);
             self->heads_.erase(connection);
+            // An answer queued before the request is read whole would close the connection: the
+            // next call comes once it is.
+            return MHD_YES;
         }
         Answer a;
-        if (exchange->reply) {
+        if (exchange->nulInLine) {
+            a = {MHD_HTTP_BAD_REQUEST, text(""), "text/plain"};
+        } else if (exchange->reply) {
             a = {exchange->reply->status, text(exchange->reply->body), "text/plain"};
         } else if (std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 && self->takeIn(connection, *exchange)) {
             if (exchange->suspended)
@@ -84,6 +95,7 @@ struct WebServer::Callbacks {
     static void* requestLine(void*, const char* uri, MHD_Connection*) {
         auto* exchange = new Exchange;
         exchange->target = uri;
+        exchange->line = reinterpret_cast<std::uintptr_t>(uri);
         return exchange;
     }
 
