@@ -79,5 +79,6 @@ wait "$watcher" || true
 answered=$(awk '/requests in/ {print $1}' "$work/wrk.log")
 stored=$("$server" export --config "$work/server.toml" | wc -l)
 echo "answered $answered, stored $stored"
+[ -s "$work/server.log" ] && { echo "server log (last lines):"; tail -n 5 "$work/server.log"; }
 grep -q "Non-2xx" "$work/wrk.log" && echo "SOME ANSWERS WERE NOT 2xx"
 [ "$stored" -ge "$answered" ] || { echo "FEWER STORED THAN ANSWERED"; exit 1; }
