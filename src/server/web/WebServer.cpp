@@ -36,7 +36,7 @@ struct WebServer::Exchange {
 
 struct WebServer::Callbacks {
     static MHD_Result request(void* cls, MHD_Connection* connection, const char* url, const char* method,
-                              const char* version, const char*, std::size_t*, void** state) {
+                              const char* version, const char*, std::size_t* uploadSize, void** state) {
         auto* self = static_cast<WebServer*>(cls);
         auto* exchange = static_cast<Exchange*>(*state);
         if (!exchange->headArrived) { // the deadline no longer applies
@@ -49,6 +49,10 @@ struct WebServer::Callbacks {
             self->heads_.erase(connection);
             // An answer queued before the request is read whole would close the connection: the
             // next call comes once it is.
+            return MHD_YES;
+        }
+        if (*uploadSize != 0) { // a body, which nothing here reads: taken and dropped
+            *uploadSize = 0;
             return MHD_YES;
         }
         Answer a;
