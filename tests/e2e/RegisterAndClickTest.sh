@@ -33,21 +33,21 @@ exported() { "$server" export --config "$work/server.toml"; }
 
 # A new user in $work/$1: registration, channel choice, a click on the bar; sets user.
 new_user() {
-  local home="$work/$1" x y
+  local name=$1 home="$work/$1" x y
   mkdir -p "$home"
   BRISMA_HOME="$home" BRISMA_SERVER="$base" PATH="$work/bin:$PATH" ASAN_OPTIONS=detect_leaks=0 \
-    "$brisma" >"$work/$1-client.log" 2>&1 &
+    "$brisma" >"$work/$name-client.log" 2>&1 &
   client=$!
   pids+=("$client")
 
-  timeout=60 until_true find_window "Brisma　初期設定画面" || fail "$1: no registration panel"
+  timeout=60 until_true find_window "Brisma　初期設定画面" || fail "$name: no registration panel"
   sleep 1
   read -r x y < <(origin)
   click_at $((x + 160)) $((y + 112))
-  xdotool type --delay 20 "$1@example.jp"
+  xdotool type --delay 20 "$name@example.jp"
   click_at $((x + 160)) $((y + 423))
 
-  until_true find_window "チャンネル設定" || fail "$1: no channel panel"
+  until_true find_window "チャンネル設定" || fail "$name: no channel panel"
   sleep 1
   read -r x y < <(origin)
   for at in "36 132" "36 224" "36 318" "212 224"; do
@@ -56,10 +56,10 @@ new_user() {
   done
   click_at $((x + 704)) $((y + 568))
   has_id() { grep -qE '<id>[A-Za-z0-9]{20}</id>' "$home/flash/xml/user.xml" 2>/dev/null; }
-  until_true has_id || fail "$1: no user id of 20 letters and digits in user.xml"
+  until_true has_id || fail "$name: no user id of 20 letters and digits in user.xml"
   user=$(sed -n 's/.*<id>\([^<]*\)<\/id>.*/\1/p' "$home/flash/xml/user.xml")
 
-  until_true find_window "Brisma" || fail "$1: no bar"
+  until_true find_window "Brisma" || fail "$name: no bar"
   eval "$(xdotool getwindowgeometry --shell "$window")"
   local bar_y=$((Y + 12))
   sleep 2
@@ -68,16 +68,16 @@ new_user() {
     click_at "$x" "$bar_y"
     timeout=3 until_true clicked && break
   done
-  clicked || fail "$1: no click of $user was stored"
+  clicked || fail "$name: no click of $user was stored"
   local headline
   headline=$(exported | grep '"kind":"click"' | grep "\"userid\":\"$user\"" | head -n 1 |
     sed -n 's/.*"id":"\([0-9]*\)".*/\1/p')
-  [ ${#headline} -eq 19 ] || fail "$1: the stored click names no headline id"
-  cat "$home"/flash/xml/news*.xml | grep -q "<brs:hlid>$headline</brs:hlid>" ||
-    fail "$1: the stored headline id $headline is none the client was served"
+  [ ${#headline} -eq 19 ] || fail "$name: the stored click names no headline id"
+  cat "$home"/flash/xml/news*.xml | grep -aq ">$headline<" ||
+    fail "$name: the stored headline id $headline is none the client was served ($(cd "$home/flash/xml" && grep -c hlid news*.xml | tr '\n' ' '))"
 
   kill -TERM "$client"
-  wait "$client" || fail "$1: the client ended with status $?"
+  wait "$client" || fail "$name: the client ended with status $?"
 }
 
 new_user first
