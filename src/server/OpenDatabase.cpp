@@ -5,10 +5,13 @@
 namespace brisma::server {
 
 std::shared_ptr<Database> openDatabase(const ServerConfig& config) {
-    namespace fs = std::filesystem;
-    fs::create_directories(config.dataFolder);
-    fs::permissions(config.dataFolder, fs::perms::owner_all, fs::perm_options::replace);
-    return std::make_shared<Database>(DatabaseAddress::fromSetting(config.database, config.dataFolder));
+    const DatabaseAddress address = DatabaseAddress::fromSetting(config.database, config.dataFolder);
+    if (!address.postgres) {
+        namespace fs = std::filesystem;
+        fs::create_directories(config.dataFolder);
+        fs::permissions(config.dataFolder, fs::perms::owner_all, fs::perm_options::replace);
+    }
+    return std::make_shared<Database>(address);
 }
 
 } // namespace brisma::server

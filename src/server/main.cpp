@@ -1,22 +1,32 @@
 // brisma-server: serves the documents the client reads, built from the operator's configuration
-// and the feeds it names. "--config FILE" serves, "--check" only validates the file, "feed"
-// reads one source without either.
+// and the feeds it names, and stores its users and their reports. "--config FILE" serves,
+// "--check" only validates the file, "feed" reads one source without either; "export" and
+// "forget" work on the store.
 #include "platform/text/Cp932.h"
 #include "server/FeedCommand.h"
 #include "server/OpenDatabase.h"
+#include "server/ReportRetention.h"
 #include "server/StatsCommand.h"
+#include "server/StoreCommands.h"
 #include "server/config/ServerConfig.h"
 #include "server/sources/Newsroom.h"
+#include "server/store/Database.h"
+#include "server/store/StoreError.h"
+#include "server/store/UserTable.h"
 #include "server/web/WebServer.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <libxml/parser.h>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,7 +35,9 @@ using namespace brisma::server;
 int usage() {
     std::cerr << "usage: brisma-server --config FILE [--check]\n"
                  "       brisma-server feed [--json] SOURCE\n"
-                 "       brisma-server stats --config FILE [--since 24h]\n";
+                 "       brisma-server stats --config FILE [--since 24h]\n"
+                 "       brisma-server export --config FILE [--since 24h]\n"
+                 "       brisma-server forget --config FILE USERID\n";
     return 2;
 }
 
@@ -52,6 +64,12 @@ int serve(const std::string& file, bool check) {
         std::cerr << e.what() << std::endl;
         return 1;
     }
+    try {
+        DatabaseAddress::fromSetting(config.database, config.dataFolder);
+    } catch (const StoreError& e) {
+        std::cerr << file << ": " << e.what() << std::endl;
+        return 1;
+    }
     if (check) {
         std::cout << file << ": " << config.channels.size() << " channels, no fault found" << std::endl;
         return 0;
@@ -66,13 +84,28 @@ int serve(const std::string& file, bool check) {
 
     std::shared_ptr<Database> database;
     std::shared_ptr<Newsroom> newsroom;
-    std::unique_ptr<WebServer> web;
     try {
         database = openDatabase(config);
         std::cerr << "brisma-server: database " << database->address().describe() << std::endl;
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        for (const std::string& id : config.keepUsers)
+            UserTable(*database)
+                .keepUser(id, std::chrono::duration_cast<std::chrono::milliseconds>(now).count())
+                .get();
         newsroom = std::make_shared<Newsroom>(config, database);
+    } catch (const std::exception& e) {
+        std::cerr << "brisma-server: " << e.what() << std::endl;
+        return 1;
+    }
+    std::optional<ReportRetention> retention;
+    if (config.keepDays > 0)
+        retention.emplace(*database, config.keepDays);
+    Intake intake(*database);
+
+    std::unique_ptr<WebServer> web;
+    try {
         web = std::make_unique<WebServer>(config.listenHost, config.listenPort,
-                                          siteOf(config, newsroom, database), WebServer::Limits{});
+                                          siteOf(config, newsroom, database), WebServer::Limits{}, intake);
     } catch (const std::exception& e) {
         std::cerr << "brisma-server: " << e.what() << std::endl;
         return 1;
@@ -96,8 +129,10 @@ int serve(const std::string& file, bool check) {
         }
         if (next.listenHost != config.listenHost || next.listenPort != config.listenPort)
             std::cerr << "brisma-server: a new listen address takes effect at the next start" << std::endl;
-        if (next.database != config.database || next.dataFolder != config.dataFolder)
-            std::cerr << "brisma-server: a new database takes effect at the next start" << std::endl;
+        if (next.database != config.database || next.dataFolder != config.dataFolder ||
+            next.keepDays != config.keepDays)
+            std::cerr << "brisma-server: a new database or keep_days takes effect at the next start"
+                      << std::endl;
         std::shared_ptr<Newsroom> fresh;
         try {
             fresh = std::make_shared<Newsroom>(next, database);
@@ -127,8 +162,13 @@ int main(int argc, char** argv) {
         return runFeedCommand({argv + 2, argv + argc}, std::cout, std::cerr);
     // The HTTP layer and Qt SQL's drivers need an application object; it runs no event loop here.
     QCoreApplication app(argc, argv);
+    const std::vector<std::string> args(argv + 2, argv + std::max(argc, 2));
     if (argc > 1 && std::strcmp(argv[1], "stats") == 0)
-        return runStatsCommand({argv + 2, argv + argc}, std::cout, std::cerr);
+        return runStatsCommand(args, std::cout, std::cerr);
+    if (argc > 1 && std::strcmp(argv[1], "export") == 0)
+        return runExportCommand(args, std::cout, std::cerr);
+    if (argc > 1 && std::strcmp(argv[1], "forget") == 0)
+        return runForgetCommand(args, std::cout, std::cerr);
     std::string config;
     bool check = false;
     for (int i = 1; i < argc; ++i) {

@@ -65,6 +65,7 @@ TEST_F(ConfigTest, TheDemoConfigurationReadsWithItsPathsAgainstItsFolder) {
     const ChannelConfig& first = config.channels.front();
     EXPECT_EQ(first.entry.feedAddress, "http://127.0.0.1:18080/feeds/001.xml");
     EXPECT_EQ(first.sources.at(0), (demo / "sources" / "general.xml").string());
+    EXPECT_EQ(config.keepUsers, std::vector<std::string>{"DEMO0001"}); // the seeded user of demo/home-seed
 }
 
 TEST_F(ConfigTest, DefaultsFillWhatTheOperatorLeftOut) {
@@ -74,6 +75,8 @@ TEST_F(ConfigTest, DefaultsFillWhatTheOperatorLeftOut) {
     EXPECT_EQ(config.maxInterval, std::chrono::hours(24));
     EXPECT_EQ(config.channels.at(0).entry.count, 10);
     EXPECT_EQ(config.channels.at(0).entry.type, "all");
+    EXPECT_EQ(config.database, "");
+    EXPECT_EQ(config.keepDays, 0);
 }
 
 TEST_F(ConfigTest, EachFaultNamesItsLine) {
@@ -110,6 +113,10 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
     EXPECT_EQ(fault(Server), "1: no [[channel]]");
     EXPECT_EQ(fault("[server]\nlisten = \"127.0.0.1:0\"\n" + Channel),
               "2: listen names port 0, so base must be given");
+    EXPECT_EQ(fault("[server]\ncontent = \"content\"\nkeep_days = -1\n" + Channel),
+              "3: keep_days must be a number of days from 1 to 36500, or 0 to keep");
+    EXPECT_EQ(fault("[server]\ncontent = \"content\"\nkeep_users = [\"\"]\n" + Channel),
+              "3: keep_users must be a list of user ids");
 }
 
 TEST_F(ConfigTest, DurationsCombineUnits) {

@@ -207,7 +207,7 @@ ServerConfig loadConfig(const std::string& file) {
         r.fail(1, "missing table [server]");
     const toml::table& server = *serverNode->as_table();
     r.onlyKnown(server, {"listen", "base", "data", "content", "min_interval", "max_interval", "contact",
-                         "database", "admin_token", "admin_loopback"});
+                         "database", "keep_days", "keep_users", "admin_token", "admin_loopback"});
 
     const fs::path folder = fs::absolute(fs::path(file)).parent_path();
     ServerConfig config;
@@ -241,6 +241,20 @@ ServerConfig loadConfig(const std::string& file) {
     config.adminLoopback = server["admin_loopback"].value_or(false);
     if (config.contact.find_first_of("()\r\n") != std::string::npos)
         r.fail(*server.get("contact"), "contact may not hold parentheses or line breaks");
+    const std::int64_t keepDays = r.integer(server, "keep_days", 0);
+    if (keepDays < 0 || keepDays > 36500)
+        r.fail(*server.get("keep_days"), "keep_days must be a number of days from 1 to 36500, or 0 to keep");
+    config.keepDays = static_cast<int>(keepDays);
+    if (const toml::node* users = server.get("keep_users")) {
+        const toml::array* list = users->as_array();
+        if (!list)
+            r.fail(*users, "keep_users must be a list of user ids");
+        for (const toml::node& user : *list) {
+            if (!user.is_string() || user.as_string()->get().empty())
+                r.fail(user, "keep_users must be a list of user ids");
+            config.keepUsers.push_back(user.as_string()->get());
+        }
+    }
 
     const toml::node* channels = root.get("channel");
     if (!channels || !channels->is_array_of_tables() || channels->as_array()->empty())

@@ -25,9 +25,11 @@ struct ServerConfig {
     std::chrono::seconds minInterval{300};
     std::chrono::seconds maxInterval{86400};
     std::string contact;
-    std::string database;       // empty: SQLite in the data folder; else a postgresql:// address
-    std::string adminToken;     // opens the operator's page; empty: no token opens it
-    bool adminLoopback = false; // loopback opens the operator's page without a token
+    std::string database;               // empty: SQLite in the data folder; else a postgresql:// address
+    int keepDays = 0;                   // reports older than this are deleted daily; 0: kept
+    std::vector<std::string> keepUsers; // ids that are always known users (the demo's seeded one)
+    std::string adminToken;             // opens the operator's page; empty: no token opens it
+    bool adminLoopback = false;         // loopback opens the operator's page without a token
     std::vector<ChannelConfig> channels;
 
     // The address a channel's feed is served at, below the base.

@@ -5,6 +5,7 @@
 #include <microhttpd.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <optional>
 #include <stdexcept>
 #include <sys/socket.h>
 
@@ -49,21 +50,51 @@ AdminAnswer adminAnswerOf(MHD_Connection* connection, const AdminSite& site) {
     return adminAnswer(site, request, valueOf(connection, MHD_GET_ARGUMENT_KIND, "day"), now.count());
 }
 
-// A marker for a request whose head has arrived: MHD keeps it for the request's life.
-char HeadArrived;
-
 } // namespace
+
+// One request, from its request line to its end: MHD keeps the pointer for the request's life.
+struct WebServer::Exchange {
+    std::string target;      // as it arrived, undecoded, up to a NUL byte
+    std::uintptr_t line = 0; // where MHD holds it, for the check below
+    bool nulInLine = false;
+    bool headArrived = false;
+    bool suspended = false;
+    std::optional<Intake::Reply> reply; // the intake's, once known
+};
 
 struct WebServer::Callbacks {
     static MHD_Result request(void* cls, MHD_Connection* connection, const char* url, const char* method,
-                              const char*, const char*, std::size_t*, void** state) {
+                              const char* version, const char*, std::size_t* uploadSize, void** state) {
         auto* self = static_cast<WebServer*>(cls);
-        if (*state == nullptr) { // the head is complete: the deadline no longer applies
-            *state = &HeadArrived;
+        auto* exchange = static_cast<Exchange*>(*state);
+        if (!exchange->headArrived) { // the deadline no longer applies
+            exchange->headArrived = true;
+            // MHD reads the request line in place and hands out C strings: the version follows the
+            // target, so a gap between them is a NUL byte that cut the target short.
+            const std::uintptr_t gap = reinterpret_cast<std::uintptr_t>(version) - exchange->line;
+            exchange->nulInLine = gap > exchange->target.size() + 1 && gap < self->limits_.headBytes;
             std::lock_guard lock(self->headsMutex_);
             self->heads_.erase(connection);
+            // An answer queued before the request is read whole would close the connection: the
+            // next call comes once it is.
+            return MHD_YES;
         }
-        const Answer a = self->answer(connection, method, url);
+        if (*uploadSize != 0) { // a body, which nothing here reads: taken and dropped
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        Answer a;
+        if (exchange->nulInLine) {
+            a = {MHD_HTTP_BAD_REQUEST, text(""), "text/plain"};
+        } else if (exchange->reply) {
+            a = {exchange->reply->status, text(exchange->reply->body), "text/plain"};
+        } else if (std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 && self->takeIn(connection, *exchange)) {
+            if (exchange->suspended)
+                return MHD_YES; // until the intake answers
+            a = {exchange->reply->status, text(exchange->reply->body), "text/plain"};
+        } else {
+            a = self->answer(connection, method, url);
+        }
         // The body stays alive with the response: a copy of the pointer rides along.
         auto* keep = new std::shared_ptr<const std::string>(a.body);
         MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
@@ -92,8 +123,19 @@ struct WebServer::Callbacks {
         }
     }
 
-    static void completed(void* cls, MHD_Connection* connection, void**, MHD_RequestTerminationCode code) {
+    // The request line, before it is decoded: the intake reads the target as the client built it.
+    static void* requestLine(void*, const char* uri, MHD_Connection*) {
+        auto* exchange = new Exchange;
+        exchange->target = uri;
+        exchange->line = reinterpret_cast<std::uintptr_t>(uri);
+        return exchange;
+    }
+
+    static void completed(void* cls, MHD_Connection* connection, void** state,
+                          MHD_RequestTerminationCode code) {
         auto* self = static_cast<WebServer*>(cls);
+        delete static_cast<Exchange*>(*state);
+        *state = nullptr;
         if (code != MHD_REQUEST_TERMINATED_COMPLETED_OK)
             return;
         const MHD_ConnectionInfo* info =
@@ -104,8 +146,8 @@ struct WebServer::Callbacks {
     }
 };
 
-WebServer::WebServer(const std::string& host, int port, Site site, Limits limits)
-    : limits_(limits), site_(std::move(site)) {
+WebServer::WebServer(const std::string& host, int port, Site site, Limits limits, Intake& intake)
+    : limits_(limits), site_(std::move(site)), intake_(intake) {
     addrinfo hints{};
     hints.ai_flags = AI_NUMERICSERV | AI_PASSIVE;
     hints.ai_socktype = SOCK_STREAM;
@@ -118,14 +160,16 @@ WebServer::WebServer(const std::string& host, int port, Site site, Limits limits
     freeaddrinfo(found);
 
     daemon_ = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG | (v6 ? MHD_USE_IPv6 : 0),
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME |
+            (v6 ? MHD_USE_IPv6 : 0),
         static_cast<std::uint16_t>(port), nullptr, nullptr, &Callbacks::request, this, MHD_OPTION_SOCK_ADDR,
         reinterpret_cast<sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, limits_.threads,
         MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
         limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits_.headBytes,
         MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(limits_.idle.count()),
         MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::connection, this, MHD_OPTION_NOTIFY_COMPLETED,
-        &Callbacks::completed, this, MHD_OPTION_END);
+        &Callbacks::completed, this, MHD_OPTION_URI_LOG_CALLBACK, &Callbacks::requestLine, this,
+        MHD_OPTION_END);
     if (!daemon_)
         throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
     port_ = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT)->port;
@@ -133,6 +177,11 @@ WebServer::WebServer(const std::string& host, int port, Site site, Limits limits
 }
 
 WebServer::~WebServer() {
+    {
+        std::unique_lock lock(intakeMutex_);
+        intakeClosed_ = true;
+        intakeDrained_.wait(lock, [this] { return suspended_ == 0; });
+    }
     {
         std::lock_guard lock(headsMutex_);
         stopping_ = true;
@@ -164,6 +213,34 @@ void WebServer::watchHeads() {
     }
 }
 
+bool WebServer::takeIn(MHD_Connection* connection, Exchange& exchange) {
+    {
+        std::lock_guard lock(intakeMutex_);
+        if (intakeClosed_) {
+            exchange.reply = Intake::Reply{MHD_HTTP_SERVICE_UNAVAILABLE, {}};
+            return true;
+        }
+    }
+    const bool taken = intake_.take(exchange.target, [this, connection, &exchange](Intake::Reply reply) {
+        std::lock_guard lock(intakeMutex_);
+        exchange.reply = std::move(reply);
+        if (exchange.suspended) {
+            MHD_resume_connection(connection);
+            if (--suspended_ == 0)
+                intakeDrained_.notify_all();
+        }
+    });
+    if (!taken)
+        return false;
+    std::lock_guard lock(intakeMutex_);
+    if (!exchange.reply) {
+        MHD_suspend_connection(connection);
+        exchange.suspended = true;
+        ++suspended_;
+    }
+    return true;
+}
+
 WebServer::Answer WebServer::answer(MHD_Connection* connection, const std::string& method,
                                     const std::string& path) const {
     if (method != MHD_HTTP_METHOD_GET)
@@ -176,14 +253,6 @@ WebServer::Answer WebServer::answer(MHD_Connection* connection, const std::strin
     if (path == "/admin/" || path == "/admin") {
         const AdminAnswer a = adminAnswerOf(connection, site.admin);
         return {a.status, text(a.body), a.status == 200 ? "text/html; charset=utf-8" : "text/plain"};
-    }
-    // Reports are answered and dropped for now; a registration gets a user id of its own.
-    if (path.starts_with("/log/"))
-        return {MHD_HTTP_OK, text("OK"), "text/plain"};
-    if (path == "/user") {
-        const char* command = MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "com");
-        const bool registration = command && std::strcmp(command, "regist") == 0;
-        return {MHD_HTTP_OK, text(registration ? "DEMO" + std::to_string(++lastUser_) : "OK"), "text/plain"};
     }
     // The channel list and the feeds are always generated, whatever content holds at their paths.
     const bool generated = path == site.channelListPath || path.starts_with("/feeds/");

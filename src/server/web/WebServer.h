@@ -3,6 +3,7 @@
 #include "server/admin/AdminRoute.h"
 #include "server/content/StaticContent.h"
 #include "server/sources/Shelf.h"
+#include "server/web/Intake.h"
 
 #include <atomic>
 #include <chrono>
@@ -17,7 +18,9 @@ struct MHD_Daemon;
 struct MHD_Connection;
 
 // The documents over HTTP, on libmicrohttpd: its threads wait on epoll, so a connection holds
-// a little memory and no thread, and a slow client costs no worker.
+// a little memory and no thread, and a slow client costs no worker. A report or user request is
+// suspended while the intake stores it and resumed with its answer, so a connection waiting for a
+// commit holds no thread either.
 namespace brisma::server {
 
 // What is served; replaced whole when the configuration is read again.
@@ -39,8 +42,9 @@ public:
         unsigned threads = 2;
     };
 
-    // Listens at once; raises std::runtime_error when it cannot.
-    WebServer(const std::string& host, int port, Site site, Limits limits);
+    // Listens at once; raises std::runtime_error when it cannot. `intake` outlives the server.
+    WebServer(const std::string& host, int port, Site site, Limits limits, Intake& intake);
+    // Answers the requests waiting for the intake first.
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
@@ -50,7 +54,10 @@ public:
 
 private:
     struct Answer;
+    struct Exchange;
     Answer answer(MHD_Connection* connection, const std::string& method, const std::string& path) const;
+    // True when the intake took the request: it is answered now or once resumed.
+    bool takeIn(MHD_Connection* connection, Exchange& exchange);
     // The daemon's callbacks, which reach the members below.
     struct Callbacks;
     friend struct Callbacks;
@@ -59,7 +66,12 @@ private:
     Limits limits_;
     mutable std::mutex siteMutex_;
     Site site_;
-    mutable std::atomic<int> lastUser_{1000};
+    Intake& intake_;
+    // Requests suspended while the intake stores them; none may be left when the daemon stops.
+    std::mutex intakeMutex_;
+    std::condition_variable intakeDrained_;
+    unsigned suspended_ = 0;
+    bool intakeClosed_ = false;
 
     // Connections whose request head has not yet arrived whole: socket and deadline.
     std::mutex headsMutex_;

@@ -1,0 +1,143 @@
+#include "server/web/Intake.h"
+
+#include "server/reports/ReportRequest.h"
+#include "server/store/StoreError.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace brisma::server {
+namespace {
+
+std::int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// The intake's paths as they arrived, for a target too broken to be read.
+bool ours(std::string_view target) {
+    const std::string_view path = target.substr(0, target.find('?'));
+    return path.starts_with("/log/") || path == "/user";
+}
+
+// A report address is one name below /log/ (the script's and the modules' own); anything else
+// there, a traversal included, is no report and is not stored.
+bool isReportPath(std::string_view path) {
+    const std::string_view name = path.substr(5);
+    return !name.empty() && name.front() != '.' && name.size() <= 64 &&
+           std::all_of(name.begin(), name.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '-' || c == '_' || c == '.';
+           });
+}
+
+} // namespace
+
+Intake::Intake(Database& database)
+    : reports_(database), users_(database), answerer_([this] { answerInTurn(); }) {}
+
+Intake::~Intake() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    answerer_.join();
+}
+
+bool Intake::take(std::string_view target, Done done) {
+    Request request;
+    try {
+        request = readRequest(target);
+    } catch (const RequestRefused&) {
+        if (!ours(target))
+            return false;
+        done({400, {}});
+        return true;
+    }
+    std::function<Reply()> finish;
+    try {
+        switch (request.route) {
+        case Route::Report:
+            if (!isReportPath(request.path)) {
+                done({404, {}});
+                return true;
+            }
+            finish = [stored = std::make_shared<std::future<void>>(
+                          reports_.add(request.kind, request.query, nowMs()))] {
+                stored->get();
+                return Reply{200, "OK"};
+            };
+            break;
+        case Route::Registration:
+            finish = [id = std::make_shared<std::future<std::string>>(
+                          users_.registerUser(request.query, nowMs()))] {
+                return Reply{200, id->get()};
+            };
+            break;
+        case Route::ProfileUpdate: {
+            const std::string id = firstValue(request.query, "id").value_or("");
+            if (id.empty()) {
+                done({404, {}});
+                return true;
+            }
+            finish = [known = std::make_shared<std::future<bool>>(
+                          users_.updateProfile(id, request.query, nowMs()))] {
+                return known->get() ? Reply{200, "OK"} : Reply{404, {}};
+            };
+            break;
+        }
+        case Route::Other:
+            return false;
+        }
+    } catch (const std::exception& error) { // the database is closing
+        done(failed(error));
+        return true;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (!stopping_) {
+            waiting_.push_back({std::move(finish), std::move(done)});
+            wake_.notify_one();
+            return true;
+        }
+    }
+    done({503, {}});
+    return true;
+}
+
+void Intake::answerInTurn() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+        if (waiting_.empty())
+            return;
+        Waiting next = std::move(waiting_.front());
+        waiting_.pop_front();
+        lock.unlock();
+        Reply reply;
+        try {
+            reply = next.finish();
+        } catch (const std::exception& error) {
+            reply = failed(error);
+        }
+        next.done(std::move(reply));
+        lock.lock();
+    }
+}
+
+Intake::Reply Intake::failed(const std::exception& error) {
+    std::lock_guard lock(mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    ++failuresUnlogged_;
+    if (now - lastFailureLog_ >= std::chrono::minutes(1)) {
+        std::cerr << "brisma-server: " << failuresUnlogged_
+                  << " request(s) not stored, answered 503: " << error.what() << std::endl;
+        lastFailureLog_ = now;
+        failuresUnlogged_ = 0;
+    }
+    return {503, {}};
+}
+
+} // namespace brisma::server

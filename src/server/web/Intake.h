@@ -1,0 +1,61 @@
+#pragma once
+
+#include "server/store/ReportTable.h"
+#include "server/store/UserTable.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+// Reports and the user requests (registration, profile update): stored, and answered only once
+// what they stored is durable. One thread waits on the commits in the order the requests came,
+// which is the order the store commits them in, so a serving thread never waits for the disk.
+namespace brisma::server {
+
+class Database;
+
+class Intake {
+public:
+    struct Reply {
+        unsigned status = 200;
+        std::string body; // a refusal's is empty: the client stores a registration's body as its id
+    };
+    using Done = std::function<void(Reply)>;
+
+    explicit Intake(Database& database);
+    // Answers everything taken, then stops.
+    ~Intake();
+    Intake(const Intake&) = delete;
+    Intake& operator=(const Intake&) = delete;
+
+    // For a report or user request target (raw, as it arrived): stores it and calls `done` with
+    // the answer, at once for a refusal, else on the intake's thread once stored. False, and
+    // nothing done, for any other target.
+    bool take(std::string_view target, Done done);
+
+private:
+    struct Waiting {
+        std::function<Reply()> finish; // waits for the store's answer
+        Done done;
+    };
+    void answerInTurn();
+    // A store failure: 503, and a log line at most once a minute (never a request's data).
+    Reply failed(const std::exception& error);
+
+    ReportTable reports_;
+    UserTable users_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Waiting> waiting_;
+    bool stopping_ = false;
+    std::chrono::steady_clock::time_point lastFailureLog_{};
+    unsigned failuresUnlogged_ = 0;
+    std::thread answerer_;
+};
+
+} // namespace brisma::server

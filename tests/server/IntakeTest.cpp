@@ -1,0 +1,279 @@
+// brisma-server's reports and users, through the real executable over loopback and read back with
+// its own `export`: answered only once durable (SIGKILL while 50 clients send), registrations
+// unique, hostile requests stored nowhere, on SQLite and on a private PostgreSQL.
+#include "Loopback.h"
+#include "PostgresServer.h"
+#include "ServerProcess.h"
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <regex>
+#include <set>
+#include <thread>
+#include <unistd.h>
+
+namespace brisma::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string Stamp = "&date=20261209&time=110000";
+
+std::string clickTarget(const std::string& user, const std::string& id) {
+    return "/log/click?version=3.1.1&userid=" + user + "&channel=" + id.substr(0, 3) +
+           "&type=desktop3&id=" + id + Stamp;
+}
+
+// Output and exit status of a command.
+std::pair<std::string, int> run(const std::string& command) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    char chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        out.append(chunk, n);
+    const int status = ::pclose(pipe);
+    return {out, WEXITSTATUS(status)};
+}
+
+// The value of a string key of one export line; "" for null.
+std::string field(const std::string& line, const std::string& key) {
+    const std::string mark = "\"" + key + "\":\"";
+    const std::size_t at = line.find(mark);
+    return at == std::string::npos
+               ? ""
+               : line.substr(at + mark.size(), line.find('"', at + mark.size()) - at - mark.size());
+}
+
+class IntakeTest : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("brisma-intake-" + std::to_string(::getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        std::string database;
+        if (GetParam()) {
+            static std::string why;
+            static const std::unique_ptr<PostgresServer> postgres = PostgresServer::start(why);
+            if (!postgres)
+                GTEST_SKIP() << "PostgreSQL skipped: " << why;
+            static int databases = 0;
+            database = postgres->createDatabase("intake" + std::to_string(++databases));
+        }
+        std::ofstream(folder_ / "server.toml")
+            << "[server]\nlisten = \"127.0.0.1:0\"\nbase = \"http://127.0.0.1:19999/\"\ndata = "
+               "\"var\"\ncontent = \""
+            << BRISMA_DEMO_CONTENT << "\"\ndatabase = \"" << database << "\"\nkeep_users = [\"DEMO0001\"]\n"
+            << "\n[[channel]]\nnumber = 1\nname = \"a\"\ngenre = \"b\"\nowner = \"c\"\nsources = [\""
+            << BRISMA_DEMO_CONTENT << "/../sources/general.xml\"]\n";
+        start();
+    }
+    void TearDown() override {
+        server_.reset();
+        fs::remove_all(folder_);
+    }
+
+    void start() {
+        server_.reset();
+        server_ = std::make_unique<ServerProcess>(
+            std::vector<std::string>{BRISMA_SERVER_EXE, "--config", (folder_ / "server.toml").string()});
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(server_->firstLine(), m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)")))
+            << server_->firstLine();
+        port_ = std::stoi(m[1]);
+    }
+
+    std::vector<std::string> exported() {
+        const auto [out, status] =
+            run(std::string(BRISMA_SERVER_EXE) + " export --config " + (folder_ / "server.toml").string());
+        EXPECT_EQ(status, 0);
+        std::vector<std::string> lines;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    fs::path folder_;
+    std::unique_ptr<ServerProcess> server_;
+    int port_ = 0;
+};
+
+// 50 clients on kept-alive connections send clicks until the server is killed with SIGKILL:
+// every click answered 200 is in the export after a restart.
+TEST_P(IntakeTest, EveryAnsweredReportOutlivesSigkill) {
+    std::mutex mutex;
+    std::set<std::string> answered;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> clients;
+    for (int client = 0; client < 50; ++client)
+        clients.emplace_back([&, client] {
+            Loopback connection(port_);
+            for (long n = 0; !stop; ++n) {
+                char id[40];
+                std::snprintf(id, sizeof id, "%03d%016ld", client, n);
+                const auto response = connection.get(clickTarget("DEMO0001", id));
+                if (!response)
+                    return;
+                if (response->status == 200) {
+                    std::lock_guard lock(mutex);
+                    answered.insert(id);
+                }
+            }
+        });
+    for (int waited = 0; waited < 600; ++waited) {
+        {
+            std::lock_guard lock(mutex);
+            if (answered.size() >= 5000)
+                break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    server_->kill();
+    stop = true;
+    for (std::thread& client : clients)
+        client.join();
+    ASSERT_GT(answered.size(), 0u);
+
+    start();
+    std::set<std::string> stored;
+    for (const std::string& line : exported()) {
+        EXPECT_EQ(field(line, "kind"), "click");
+        EXPECT_EQ(field(line, "userid"), "DEMO0001");
+        stored.insert(field(line, "id"));
+    }
+    std::size_t missing = 0;
+    for (const std::string& id : answered)
+        missing += stored.contains(id) ? 0 : 1;
+    EXPECT_EQ(missing, 0u) << "of " << answered.size() << " answered, " << stored.size() << " stored";
+}
+
+// Registrations get ids of their own, the id alone as the body; an update needs a known id; a
+// forgotten user's reports leave the export.
+TEST_P(IntakeTest, UsersRegisterUpdateAndAreForgotten) {
+    Loopback connection(port_);
+    const std::string registration = "/user?com=regist&version=3.1.1&type=desktop3&email=a&b@example.jp&sex="
+                                     "1&bday=19800101&prefecture=0&prid=13"
+                                     "&arid=1&cls=&job=2&netenv=1&pcenv=1&carier=" +
+                                     Stamp;
+    std::set<std::string> ids;
+    for (int n = 0; n < 3; ++n) {
+        const auto answer = connection.get(registration);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, 200);
+        EXPECT_TRUE(std::regex_match(answer->body, std::regex("[A-Za-z0-9]{20}"))) << answer->body;
+        ids.insert(answer->body);
+    }
+    EXPECT_EQ(ids.size(), 3u);
+    const std::string user = *ids.begin();
+
+    const auto update = [&](const std::string& id) {
+        return connection
+            .get("/user?com=update&version=3.1.1&type=desktop3&id=" + id + "&email=b@example.jp" + Stamp)
+            .value()
+            .status;
+    };
+    EXPECT_EQ(update(user), 200);
+    EXPECT_EQ(update("DEMO0001"), 200);
+    EXPECT_GE(update("NoSuchUser"), 400);
+    EXPECT_LT(update("NoSuchUser"), 500);
+    EXPECT_GE(update(""), 400);
+    EXPECT_LT(update(""), 500);
+
+    EXPECT_EQ(connection.get(clickTarget(user, "0052026120911000001")).value().status, 200);
+    EXPECT_EQ(connection.get(clickTarget("DEMO0001", "0052026120911000002")).value().status, 200);
+    ASSERT_EQ(exported().size(), 2u);
+    const auto [said, status] = run(std::string(BRISMA_SERVER_EXE) + " forget --config " +
+                                    (folder_ / "server.toml").string() + " " + user);
+    EXPECT_EQ(status, 0) << said;
+    const std::vector<std::string> left = exported();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(field(left[0], "userid"), "DEMO0001");
+    EXPECT_EQ(run(std::string(BRISMA_SERVER_EXE) + " forget --config " + (folder_ / "server.toml").string() +
+                  " " + user + " 2>&1")
+                  .second,
+              1);
+}
+
+// Traversals, a 1 MiB query, 10 000 keys, invalid UTF-8, NUL bytes and a client sending a byte a
+// second: refused or cut off, nothing stored, and the server answers a real report meanwhile.
+TEST_P(IntakeTest, HostileRequestsAreStoredNowhere) {
+    std::atomic<bool> slowCut{false};
+    std::thread slow([&] {
+        Loopback connection(port_);
+        const std::string head = "GET " + clickTarget("DEMO0001", "0012026120911000001") + " HTTP/1.1\r\n";
+        for (char c : head) {
+            if (!connection.send(std::string(1, c)))
+                break;
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            if (slowCut)
+                break;
+        }
+        slowCut = !connection.read().has_value();
+    });
+
+    std::string manyKeys;
+    for (int n = 0; n < 10000; ++n)
+        manyKeys += "&k" + std::to_string(n) + "=1";
+    const std::vector<std::string> hostile = {
+        "/log/../../etc/passwd?id=1",
+        "/log/%2e%2e/%2e%2e/etc/passwd?id=1",
+        "/log/a/b?id=1",
+        "/../../etc/passwd",
+        "/modules/..%2f..%2f..%2fetc%2fpasswd",
+        "/log/click?userid=U&id=1&q=" + std::string(1 << 20, 'x'),
+        "/log/click?userid=U&id=1" + manyKeys,
+        "/log/click?userid=%ff&id=1",
+        "/log/click?userid=%c0%af&id=1",
+        "/log/click?userid=\xff\xfe&id=1",
+        "/log/click?userid=a%00b&id=1",
+        "/user?com=regist&email=%00",
+        "/user?com=regist&email=%ed%a0%80",
+        "/log/click?userid=U&id=12x4",
+        "/log/click?userid=U&channel=-1",
+    };
+    for (const std::string& target : hostile) {
+        Loopback connection(port_);
+        const auto answer = connection.get(target);
+        if (answer) {
+            EXPECT_GE(answer->status, 400) << target.substr(0, 80);
+            if (target.starts_with("/user")) {
+                EXPECT_EQ(answer->body, "") << "a registration's refusal must not be stored as an id";
+            }
+        }
+    }
+    // A NUL byte in the request line itself.
+    {
+        Loopback connection(port_);
+        const auto answer = connection.get(std::string("/log/click?userid=a\0b&id=1", 26));
+        if (answer) {
+            EXPECT_GE(answer->status, 400);
+        }
+    }
+
+    const auto report = [&](const std::string& id) {
+        Loopback connection(port_);
+        const auto answer = connection.get(clickTarget("DEMO0001", id));
+        return answer ? answer->status : 0;
+    };
+    EXPECT_EQ(report("0012026120911000009"), 200);
+    slow.join();
+    EXPECT_TRUE(slowCut) << "the slow client was never cut off";
+    EXPECT_EQ(report("0012026120911000010"), 200);
+
+    const std::vector<std::string> lines = exported();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(field(lines[0], "id"), "0012026120911000009");
+    EXPECT_EQ(field(lines[1], "id"), "0012026120911000010");
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, IntakeTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "PostgreSQL" : "SQLite";
+                         });
+
+} // namespace
+} // namespace brisma::test
