@@ -73,7 +73,7 @@ new_user() {
   headline=$(exported | grep '"kind":"click"' | grep "\"userid\":\"$user\"" | head -n 1 |
     sed -n 's/.*"id":"\([0-9]*\)".*/\1/p')
   [ ${#headline} -eq 19 ] || fail "$name: the stored click names no headline id"
-  cat "$home"/flash/xml/news*.xml | grep -aq ">$headline<" ||
+  grep -aq ">$headline<" "$home"/flash/xml/news*.xml ||
     fail "$name: the stored headline id $headline is none the client was served ($(cd "$home/flash/xml" && grep -c hlid news*.xml | tr '\n' ' '))"
 
   kill -TERM "$client"

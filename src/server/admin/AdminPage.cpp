@@ -1,5 +1,6 @@
 #include "server/admin/AdminPage.h"
 
+#include "common/EscapeXml.h"
 #include "server/store/Figures.h"
 
 #include <algorithm>
@@ -14,32 +15,6 @@ constexpr std::int64_t DayMs = 86'400'000;
 constexpr std::int64_t JapanOffsetMs = 9 * 3'600'000;
 constexpr int WeekBefore = 7;
 constexpr int TopCount = 15;
-
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
 
 std::string dayText(int day) {
     static const char* const weekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
@@ -103,8 +78,8 @@ std::string channelChart(const std::map<std::string, ChannelFigures>& channels,
     int y = Top;
     for (const auto& [key, figures] : channels) {
         const std::string label = channelLabel(key, names);
-        svg << "<text x=\"0\" y=\"" << y + 24 << "\" class=\"label\"><title>" << escaped(label) << "</title>"
-            << escaped(shortened(label, 11)) << "</text>";
+        svg << "<text x=\"0\" y=\"" << y + 24 << "\" class=\"label\"><title>" << escapeXML(label)
+            << "</title>" << escapeXML(shortened(label, 11)) << "</text>";
         const auto bar = [&](std::int64_t value, int at, const char* kind) {
             const int width = static_cast<int>(value * Bar / most);
             svg << "<rect x=\"" << Label << "\" y=\"" << at << "\" width=\"" << std::max(width, 1)
@@ -178,9 +153,9 @@ std::string topTable(const std::vector<HeadlineClicks>& top) {
     int rank = 0;
     for (const HeadlineClicks& headline : top)
         html << "<tr><td class=\"rank\">" << ++rank << "</td><td>"
-             << (headline.title ? escaped(*headline.title) : "<span class=\"muted\">(配信終了)</span>")
-             << "</td><td class=\"id\">" << escaped(headline.id) << "</td><td class=\"n\" data-clicks=\""
-             << escaped(headline.id) << "\">" << number(headline.clicks) << "</td></tr>";
+             << (headline.title ? escapeXML(*headline.title) : "<span class=\"muted\">(配信終了)</span>")
+             << "</td><td class=\"id\">" << escapeXML(headline.id) << "</td><td class=\"n\" data-clicks=\""
+             << escapeXML(headline.id) << "\">" << number(headline.clicks) << "</td></tr>";
     html << "</tbody></table>";
     return html.str();
 }

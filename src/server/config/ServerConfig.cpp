@@ -34,28 +34,26 @@ public:
 
     std::string text(const toml::table& table, std::string_view key, const std::string& fallback,
                      bool required = false) const {
-        const toml::node* node = table.get(key);
-        if (!node) {
-            if (required)
-                fail(table, "missing key \"" + std::string(key) + "\"");
-            return fallback;
-        }
-        if (!node->is_string())
-            fail(*node, "\"" + std::string(key) + "\" must be a string");
-        return node->as_string()->get();
+        return value<std::string>(table, key, fallback, required, "a string");
     }
 
     std::int64_t integer(const toml::table& table, std::string_view key, std::int64_t fallback,
                          bool required = false) const {
+        return value<std::int64_t>(table, key, fallback, required, "an integer");
+    }
+
+    template <typename T>
+    T value(const toml::table& table, std::string_view key, T fallback, bool required,
+            const char* kind) const {
         const toml::node* node = table.get(key);
         if (!node) {
             if (required)
                 fail(table, "missing key \"" + std::string(key) + "\"");
             return fallback;
         }
-        if (!node->is_integer())
-            fail(*node, "\"" + std::string(key) + "\" must be an integer");
-        return node->as_integer()->get();
+        if (!node->is<T>())
+            fail(*node, "\"" + std::string(key) + "\" must be " + kind);
+        return *node->value<T>();
     }
 
     std::chrono::seconds duration(const toml::table& table, std::string_view key,
