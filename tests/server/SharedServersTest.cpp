@@ -134,6 +134,23 @@ TEST_F(SharedServersTest, TwoServersShareSourcesAndIdsThroughPostgres) {
     Running three(configure("three", database, sources));
     EXPECT_EQ(idsByLink(three.await("/feeds/005.xml", both)), idsByLink(fromOne));
     EXPECT_EQ(east.targets().size() + west.targets().size(), 2u);
+
+    // A report answered by one process is in another's export.
+    const auto answer =
+        one.client.Get("/log/click?version=3.1.1&userid=U1&channel=005&type=desktop3&id=" + eastId +
+                       "&date=20261209&time=120000");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+    const std::string command =
+        std::string(BRISMA_SERVER_EXE) + " export --config " + (folder_ / "two.toml").string();
+    std::string exported;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            exported.append(buffer, n);
+        ::pclose(pipe);
+    }
+    EXPECT_NE(exported.find("\"id\":\"" + eastId + "\""), std::string::npos) << exported;
 }
 
 // What the store holds, as the operator's page and `stats` show it, and who may open the page.
