@@ -31,7 +31,9 @@ bar_top=$Y
 xmessage -title maximised "a maximised window" &
 pids+=($!)
 until_true wmctrl -r maximised -b add,maximized_vert,maximized_horz 2>/dev/null || fail "no window to maximise"
-window=$(xdotool search --name '^maximised$' | head -n 1)
+# A search walks every window; one that goes meanwhile fails it, so it is tried again.
+find_window() { window=$(xdotool search --name '^maximised$' 2>/dev/null | head -n 1); [ -n "$window" ]; }
+until_true find_window || fail "the maximised window is not found"
 bottom() {
   local y h
   y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y:/{print $4}')
@@ -39,15 +41,18 @@ bottom() {
   echo $((y + h))
 }
 settled() { [ "$(bottom)" = "$1" ]; }
-sleep 1
+maximised() { [ "$(xwininfo -id "$window" | awk '/Height:/{print $2}')" -gt $((screen_height / 2)) ]; }
+until_true maximised || fail "the window was not maximised"
 open_bottom=$(bottom)
 [ "$open_bottom" -le "$bar_top" ] || fail "the maximised window ends at $open_bottom, under the bar at $bar_top"
 eval "$(xdotool getwindowgeometry --shell "$bar")"
 [ "$Y" -eq "$bar_top" ] || fail "the bar climbed to $Y over its own reservation"
 
 # "ﾍｯﾄﾞﾗｲﾝを隠す", the first entry of the menu the bar's right click opens.
+before=$(popups)
+menu_open() { [ -n "$(comm -13 <(echo "$before" | sort) <(popups | sort))" ]; }
 xdotool mousemove 200 $((bar_top + 12)) click 3
-sleep 1
+until_true menu_open || fail "a right click on the bar opened no menu"
 xdotool key Down Return
 until_true bar_hidden || fail "the bar's menu did not hide it"
 timeout=10 until_true settled $((open_bottom + 24)) || fail "with the bar closed the window ends at $(bottom), not $((open_bottom + 24))"

@@ -32,13 +32,23 @@ start_openbox
 start_demo_server "$content"
 record_browser
 mkdir -p "$work/home"
+
+# The reader listens before the client starts, as a screen reader started with the session does.
+mkfifo "$work/reader.in"
+$user "$work" <"$work/reader.in" >"$work/reader.log" 2>&1 &
+reader=$!
+pids+=("$reader")
+exec 4>"$work/reader.in"
+until_true grep -q "^listening" "$work/reader.log" || fail "the reader does not listen"
+
 BRISMA_HOME="$work/home" BRISMA_SERVER="$base" PATH="$work/bin:$PATH" \
   ASAN_OPTIONS=detect_leaks=0 "$brisma" >"$work/client.log" 2>&1 &
 client=$!
 pids+=("$client")
+echo "$client" >&4
 
 status=0
-$user "$work" "$client" >"$work/reader.log" 2>&1 || status=$?
+wait "$reader" || status=$?
 # The registry the accessibility bus started for the first client outlives it: ended with the rest.
 pids+=($(pid_on "$(a11y_bus)" org.a11y.atspi.Registry))
 [ "$status" -eq 0 ] || fail "$(tail -n 1 "$work/reader.log")"

@@ -3,8 +3,9 @@
 
 Finds every object by its role and name, as a screen reader does, never by its place in the
 tree; acts through the objects' actions and the keyboard, and moves the pointer over the bar
-with xdotool. Usage: ScreenReaderUser.py WORK PID  (WORK holds browser.log, server.log and home/;
-PID is the client's).
+with xdotool. Usage: ScreenReaderUser.py WORK  (WORK holds browser.log, server.log and home/).
+Listens on the bus first, then says "listening" on stdout and reads the client's process id from
+stdin: an application learns at its start which events anybody listens to.
 Ends with status 1 and the reason on stderr at the first thing that does not hold.
 """
 import html
@@ -18,10 +19,11 @@ import pyatspi
 from gi.repository import GLib
 
 work = sys.argv[1]
-client = int(sys.argv[2])
+client = None  # the client's process id, given once the listeners are in place
 context = GLib.MainContext.default()
-# Every name change the bus reported: (role, new name).
+# Every name change and every focus the bus reported: (role, name).
 renamed = []
+focused = []
 
 
 def fail(why):
@@ -49,6 +51,14 @@ def name_of(obj):
     pump()
     obj.clear_cache()
     return obj.name
+
+
+def on_focus(event):
+    try:
+        if event.detail1:
+            focused.append((event.source.getRoleName(), event.source.name))
+    except Exception:  # the object may be gone already
+        pass
 
 
 def on_name_change(event):
@@ -121,6 +131,11 @@ def headline_titles():
 def registers_and_chooses_channels():
     """A new user's registration and channel choice, done without the pointer."""
     email = wait_for("text", "メールアドレス（必須）")
+    # Keys go to the window the window manager has made active, which may come after the focus.
+    def client_active():
+        active = subprocess.run(["xdotool", "getactivewindow", "getwindowpid"], capture_output=True, text=True)
+        return active.stdout.strip() == str(client)
+    until(client_active, 10) or fail("the registration panel is not the active window")
     act(email, "SetFocus")
     until(lambda: email.getState().contains(pyatspi.STATE_FOCUSED), 10) or fail("the e-mail field takes no focus")
     xdotool("type", "--delay", 20, "reader@example.jp")
@@ -173,8 +188,23 @@ def names_the_headline_under_the_pointer(bar, window, top, x):
     return name
 
 
+def registered_events():
+    bus = subprocess.run(["dbus-send", "--session", "--print-reply=literal", "--dest=org.a11y.Bus",
+                          "/org/a11y/bus", "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
+    events = subprocess.run(["dbus-send", "--bus=" + bus.stdout.strip(), "--print-reply",
+                             "--dest=org.a11y.atspi.Registry", "/org/a11y/atspi/registry",
+                             "org.a11y.atspi.Registry.GetRegisteredEvents"], capture_output=True, text=True)
+    return events.stdout
+
+
 def main():
+    global client
     pyatspi.Registry.registerEventListener(on_name_change, "object:property-change:accessible-name")
+    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+    until(lambda: all(e in registered_events() for e in ("PropertyChange:AccessibleName", "StateChanged:Focused")),
+          30) or fail("the registry did not take the listeners")
+    print("listening", flush=True)
+    client = int(sys.stdin.readline())
     app = until(application, 60) or fail("the client is not on the accessibility bus")
     if app.name != "brisma":
         fail(f"the application is named {app.name!r}")
@@ -193,7 +223,8 @@ def main():
     # Away from the bar, its name follows the headlines that come in.
     xdotool("mousemove", 600, 100)
     first = name_of(bar)
-    until(lambda: name_of(bar) != first and ("status bar", name_of(bar)) in renamed, 60) or \
+    # A headline comes in when the first one has left the bar, a pixel a tick: slow on a busy machine.
+    until(lambda: name_of(bar) != first and ("status bar", name_of(bar)) in renamed, 180) or \
         fail(f"the bar's name stayed {first!r} while headlines came in")
     print("the newest headlines:", first, name_of(bar), sep="\n  ")
 
@@ -224,13 +255,12 @@ def main():
 
     # The menu, opened on the bar, is walked by its entries' captions to the exit.
     xdotool("mousemove", 300, top + 12, "click", 3)
-    focused = []
-    pyatspi.Registry.registerEventListener(
-        lambda e: e.detail1 and focused.append((e.source.getRoleName(), e.source.name)),
-        "object:state-changed:focused")
+    del focused[:]
     for _ in range(8):
+        # One entry a key: the next key waits for the focus to have moved.
+        seen = len(focused)
         xdotool("key", "Down")
-        until(lambda: focused, 5)
+        until(lambda: len(focused) > seen, 10)
         if focused and focused[-1] == ("menu item", "終了(X)"):
             break
     else:

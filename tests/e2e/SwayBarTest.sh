@@ -94,14 +94,13 @@ grep -qE '^https?://' "$work/browser.log" || fail "the browser got $(head -n 1 "
 
 # Hover: the headline under the pointer, and only it, takes the hover colour.
 hover_colour() { grim -t ppm -g "0,1056 1920x24" - | LC_ALL=C grep -q -P '\xff\xfa\xae'; }
+unlit() { ! hover_colour; }
 echo "move 960 500" >&3
-sleep 0.3
-hover_colour && fail "the hover colour shows with the pointer away from the bar"
+timeout=3 until_true unlit || fail "the hover colour shows with the pointer away from the bar"
 lit=false
 for x in 300 700 1100 500 900 1300; do
   echo "move $x 1068" >&3
-  sleep 0.3
-  hover_colour && { lit=true; break; }
+  timeout=2 until_true hover_colour && { lit=true; break; }
 done
 $lit || fail "no headline takes the hover colour under the pointer"
 

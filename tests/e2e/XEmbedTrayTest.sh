@@ -26,13 +26,6 @@ read -r x y <<<"$(icon_at)"
 bar_shown() { [ -n "$(xdotool search --onlyvisible --name '^Brisma$' 2>/dev/null)" ]; }
 bar_hidden() { ! bar_shown; }
 # The client's mapped pop-up windows, beyond those mapped before the right click: its menus.
-popups() {
-  local w
-  for w in $(xdotool search --onlyvisible --classname '^brisma$' 2>/dev/null); do
-    xwininfo -id "$w" | grep -q 'Override Redirect State: yes' && echo "$w"
-  done
-  true
-}
 menus() { comm -13 <(echo "$before" | sort) <(popups | sort) | grep -c . || true; }
 
 sleep 3

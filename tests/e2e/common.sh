@@ -77,3 +77,12 @@ seed_home() {
   mkdir -p "$work/home/flash/xml"
   cp "$1/flash/xml/user.xml" "$1/flash/xml/selected.xml" "$work/home/flash/xml/"
 }
+
+# The client's mapped pop-up windows on X11 (its menus among them), one id a line.
+popups() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname '^brisma$' 2>/dev/null); do
+    xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && echo "$w"
+  done
+  true
+}
