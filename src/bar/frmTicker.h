@@ -100,7 +100,8 @@ public:
     const TickerStrip& slots() const { return strip_; }
     // The widget that shows the picture (the strip left of the box).
     QWidget& view();
-    // The box movie's widget; none before its player is made or when the player shows nothing.
+    // The box movie's widget (hidden while its movie did not load); none before its player is
+    // made or where the player has no view.
     QWidget* box() const;
 
 private:

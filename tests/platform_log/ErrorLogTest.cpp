@@ -54,23 +54,25 @@ TEST_F(ErrorLogLines, SaysEachTextAtMostOnceAMinuteAndNoQueryString) {
 }
 
 // A text of any length is read in one pass and said in at most 1000 bytes and the length it had,
-// never cut inside a character; any scheme's query goes.
+// never cut inside a character, a normal path's debug line too; any scheme's query goes.
 TEST_F(ErrorLogLines, CutsLongTextsShortAndQueriesOfEveryScheme) {
     ErrorLog log(configureErrorLog("1"), clock());
     const std::string address = "http://127.0.0.1:9/" + std::string(60000, 'b') + "?email=a@b.jp";
     log(-2146697211, "clsBrismaChannel.ReadBanner >Connection refused: " + address);
+    log(53, "clsBrismaChannel.ReadBanner >Connection refused: " + address, ErrorReporter::Kind::normalPath);
     const std::string text = "modInet.SendUserLog >" + std::string(978, 'x') + "\u3042";
     log(5, text);
     log(5, "ftp://h.example/a?birth=19800101 and x-app://h/b#email=c@d.jp");
     logDropped("a document that cannot be fetched reads as empty", address);
 
     const std::string head = "clsBrismaChannel.ReadBanner >Connection refused: http://127.0.0.1:9/";
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "error -2146697211: " + head + std::string(1000 - head.size(), 'b') +
-                            "... (60068 bytes in all)");
-    EXPECT_EQ(lines[1], "error 5: modInet.SendUserLog >" + std::string(978, 'x') + "... (1002 bytes in all)");
-    EXPECT_EQ(lines[2], "error 5: ftp://h.example/a and x-app://h/b");
-    EXPECT_EQ(lines[3], "a document that cannot be fetched reads as empty: http://127.0.0.1:9/" +
+    ASSERT_EQ(lines.size(), 5u);
+    const std::string cut = head + std::string(1000 - head.size(), 'b') + "... (60068 bytes in all)";
+    EXPECT_EQ(lines[0], "error -2146697211: " + cut);
+    EXPECT_EQ(lines[1], "error 53: " + cut) << "a normal path's line too";
+    EXPECT_EQ(lines[2], "error 5: modInet.SendUserLog >" + std::string(978, 'x') + "... (1002 bytes in all)");
+    EXPECT_EQ(lines[3], "error 5: ftp://h.example/a and x-app://h/b");
+    EXPECT_EQ(lines[4], "a document that cannot be fetched reads as empty: http://127.0.0.1:9/" +
                             std::string(1000 - 19, 'b') + "... (60019 bytes in all)");
 }
 

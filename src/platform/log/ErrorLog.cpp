@@ -68,7 +68,7 @@ ErrorLog::ErrorLog(bool everyTime, Now now) : everyTime_(everyTime), now_(std::m
 
 void ErrorLog::operator()(long number, const std::string& text, ErrorReporter::Kind kind) {
     if (kind == ErrorReporter::Kind::normalPath) {
-        qCDebug(lcErrors, "error %ld: %s", number, withoutQueries(text).c_str());
+        qCDebug(lcErrors, "error %ld: %s", number, capped(withoutQueries(text)).c_str());
         return;
     }
     if (!lcErrors().isWarningEnabled())
