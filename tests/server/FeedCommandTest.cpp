@@ -205,6 +205,14 @@ TEST(FeedCommand, ContainsHostileSources) {
              "</title></item></channel></rss>",
          0, 1},
         {"many.xml", many, 0, 100000},
+        {"unclosed.xml", // openings without an end, each of which once searched the rest of the title
+         [] {
+             std::string s = "<rss><channel><item><link>http://u.example.com/</link><title>";
+             for (int i = 0; i < 300000; ++i)
+                 s += "&lt;!--&lt;a";
+             return s + "</title></item></channel></rss>";
+         }(),
+         0, 1},
         {"nested.xml",
          [] {
              std::string s = "<rss><channel><item><title>";
