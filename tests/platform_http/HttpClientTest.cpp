@@ -204,7 +204,11 @@ TEST(HttpRequest, SendsTheCallersHeadersAndReturnsTheAnswersHeadersAndFinalAddre
                     r.body = "<rss/>";
                     r.headers = {{"ETag", "\"v1\""}, {"Cache-Control", "max-age=600"}};
                 }));
-    other.route("/same.xml", reply([](auto& r) { r.status = 304; }));
+    // A 304 may announce the length of the representation it stands for, and sends no body.
+    other.route("/same.xml", reply([](auto& r) {
+                    r.status = 304;
+                    r.headers = {{"Content-Length", "6"}};
+                }));
     server.route("/moved", reply([&](auto& r) {
                      r.status = 301;
                      r.location = other.base() + "feed.xml";

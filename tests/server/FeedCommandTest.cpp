@@ -193,7 +193,26 @@ TEST(FeedCommand, ContainsHostileSources) {
         {"bomb.xml",
          "<!DOCTYPE rss [" + laughs + "]><rss><channel><item><title>&k;</title></item></channel></rss>", 0,
          1},
+        {"commented.xml", // quotes in a comment of the subset do not hide its end
+         "<!DOCTYPE rss [<!-- it's \"quoted\" ]> -->" + std::string("<!ENTITY q \"") +
+             std::string(10000, 'q') + "\">]><rss><channel><item><title>" +
+             [] {
+                 std::string refs;
+                 for (int i = 0; i < 2000; ++i)
+                     refs += "&q;";
+                 return refs;
+             }() +
+             "</title></item></channel></rss>",
+         0, 1},
         {"many.xml", many, 0, 100000},
+        {"unclosed.xml", // openings without an end, each of which once searched the rest of the title
+         [] {
+             std::string s = "<rss><channel><item><link>http://u.example.com/</link><title>";
+             for (int i = 0; i < 300000; ++i)
+                 s += "&lt;!--&lt;a";
+             return s + "</title></item></channel></rss>";
+         }(),
+         0, 1},
         {"nested.xml",
          [] {
              std::string s = "<rss><channel><item><title>";

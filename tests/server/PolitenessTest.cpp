@@ -24,6 +24,10 @@ TEST(PolitenessTest, WhatAnAnswerAsksFor) {
               seconds(900));
     EXPECT_EQ(askedWait(200, {{"Cache-Control", "s-maxage=5"}}, 60, Now),
               seconds(60)); // not max-age: the ttl
+    EXPECT_EQ(askedWait(200, {{"Cache-Control", "no-cache, MAX-AGE = \"600\""}}, 60, Now), seconds(600));
+    // A source's header of any length is read without exhausting the stack.
+    EXPECT_EQ(askedWait(200, {{"Cache-Control", "max-age" + std::string(200'000, ' ') + "=7"}}, 60, Now),
+              seconds(7));
     // Expires counts from the answer's own Date, so a wrong server clock does not matter.
     EXPECT_EQ(
         askedWait(200,

@@ -245,9 +245,11 @@ HttpReply fetch(const HttpRequest& call, const HttpLimits& limits, bool keepBody
             (response.status >= 300 && response.status < 400 && response.status != 304);
         if (failure.empty() && redirects > 0 && redirectStatus)
             failure = "Redirects ended after " + std::to_string(redirects) + " without an answer";
-        // A connection closed early can end the reply without an error: the length tells.
+        // A connection closed early can end the reply without an error: the length tells. A 204
+        // or 304 has no body, whatever length it announces for the representation.
         const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (failure.empty() && announced.isValid() && announced.toULongLong() != received)
+        const bool bodiless = response.status == 204 || response.status == 304;
+        if (failure.empty() && !bodiless && announced.isValid() && announced.toULongLong() != received)
             failure = "Answer of " + std::to_string(received) + " bytes where " +
                       announced.toString().toStdString() + " were announced";
     }

@@ -40,6 +40,16 @@ std::optional<std::map<std::string, std::string>> catalogueEntry(const std::stri
     return std::nullopt;
 }
 
+// The file's bytes; none when it cannot be read, as when the operator is replacing it. A request
+// never raises: nothing above the server's handler would catch it.
+std::optional<std::string> readable(const std::string& file) {
+    try {
+        return fs::readFile(file);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 StaticContent::StaticContent(std::string folder, std::string base)
@@ -63,18 +73,13 @@ std::optional<Document> StaticContent::find(const std::string& path) const {
     if (auto movie = movieDocument(path))
         return movie;
     const auto file = fileBelow(path);
-    if (!file)
+    std::optional<std::string> bytes = file ? readable(*file) : std::nullopt;
+    if (!bytes)
         return std::nullopt;
-    std::string bytes;
-    try {
-        bytes = fs::readFile(*file);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
     if (!file->ends_with(".xml"))
-        return Document{std::move(bytes), "application/octet-stream"};
-    replaceAll(bytes, "{BASE}", base_);
-    return Document{xmlOut(std::move(bytes)), "text/xml"};
+        return Document{std::move(*bytes), "application/octet-stream"};
+    replaceAll(*bytes, "{BASE}", base_);
+    return Document{xmlOut(std::move(*bytes)), "text/xml"};
 }
 
 std::string StaticContent::scriptPath(const std::string& name) const {
@@ -99,12 +104,12 @@ std::optional<Document> StaticContent::movieDocument(const std::string& path) co
     const std::string id = m[1];
     const auto file = fileBelow("/movies/" + id + ".qml");
     const auto catalogue = fileBelow("/movies/movie.xml");
-    if (!file || !catalogue)
+    const auto catalogueText = catalogue ? readable(*catalogue) : std::nullopt;
+    const auto entry = catalogueText ? catalogueEntry(*catalogueText, id) : std::nullopt;
+    const auto read = file && entry ? readable(*file) : std::nullopt;
+    if (!read)
         return std::nullopt;
-    const auto entry = catalogueEntry(fs::readFile(*catalogue), id);
-    if (!entry)
-        return std::nullopt;
-    const std::string movie = fs::readFile(*file);
+    const std::string& movie = *read;
     const std::size_t pieces = (movie.size() + PieceSize - 1) / PieceSize;
     if (m[3] != "xml") {
         const std::size_t number = std::stoul(m[3]);

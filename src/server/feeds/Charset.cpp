@@ -79,11 +79,21 @@ std::string repairedUtf8(std::string_view s) {
 
 const iconv_t NoConverter = reinterpret_cast<iconv_t>(-1);
 
+// Whether `label` is a plain name ("euc-jp", "windows-1252"). iconv also takes names with
+// suffixes ("latin1//x") and blanks, without end, and each would keep a converter open.
+bool isPlainName(const std::string& label) {
+    return !label.empty() && label.size() <= 40 && std::ranges::all_of(label, [](unsigned char c) {
+        return std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == ':';
+    });
+}
+
 // A converter from `from` to UTF-8, kept open for the thread's life: opening one loads its
 // conversion module and closing the last one unloads it again, which costs more than a feed.
 iconv_t converterFrom(const std::string& from) {
+    if (!isPlainName(from))
+        return NoConverter;
     struct Open {
-        std::map<std::string, iconv_t> byLabel; // only labels iconv knows: a bounded set
+        std::map<std::string, iconv_t> byLabel; // only plain names iconv knows: a bounded set
         ~Open() {
             for (const auto& entry : byLabel)
                 iconv_close(entry.second);

@@ -118,13 +118,18 @@ bool separates(std::string_view tag) {
     return false;
 }
 
-// Removes tags and comments; a "<" that opens neither stays as text.
+// Removes tags and comments; a "<" that opens neither stays as text. No end is looked for past the
+// last one in the text: a search for each of many unclosed openings would take quadratic time.
 std::string withoutMarkup(std::string_view s) {
+    const std::size_t lastClose = s.rfind('>');
+    const std::size_t lastCommentClose = s.rfind("-->");
     std::string out;
     out.reserve(s.size());
     for (std::size_t at = 0; at < s.size();) {
         if (s[at] == '<' && s.substr(at).starts_with("<!--")) {
-            const std::size_t end = s.find("-->", at + 4);
+            const std::size_t end = lastCommentClose == std::string_view::npos || lastCommentClose < at + 4
+                                        ? std::string_view::npos
+                                        : s.find("-->", at + 4);
             if (end != std::string_view::npos) {
                 at = end + 3;
                 continue;
@@ -132,7 +137,9 @@ std::string withoutMarkup(std::string_view s) {
         } else if (s[at] == '<' && at + 1 < s.size() &&
                    (std::isalpha(static_cast<unsigned char>(s[at + 1])) || s[at + 1] == '/' ||
                     s[at + 1] == '!' || s[at + 1] == '?')) {
-            const std::size_t end = s.find('>', at);
+            const std::size_t end = lastClose == std::string_view::npos || lastClose < at
+                                        ? std::string_view::npos
+                                        : s.find('>', at);
             if (end != std::string_view::npos) {
                 if (separates(s.substr(at, end - at)))
                     out += ' ';

@@ -270,6 +270,10 @@ Feed readXmlFeed(std::string_view text, const std::string& address, std::vector<
         if (!doc)
             throw FeedError("Not well-formed even after repairs: " + error);
     }
+    // Reading expands every entity a document type declares: one that the walk above could not set
+    // aside must not reach it.
+    if (const xmlDtd* subset = xmlGetIntSubset(doc.get()); subset && subset->entities)
+        throw FeedError("A document type declaring entities that could not be set aside");
     const xmlNode* root = xmlDocGetRootElement(doc.get());
     const std::string_view kind = root ? name(root) : "";
     if (kind == "rss" || kind == "RDF" || kind == "channel")

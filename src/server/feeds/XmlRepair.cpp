@@ -70,13 +70,21 @@ std::string withoutDocumentType(std::string_view xml, bool& hadSubset) {
     }
     if (start == std::string_view::npos || !xml.substr(start).starts_with("<!DOCTYPE"))
         return std::string(xml);
-    // Walks to the ">" that closes it, past quoted text and the internal subset in brackets.
+    // Walks to the ">" that closes it, past quoted text, the internal subset in brackets and the
+    // comments and processing instructions in it, whose quotes and brackets are text.
     char quote = 0;
     int depth = 0;
     for (std::size_t at = start + 9; at < xml.size(); ++at) {
         const char c = xml[at];
+        const std::string_view rest = xml.substr(at);
         if (quote) {
             quote = c == quote ? '\0' : quote;
+        } else if (depth > 0 && (rest.starts_with("<!--") || rest.starts_with("<?"))) {
+            const bool comment = rest.starts_with("<!--");
+            const std::size_t end = xml.find(comment ? "-->" : "?>", at + (comment ? 4 : 2));
+            if (end == std::string_view::npos)
+                break;
+            at = end + (comment ? 2 : 1);
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '[') {
