@@ -11,6 +11,7 @@
 #include <QVariant>
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <latch>
 #include <set>
 #include <sstream>
@@ -344,6 +345,16 @@ TEST_P(StoreTest, ServersStartingTogetherMakeTheSchemaOnce) {
     Connection::run(versions);
     ASSERT_TRUE(versions.next());
     EXPECT_EQ(versions.value(0).toInt(), 1);
+}
+
+// A file that is no database is refused, and the refused connection leaves nothing registered.
+TEST(ConnectionTest, AFileThatIsNoDatabaseIsRefusedWithoutATrace) {
+    QTemporaryDir folder;
+    const DatabaseAddress address = DatabaseAddress::fromSetting("", folder.path().toStdString());
+    std::ofstream(address.file) << std::string(4096, 'x');
+    const qsizetype before = QSqlDatabase::connectionNames().size();
+    EXPECT_THROW(Connection{address}, StoreError);
+    EXPECT_EQ(QSqlDatabase::connectionNames().size(), before);
 }
 
 TEST(DatabaseAddressTest, ReadsTheSettingsForms) {
