@@ -1,5 +1,7 @@
 #include "server/OpenDatabase.h"
 
+#include "server/store/StoreError.h"
+
 #include <filesystem>
 
 namespace brisma::server {
@@ -8,8 +10,12 @@ std::shared_ptr<Database> openDatabase(const ServerConfig& config) {
     const DatabaseAddress address = DatabaseAddress::fromSetting(config.database, config.dataFolder);
     if (!address.postgres) {
         namespace fs = std::filesystem;
-        fs::create_directories(config.dataFolder);
-        fs::permissions(config.dataFolder, fs::perms::owner_all, fs::perm_options::replace);
+        std::error_code error;
+        fs::create_directories(config.dataFolder, error);
+        if (!error)
+            fs::permissions(config.dataFolder, fs::perms::owner_all, fs::perm_options::replace, error);
+        if (error)
+            throw StoreError("the data folder " + config.dataFolder + ": " + error.message());
     }
     return std::make_shared<Database>(address);
 }

@@ -270,6 +270,26 @@ TEST_P(IntakeTest, HostileRequestsAreStoredNowhere) {
     EXPECT_EQ(field(lines[1], "id"), "0012026120911000010");
 }
 
+// The operator's commands on a data folder that cannot be made say so and end with 1.
+TEST(StoreCommandsTest, AnUnmakeableDataFolderIsReportedByEveryCommand) {
+    const fs::path folder = fs::temp_directory_path() / ("brisma-commands-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::ofstream(folder / "blocker") << "a file where the data folder's parent should be";
+    std::ofstream(folder / "server.toml")
+        << "[server]\nlisten = \"127.0.0.1:0\"\nbase = \"http://127.0.0.1:19999/\"\ndata = \"blocker/var\"\n"
+        << "content = \"" << BRISMA_DEMO_CONTENT << "\"\n\n[[channel]]\nnumber = 1\nname = \"a\"\ngenre = "
+        << "\"b\"\nowner = \"c\"\nsources = [\"" << BRISMA_DEMO_CONTENT << "/../sources/general.xml\"]\n";
+    for (const std::string command : {"stats", "export", "forget"}) {
+        const auto [said, status] =
+            run(std::string(BRISMA_SERVER_EXE) + " " + command + " --config " +
+                (folder / "server.toml").string() + (command == "forget" ? " DEMO0001" : "") + " 2>&1");
+        EXPECT_EQ(status, 1) << command << ": " << said;
+        EXPECT_NE(said.find("data folder"), std::string::npos) << command << ": " << said;
+    }
+    fs::remove_all(folder);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, IntakeTest, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "PostgreSQL" : "SQLite";

@@ -3,11 +3,16 @@
 #include "server/store/Figures.h"
 #include "server/store/HeadlineIds.h"
 #include "server/store/ReportTable.h"
+#include "server/store/Schema.h"
 #include "server/store/SourceStates.h"
 #include "server/store/StoreError.h"
 #include "server/store/UserTable.h"
 
 #include <QVariant>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <latch>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -308,6 +313,48 @@ TEST_P(StoreTest, TheWriterReconnectsToARestartedServer) {
     const std::string stored = exported(reports);
     EXPECT_NE(stored.find(R"("id":"1")"), std::string::npos);
     EXPECT_NE(stored.find(R"("id":"3")"), std::string::npos);
+}
+
+// Servers started together on a new database: every one finds the schema, made once.
+TEST_P(StoreTest, ServersStartingTogetherMakeTheSchemaOnce) {
+    database.reset();
+    setting = postgres ? postgres->createDatabase("together") : "";
+    const std::string dataFolder = folder.path().toStdString() + "/together";
+    std::filesystem::create_directory(dataFolder);
+    const DatabaseAddress address = DatabaseAddress::fromSetting(setting, dataFolder);
+    constexpr int kServers = 8;
+    std::latch connected(kServers);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> servers;
+    for (int n = 0; n < kServers; ++n)
+        servers.emplace_back([&] {
+            Connection connection(address);
+            connected.arrive_and_wait();
+            try {
+                prepareSchema(connection);
+            } catch (const StoreError& e) {
+                ++failures;
+                ADD_FAILURE() << e.what();
+            }
+        });
+    for (std::thread& server : servers)
+        server.join();
+    EXPECT_EQ(failures, 0);
+    Connection connection(address);
+    QSqlQuery versions = connection.select(u"SELECT COUNT(*) FROM schema_version"_qs);
+    Connection::run(versions);
+    ASSERT_TRUE(versions.next());
+    EXPECT_EQ(versions.value(0).toInt(), 1);
+}
+
+// A file that is no database is refused, and the refused connection leaves nothing registered.
+TEST(ConnectionTest, AFileThatIsNoDatabaseIsRefusedWithoutATrace) {
+    QTemporaryDir folder;
+    const DatabaseAddress address = DatabaseAddress::fromSetting("", folder.path().toStdString());
+    std::ofstream(address.file) << std::string(4096, 'x');
+    const qsizetype before = QSqlDatabase::connectionNames().size();
+    EXPECT_THROW(Connection{address}, StoreError);
+    EXPECT_EQ(QSqlDatabase::connectionNames().size(), before);
 }
 
 TEST(DatabaseAddressTest, ReadsTheSettingsForms) {

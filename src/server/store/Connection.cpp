@@ -30,18 +30,24 @@ Connection::Connection(const DatabaseAddress& address)
         db.setDatabaseName(QString::fromStdString(address.file));
         db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=10000"_qs);
     }
-    if (!db.open()) {
-        const QSqlError error = db.lastError();
-        db = QSqlDatabase();
+    const bool opened = db.open();
+    const QSqlError error = db.lastError();
+    db = QSqlDatabase();
+    try {
+        if (!opened)
+            throw StoreError("cannot open " + address.describe() + ": " + error.text().toStdString());
+        if (postgres_) {
+            exec(u"SET client_min_messages TO WARNING"_qs); // no notice for a table that exists
+        } else {
+            // Every commit reaches the disk before it is answered: a SIGKILL or a power loss keeps it.
+            exec(u"PRAGMA journal_mode=WAL"_qs);
+            exec(u"PRAGMA synchronous=FULL"_qs);
+        }
+    } catch (...) {
+        // SQLite reads its file only at the first statement, so a file that is no database fails
+        // after the open: either way the refused connection is unregistered.
         QSqlDatabase::removeDatabase(name_);
-        throw StoreError("cannot open " + address.describe() + ": " + error.text().toStdString());
-    }
-    if (postgres_) {
-        exec(u"SET client_min_messages TO WARNING"_qs); // no notice for a table that exists
-    } else {
-        // Every commit reaches the disk before it is answered: a SIGKILL or a power loss keeps it.
-        exec(u"PRAGMA journal_mode=WAL"_qs);
-        exec(u"PRAGMA synchronous=FULL"_qs);
+        throw;
     }
 }
 

@@ -46,12 +46,14 @@ QString dialect(const char* sql, bool postgres) {
 } // namespace
 
 void prepareSchema(Connection& connection) {
-    connection.exec(u"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"_qs);
     connection.begin();
     try {
-        // Two servers starting on one PostgreSQL database upgrade it one after the other.
+        // Servers starting together on one database make and upgrade it one after the other:
+        // PostgreSQL refuses a second CREATE TABLE IF NOT EXISTS of a table being created, so a
+        // lock held until the commit comes first there (SQLite's writing transaction is one).
         if (connection.postgres())
-            connection.exec(u"LOCK TABLE schema_version IN EXCLUSIVE MODE"_qs);
+            connection.exec(u"SELECT pg_advisory_xact_lock(2027001)"_qs);
+        connection.exec(u"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"_qs);
         QSqlQuery read = connection.select(u"SELECT version FROM schema_version"_qs);
         Connection::run(read);
         const bool recorded = read.next();

@@ -180,7 +180,7 @@ WebServer::~WebServer() {
     {
         std::unique_lock lock(intakeMutex_);
         intakeClosed_ = true;
-        intakeDrained_.wait(lock, [this] { return suspended_ == 0; });
+        intakeDrained_.wait(lock, [this] { return withIntake_ == 0; });
     }
     {
         std::lock_guard lock(headsMutex_);
@@ -220,23 +220,25 @@ bool WebServer::takeIn(MHD_Connection* connection, Exchange& exchange) {
             exchange.reply = Intake::Reply{MHD_HTTP_SERVICE_UNAVAILABLE, {}};
             return true;
         }
+        ++withIntake_; // counted before the intake may have it, so the destructor waits for it
     }
     const bool taken = intake_.take(exchange.target, [this, connection, &exchange](Intake::Reply reply) {
         std::lock_guard lock(intakeMutex_);
         exchange.reply = std::move(reply);
-        if (exchange.suspended) {
+        if (exchange.suspended)
             MHD_resume_connection(connection);
-            if (--suspended_ == 0)
-                intakeDrained_.notify_all();
-        }
+        if (--withIntake_ == 0)
+            intakeDrained_.notify_all();
     });
-    if (!taken)
-        return false;
     std::lock_guard lock(intakeMutex_);
+    if (!taken) {
+        if (--withIntake_ == 0)
+            intakeDrained_.notify_all();
+        return false;
+    }
     if (!exchange.reply) {
         MHD_suspend_connection(connection);
         exchange.suspended = true;
-        ++suspended_;
     }
     return true;
 }

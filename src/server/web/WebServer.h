@@ -67,10 +67,11 @@ private:
     mutable std::mutex siteMutex_;
     Site site_;
     Intake& intake_;
-    // Requests suspended while the intake stores them; none may be left when the daemon stops.
+    // Requests given to the intake and not yet answered by it: the daemon stops only once there
+    // are none, since a suspended connection must not outlive it and each answer reaches this object.
     std::mutex intakeMutex_;
     std::condition_variable intakeDrained_;
-    unsigned suspended_ = 0;
+    unsigned withIntake_ = 0;
     bool intakeClosed_ = false;
 
     // Connections whose request head has not yet arrived whole: socket and deadline.
