@@ -635,8 +635,10 @@ void frmTicker::nameHeadline() {
     if (!QAccessible::isActive() || strip_.size() == 0)
         return;
     const int16_t slot = held_ && intOnMouse >= 0 ? intOnMouse : 0;
-    // Raises the name-changed event when the name differs.
-    setAccessibleName(spokenText(strip_.udtSlotNews[static_cast<std::size_t>(slot)]));
+    const QString name = spokenText(strip_.udtSlotNews[static_cast<std::size_t>(slot)]);
+    // Every setting raises the name-changed event, and a screen reader speaks each one.
+    if (name != accessibleName())
+        setAccessibleName(name);
 }
 
 void frmTicker::Form_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, double) {
