@@ -158,6 +158,9 @@ std::string ServerConfig::feedPath(int channel) {
 }
 
 bool parseDuration(const std::string& text, std::chrono::seconds& out) {
+    // Beyond a century a schedule or a report period means nothing, and times derived from it
+    // would overflow the clock.
+    constexpr long long century = 100LL * 366 * 24 * 3600;
     long long total = 0;
     std::size_t at = 0;
     while (at < text.size()) {
@@ -180,6 +183,8 @@ bool parseDuration(const std::string& text, std::chrono::seconds& out) {
         default:
             return false;
         }
+        if (total > century)
+            return false;
         at = digits + 1;
     }
     if (text.empty())

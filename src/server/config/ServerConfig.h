@@ -45,7 +45,8 @@ public:
 // Relative paths are taken against the file's folder. Raises ConfigError.
 ServerConfig loadConfig(const std::string& file);
 
-// "90s", "5m", "24h", "1h30m": a duration of whole seconds; false when the text is none.
+// "90s", "5m", "24h", "1h30m": a duration of whole seconds, at most a century; false when the
+// text is none.
 bool parseDuration(const std::string& text, std::chrono::seconds& out);
 
 } // namespace brisma::server
