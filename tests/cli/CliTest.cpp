@@ -1,3 +1,4 @@
+#include "ProcessRun.h"
 #include "TempAppFolder.h"
 #include "TestApp.h"
 #include "TestServer.h"
@@ -19,13 +20,6 @@
 namespace brisma::test {
 namespace {
 
-struct Outcome {
-    int code = -1;
-    bool crashed = false;
-    std::string out;
-    std::string err;
-};
-
 using Env = std::map<std::string, std::optional<std::string>>;
 
 // The environment of a session without any display; `changes` set (or, with no value, remove)
@@ -44,19 +38,7 @@ QProcessEnvironment environment(const Env& changes) {
 }
 
 Outcome runBrisma(const QStringList& args, const Env& changes) {
-    QProcess p;
-    p.setProcessEnvironment(environment(changes));
-    p.start(QStringLiteral(BRISMA_EXE), args);
-    Outcome run;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    run.crashed = p.exitStatus() != QProcess::NormalExit;
-    run.code = p.exitCode();
-    run.out = p.readAllStandardOutput().toStdString();
-    run.err = p.readAllStandardError().toStdString();
-    return run;
+    return runProcess(QStringLiteral(BRISMA_EXE), args, environment(changes));
 }
 
 struct NoDisplayCase {

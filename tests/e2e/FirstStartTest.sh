@@ -20,17 +20,6 @@ BRISMA_HOME="$work/home" BRISMA_SERVER="$base" PATH="$work/bin:$PATH" BRISMA_DEB
 client=$!
 pids+=("$client")
 
-window=""
-find_window() { window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1); [ -n "$window" ]; }
-# x y: the window's top-left corner on screen.
-origin() {
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  echo "$X $Y"
-}
-click_at() {
-  xdotool mousemove "$1" "$2" click 1
-  sleep 0.3
-}
 
 # Registration: the e-mail address is all the form requires.
 timeout=60 until_true find_window "Brisma　初期設定画面" || fail "no registration panel"

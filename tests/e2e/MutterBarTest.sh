@@ -55,9 +55,7 @@ client=$!
 pids+=("$client")
 
 timeout=60 until_true grep -q "X11 dock window" "$work/client.log" || fail "the bar does not say it is the X11 window"
-window=""
-find_bar() { window=$(xdotool search --onlyvisible --name '^Brisma$' 2>/dev/null | head -n 1); [ -n "$window" ]; }
-until_true find_bar || fail "no bar"
+until_true find_window Brisma || fail "no bar"
 at_bottom() {
   eval "$(xdotool getwindowgeometry --shell "$window")"
   [ "$X" -eq 0 ] && [ "$Y" -eq 1056 ] && [ "$WIDTH" -eq 1920 ] && [ "$HEIGHT" -eq 24 ]

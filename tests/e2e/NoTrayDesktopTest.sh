@@ -31,9 +31,7 @@ bar_top=$Y
 xmessage -title maximised "a maximised window" &
 pids+=($!)
 until_true wmctrl -r maximised -b add,maximized_vert,maximized_horz 2>/dev/null || fail "no window to maximise"
-# A search walks every window; one that goes meanwhile fails it, so it is tried again.
-find_window() { window=$(xdotool search --name '^maximised$' 2>/dev/null | head -n 1); [ -n "$window" ]; }
-until_true find_window || fail "the maximised window is not found"
+until_true find_window maximised || fail "the maximised window is not found"
 bottom() {
   local y h
   y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y:/{print $4}')

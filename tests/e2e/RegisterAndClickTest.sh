@@ -19,16 +19,6 @@ sed -e "s|^listen = .*|listen = \"127.0.0.1:$port\"|" -e "s|^base = .*|base = \"
 pids+=($!)
 until_true grep -q "^$base\$" "$work/server-address.log" || fail "brisma-server did not start"
 
-window=""
-find_window() { window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1); [ -n "$window" ]; }
-origin() {
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  echo "$X $Y"
-}
-click_at() {
-  xdotool mousemove "$1" "$2" click 1
-  sleep 0.3
-}
 exported() { "$server" export --config "$work/server.toml"; }
 
 # A new user in $work/$1: registration, channel choice, a click on the bar; sets user.

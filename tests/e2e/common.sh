@@ -86,3 +86,17 @@ popups() {
   done
   true
 }
+
+# Sets window to the shown window titled exactly $1; a search that races a closing window is
+# tried again by the caller's polling.
+window=""
+find_window() { window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1); [ -n "$window" ]; }
+# x y: the window's top-left corner on screen.
+origin() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  echo "$X $Y"
+}
+click_at() {
+  xdotool mousemove "$1" "$2" click 1
+  sleep 0.3
+}

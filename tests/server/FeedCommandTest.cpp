@@ -1,8 +1,8 @@
+#include "ProcessRun.h"
 #include "TestServer.h"
 #include "platform/text/Cp932.h"
 #include "platform/xml/XmlDocument.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
@@ -23,26 +23,8 @@ namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
 using ::testing::HasSubstr;
 
-struct Outcome {
-    int code = -1;
-    bool crashed = false;
-    std::string out;
-    std::string err;
-};
-
 Outcome runFeed(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(BRISMA_SERVER_EXE), QStringList{QStringLiteral("feed")} + args);
-    Outcome run;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    run.crashed = p.exitStatus() != QProcess::NormalExit;
-    run.code = p.exitCode();
-    run.out = p.readAllStandardOutput().toStdString();
-    run.err = p.readAllStandardError().toStdString();
-    return run;
+    return runProcess(QStringLiteral(BRISMA_SERVER_EXE), QStringList{QStringLiteral("feed")} + args);
 }
 
 std::string slurp(const fs::path& path) {
