@@ -42,6 +42,8 @@ pid_t launch(std::vector<std::string> argv, const std::string& log) {
 
 bool succeeds(std::vector<std::string> argv, const std::string& log) {
     const pid_t pid = launch(std::move(argv), log);
+    if (pid < 0)
+        return false;
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
@@ -90,6 +92,12 @@ bool PostgresServer::run() {
                   folder_ + "/log");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!succeeds({kBin + "pg_isready", "-q", "-h", socket, "-p", std::to_string(port_)}, "/dev/null")) {
+        // A server that ended (a port taken, a broken folder) is not waited for.
+        int status = 0;
+        if (pid_ < 0 || ::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return false;
+        }
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
