@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <set>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -144,10 +145,16 @@ TEST_F(BarOnX11Child, SlidesInAndScrolls) {
     std::thread watcher([&] {
         xcb_connection_t* c = xcb_connect(nullptr, nullptr);
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-        while (sliding) {
+        // The last step may reach the server after the slide has returned: watched until it shows.
+        std::optional<std::chrono::steady_clock::time_point> ended;
+        for (int x = -1;
+             !ended || (x != 0 && std::chrono::steady_clock::now() < *ended + std::chrono::seconds(5));) {
+            if (!ended && !sliding)
+                ended = std::chrono::steady_clock::now();
             if (auto* r = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, top, root, 0, 0),
                                                           nullptr)) {
-                seen.insert(r->dst_x);
+                x = r->dst_x;
+                seen.insert(x);
                 std::free(r);
             }
         }
@@ -155,6 +162,7 @@ TEST_F(BarOnX11Child, SlidesInAndScrolls) {
     });
     bar->OpenTicker();
     sliding = false;
+    QCoreApplication::processEvents();
     watcher.join();
     EXPECT_GT(seen.size(), 20u) << "the bar moved in steps";
     EXPECT_EQ(*seen.begin(), 0);
