@@ -20,7 +20,6 @@ BRISMA_HOME="$work/home" BRISMA_SERVER="$base" PATH="$work/bin:$PATH" BRISMA_DEB
 client=$!
 pids+=("$client")
 
-
 # Registration: the e-mail address is all the form requires.
 timeout=60 until_true find_window "Brisma　初期設定画面" || fail "no registration panel"
 sleep 1

@@ -201,8 +201,10 @@ def main():
     global client
     pyatspi.Registry.registerEventListener(on_name_change, "object:property-change:accessible-name")
     pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
-    until(lambda: all(e in registered_events() for e in ("PropertyChange:AccessibleName", "StateChanged:Focused")),
-          30) or fail("the registry did not take the listeners")
+    def listening():
+        events = registered_events()
+        return "PropertyChange:AccessibleName" in events and "StateChanged:Focused" in events
+    until(listening, 30) or fail("the registry did not take the listeners")
     print("listening", flush=True)
     client = int(sys.stdin.readline())
     app = until(application, 60) or fail("the client is not on the accessibility bus")
