@@ -1,6 +1,7 @@
 #include "server/channels/ChannelDocuments.h"
 
 #include "server/channels/HeadlineMerge.h"
+#include "server/model/HeadlineId.h"
 
 #include <filesystem>
 #include <fstream>
@@ -32,19 +33,32 @@ TEST(ChannelDocuments, AreTheClientsFormatByteForByte) {
               expected("channel-feed.xml"));
 }
 
-TEST(HeadlineId, IsTheChannelTheJapanMinuteAndTheSerial) {
-    struct Case {
-        int channel;
-        std::int64_t epoch;
-        int serial;
-        const char* id;
+TEST(HeadlineId, IsTheChannelTheJapanMinuteAndTheFreeSerial) {
+    const FreeSerial first = [](const std::string&) { return 1; };
+    EXPECT_EQ(makeHeadlineId(5, 1796828399, first), "0052026120923590001");   // 14:59:59 UTC
+    EXPECT_EQ(makeHeadlineId(123, 1796828400, first), "1232026121000000001"); // 15:00 UTC: the next day
+    EXPECT_EQ(makeHeadlineId(0, 0, [](const std::string&) { return 9999; }), "0001970010109009999");
+    EXPECT_THROW(makeHeadlineId(1000, 0, first), std::out_of_range);
+}
+
+TEST(HeadlineId, AFullMinuteLendsTheNextMinutesSerials) {
+    std::vector<std::string> asked;
+    const FreeSerial lastMinuteFull = [&](const std::string& prefix) {
+        asked.push_back(prefix);
+        return prefix == "005202612092359" ? 0 : 2;
     };
-    for (const Case& c : {
-             Case{5, 1796828399, 1, "0052026120923590001"},      // 2026-12-09 14:59:59 UTC
-             Case{123, 1796828400, 9999, "1232026121000009999"}, // 15:00 UTC is the next day in Japan
-             Case{0, 0, 12, "0001970010109000012"},
-         })
-        EXPECT_EQ(headlineId(c.channel, c.epoch, c.serial), c.id);
+    // The last minute of a day is full: the id comes from the first minute of the next.
+    EXPECT_EQ(makeHeadlineId(5, 1796828399, lastMinuteFull), "0052026121000000002");
+    EXPECT_EQ(asked, (std::vector<std::string>{"005202612092359", "005202612100000"}));
+}
+
+TEST(HeadlineId, PublicationTimeFallsBackToFirstSeenForMissingAndFutureDates) {
+    const std::int64_t now = 2'000'000'000;
+    const std::int64_t firstSeen = now - 3600;
+    EXPECT_EQ(publicationTime(now - 86400, firstSeen, now), now - 86400);
+    EXPECT_EQ(publicationTime(now + 600, firstSeen, now), now + 600); // ten minutes of clock skew allowed
+    EXPECT_EQ(publicationTime(now + 601, firstSeen, now), firstSeen);
+    EXPECT_EQ(publicationTime(std::nullopt, firstSeen, now), firstSeen);
 }
 
 TEST(MergedHeadlines, AreNewestFirstOnceEachAndCutAtCount) {

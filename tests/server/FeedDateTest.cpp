@@ -39,14 +39,5 @@ TEST(FeedDate, LeavesUnreadableDatesUnread) {
         EXPECT_EQ(parseFeedDate(text), std::nullopt) << text;
 }
 
-TEST(FeedDate, PublicationTimeFallsBackToFirstSeenForMissingAndFutureDates) {
-    const std::int64_t now = 2'000'000'000;
-    const std::int64_t firstSeen = now - 3600;
-    EXPECT_EQ(publicationTime(now - 86400, firstSeen, now), now - 86400);
-    EXPECT_EQ(publicationTime(now + 600, firstSeen, now), now + 600); // ten minutes of clock skew allowed
-    EXPECT_EQ(publicationTime(now + 601, firstSeen, now), firstSeen);
-    EXPECT_EQ(publicationTime(std::nullopt, firstSeen, now), firstSeen);
-}
-
 } // namespace
 } // namespace brisma::server

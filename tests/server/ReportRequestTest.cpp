@@ -1,4 +1,4 @@
-#include "server/reports/ReportRequest.h"
+#include "server/intake/ReportRequest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // Sends reports from 16 threads to the store of `database` (a setting; "" for SQLite in `folder`)
 // and prints the id of every report whose answer came back, until it is killed.
+#include "server/intake/ReportRequest.h"
 #include "server/store/Database.h"
 #include "server/store/ReportTable.h"
 

@@ -3,7 +3,7 @@
 #include "PostgresServer.h"
 #include "ServerProcess.h"
 #include "TestServer.h"
-#include "server/reports/ReportRequest.h"
+#include "server/intake/ReportRequest.h"
 #include "server/store/Database.h"
 #include "server/store/HeadlineIds.h"
 #include "server/store/ReportTable.h"

@@ -10,6 +10,7 @@
 // GET /admin/: access checked, then the page of the asked day.
 namespace brisma::server {
 
+class Clock;
 class Database;
 
 struct AdminSite {
@@ -17,6 +18,7 @@ struct AdminSite {
     std::string token; // empty: no token opens the page
     bool loopback = false;
     std::map<std::string, std::string> channelNames; // by the three-digit key
+    const Clock* clock = nullptr;                    // what "today" is
 };
 
 struct AdminAnswer {

@@ -3,10 +3,6 @@
 #include "common/EscapeXml.h"
 #include "platform/text/Cp932.h"
 
-#include <chrono>
-#include <cstdio>
-#include <stdexcept>
-
 namespace brisma::server {
 namespace {
 
@@ -44,23 +40,6 @@ std::string channelFeedDocument(const ChannelEntry& channel, const std::vector<H
                element("credit", channel.owner) + "</item>\r\n";
     out += "</rdf:RDF>\r\n";
     return text::toCp932Xml(out);
-}
-
-std::string headlineId(int channel, std::int64_t epochSeconds, int serial) {
-    if (channel < 0 || channel > 999 || serial < 0 || serial > 9999)
-        throw std::out_of_range("headline id of channel " + std::to_string(channel) + ", serial " +
-                                std::to_string(serial));
-    using namespace std::chrono;
-    constexpr std::int64_t JapanOffset = std::int64_t{9} * 3600; // Japan keeps no summer time
-    const sys_seconds japan{seconds{epochSeconds + JapanOffset}};
-    const sys_days day = floor<days>(japan);
-    const year_month_day date{day};
-    const hh_mm_ss time{japan - day};
-    char id[32];
-    std::snprintf(id, sizeof id, "%03d%04d%02u%02u%02d%02d%04d", channel, static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()), serial);
-    return id;
 }
 
 } // namespace brisma::server

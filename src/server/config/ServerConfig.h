@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/channels/ChannelDocuments.h"
+#include "server/model/ChannelEntry.h"
 
 #include <chrono>
 #include <stdexcept>

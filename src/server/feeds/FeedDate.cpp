@@ -8,8 +8,6 @@
 namespace brisma::server {
 namespace {
 
-constexpr std::int64_t FutureAllowance = std::int64_t{10} * 60;
-
 // Reads the text one token at a time; every reader returns false and leaves the position
 // unspecified when the text does not match.
 class Scanner {
@@ -200,12 +198,6 @@ std::optional<std::int64_t> parseFeedDate(std::string_view text) {
     if (auto t = iso8601(text))
         return t;
     return rfc822(text);
-}
-
-std::int64_t publicationTime(std::optional<std::int64_t> date, std::int64_t firstSeen, std::int64_t now) {
-    if (!date || *date > now + FutureAllowance)
-        return firstSeen;
-    return *date;
 }
 
 } // namespace brisma::server

@@ -11,8 +11,4 @@ namespace brisma::server {
 // W3C/ISO 8601 (a date alone is midnight UTC, a time without zone is UTC). None when unreadable.
 std::optional<std::int64_t> parseFeedDate(std::string_view text);
 
-// The time an item is dated by: its own date, unless that is missing or lies more than ten
-// minutes after `now`; then the time it was first seen.
-std::int64_t publicationTime(std::optional<std::int64_t> date, std::int64_t firstSeen, std::int64_t now);
-
 } // namespace brisma::server

@@ -1,11 +1,11 @@
 #include "server/sources/Newsroom.h"
 
 #include "server/channels/HeadlineMerge.h"
+#include "server/model/Clock.h"
 #include "server/sources/SourceFetch.h"
 #include "server/store/StoreError.h"
 
 #include <cstdio>
-#include <ctime>
 
 namespace brisma::server {
 namespace {
@@ -21,11 +21,11 @@ std::vector<std::string> everySource(const ServerConfig& config) {
 
 } // namespace
 
-Newsroom::Newsroom(const ServerConfig& config, std::shared_ptr<Database> database)
-    : config_(config), database_(std::move(database)), ids_(*database_),
+Newsroom::Newsroom(const ServerConfig& config, std::shared_ptr<Database> database, const Clock& clock)
+    : config_(config), clock_(clock), database_(std::move(database)), ids_(*database_),
       pool_(std::make_unique<SourcePool>(
           everySource(config), *database_,
-          SourcePool::Settings{{config.minInterval, config.maxInterval}, userAgent(config.contact)})) {
+          SourcePool::Settings{{config.minInterval, config.maxInterval}, userAgent(config.contact)}, clock)) {
     std::vector<ChannelEntry> entries;
     for (const ChannelConfig& channel : config_.channels)
         entries.push_back(channel.entry);
@@ -47,7 +47,7 @@ void Newsroom::stop() {
 
 void Newsroom::buildFeeds() {
     std::lock_guard lock(building_);
-    const std::int64_t now = std::time(nullptr);
+    const std::int64_t now = clock_.nowSeconds();
     for (const ChannelConfig& channel : config_.channels) {
         std::vector<SourcedHeadline> listed;
         std::vector<Sighting> sightings;

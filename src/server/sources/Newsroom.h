@@ -14,10 +14,12 @@
 // and the sources' copies live in the database.
 namespace brisma::server {
 
+class Clock;
+
 class Newsroom {
 public:
     // Serves the stored copies at once; fetching starts with start(). Throws StoreError.
-    Newsroom(const ServerConfig& config, std::shared_ptr<Database> database);
+    Newsroom(const ServerConfig& config, std::shared_ptr<Database> database, const Clock& clock);
     ~Newsroom();
     Newsroom(const Newsroom&) = delete;
     Newsroom& operator=(const Newsroom&) = delete;
@@ -31,6 +33,7 @@ private:
     void buildFeeds();
 
     ServerConfig config_;
+    const Clock& clock_;
     Shelf shelf_;
     std::mutex building_;
     std::shared_ptr<Database> database_;

@@ -1,12 +1,12 @@
 #include "server/sources/SourcePool.h"
 
+#include "server/model/Clock.h"
 #include "server/sources/SourceFetch.h"
 #include "server/store/StoreError.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <random>
 #include <unistd.h>
 
@@ -21,12 +21,6 @@ constexpr std::int64_t ClockMarginMs = 10'000;
 
 void log(const std::string& source, const std::string& what) {
     std::fprintf(stderr, "brisma-server: %s: %s\n", source.c_str(), what.c_str());
-}
-
-std::int64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
 }
 
 // This process among those on the database.
@@ -47,8 +41,9 @@ bool sameCopy(const SourceState& a, const SourceState& b) {
 
 } // namespace
 
-SourcePool::SourcePool(const std::vector<std::string>& sources, Database& database, Settings settings)
-    : states_(database), settings_(std::move(settings)) {
+SourcePool::SourcePool(const std::vector<std::string>& sources, Database& database, Settings settings,
+                       const Clock& clock)
+    : states_(database), settings_(std::move(settings)), clock_(clock) {
     for (const std::string& address : sources)
         sources_[address].copy.address = address;
     takeUpSaved(0);
@@ -77,19 +72,15 @@ void SourcePool::start(ChangeHandler onChange) {
     for (const auto& [address, source] : sources_)
         hosts[hostOf(address)].push_back(address);
     for (auto& [host, addresses] : hosts)
-        threads_.emplace_back([this, list = std::move(addresses)] { runHost(list); });
-    threads_.emplace_back([this] { poll(); });
+        threads_.emplace_back(
+            [this, list = std::move(addresses)](std::stop_token stop) { runHost(stop, list); });
+    threads_.emplace_back([this](std::stop_token stop) { poll(std::move(stop)); });
 }
 
 void SourcePool::stop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    for (std::thread& t : threads_)
-        t.join();
-    threads_.clear();
+    for (std::jthread& t : threads_)
+        t.request_stop();
+    threads_.clear(); // joins
 }
 
 std::shared_ptr<const Feed> SourcePool::feed(const std::string& source) const {
@@ -121,17 +112,21 @@ bool SourcePool::takeUpSaved(std::int64_t sinceMs) {
         }
         std::lock_guard lock(mutex_);
         sources_[source.copy.address] = std::move(source);
+        ++copiesTaken_;
     }
     wake_.notify_all();
     return changed;
 }
 
-void SourcePool::poll() {
+void SourcePool::poll(std::stop_token stop) {
     std::unique_lock lock(mutex_);
-    std::int64_t since = nowMs() - ClockMarginMs;
-    while (!wake_.wait_for(lock, PollEvery, [this] { return stopping_; })) {
+    std::int64_t since = clock_.nowMs() - ClockMarginMs;
+    for (;;) {
+        clock_.waitFor(lock, wake_, stop, PollEvery, [] { return false; });
+        if (stop.stop_requested())
+            return;
         lock.unlock();
-        const std::int64_t started = nowMs();
+        const std::int64_t started = clock_.nowMs();
         bool changed = false;
         try {
             changed = takeUpSaved(since);
@@ -160,16 +155,18 @@ bool SourcePool::readCopy(Source& source, std::string& error) {
     return true;
 }
 
-void SourcePool::runHost(const std::vector<std::string>& addresses) {
+void SourcePool::runHost(std::stop_token stop, const std::vector<std::string>& addresses) {
     std::unique_lock lock(mutex_);
-    while (!stopping_) {
+    while (!stop.stop_requested()) {
         const std::string* due = nullptr;
         for (const std::string& address : addresses)
             if (!due || sources_.at(address).copy.nextFetch < sources_.at(*due).copy.nextFetch)
                 due = &address;
         const std::int64_t at = sources_.at(*due).copy.nextFetch;
-        if (at > std::time(nullptr)) {
-            wake_.wait_until(lock, std::chrono::system_clock::from_time_t(static_cast<std::time_t>(at)));
+        if (at > clock_.nowSeconds()) {
+            // Woken early when another process's copy changes the schedule.
+            const std::uint64_t seen = copiesTaken_;
+            clock_.waitUntil(lock, wake_, stop, fromMs(at * 1000), [&] { return copiesTaken_ != seen; });
             continue;
         }
         lock.unlock();
@@ -179,7 +176,7 @@ void SourcePool::runHost(const std::vector<std::string>& addresses) {
             // Another process fetches it; what it saves comes with the next poll.
             lock.lock();
             SourceState& copy = sources_.at(*due).copy;
-            copy.nextFetch = std::max(copy.nextFetch, static_cast<std::int64_t>(std::time(nullptr)) + 5);
+            copy.nextFetch = std::max(copy.nextFetch, clock_.nowSeconds() + 5);
             continue;
         }
         lock.lock();
@@ -187,7 +184,7 @@ void SourcePool::runHost(const std::vector<std::string>& addresses) {
 }
 
 bool SourcePool::claim(const std::string& address) {
-    const std::int64_t now = nowMs();
+    const std::int64_t now = clock_.nowMs();
     try {
         return states_.claim(address, owner(), now, now + LeaseMs).get();
     } catch (const StoreError& e) {
@@ -204,7 +201,7 @@ void SourcePool::fetch(const std::string& address) {
     }
     SourceState& copy = source.copy;
     FetchResult result = fetchSource(copy, settings_.userAgent);
-    const std::int64_t now = std::time(nullptr);
+    const std::int64_t now = clock_.nowSeconds();
     bool changed = false;
     std::optional<std::int64_t> ttl = source.feed ? source.feed->ttlSeconds : std::nullopt;
     if (result.kind == FetchResult::Kind::Fresh) {
@@ -236,7 +233,7 @@ void SourcePool::fetch(const std::string& address) {
         nextWait(copy.failures, askedWait(result.status, result.headers, ttl, now), settings_.intervals);
     copy.nextFetch = now + wait.count();
     try {
-        states_.save(copy, nowMs()).get();
+        states_.save(copy, clock_.nowMs()).get();
     } catch (const StoreError& e) {
         log(address, std::string("cannot keep the copy: ") + e.what());
     }

@@ -14,7 +14,7 @@ constexpr std::size_t kMaxBatch = 2000;
 Database::Database(DatabaseAddress address) : address_(std::move(address)) {
     std::promise<void> started;
     std::future<void> ready = started.get_future();
-    writer_ = std::thread([this, &started] { loop(started); });
+    writer_ = std::jthread([this, &started](std::stop_token stop) { loop(std::move(stop), started); });
     try {
         ready.get();
     } catch (...) {
@@ -26,23 +26,23 @@ Database::Database(DatabaseAddress address) : address_(std::move(address)) {
 Database::~Database() {
     {
         std::lock_guard lock(mutex_);
-        stopping_ = true;
+        closing_ = true;
     }
-    wake_.notify_one();
+    writer_.request_stop();
     writer_.join();
 }
 
 void Database::enqueue(Job job) {
     {
         std::lock_guard lock(mutex_);
-        if (stopping_)
+        if (closing_)
             throw StoreError("the database is closing");
         queue_.push_back(std::move(job));
     }
     wake_.notify_one();
 }
 
-void Database::loop(std::promise<void>& started) {
+void Database::loop(std::stop_token stop, std::promise<void>& started) {
     std::optional<Connection> connection;
     try {
         connection.emplace(address_);
@@ -57,7 +57,7 @@ void Database::loop(std::promise<void>& started) {
     for (;;) {
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            wake_.wait(lock, stop, [this] { return !queue_.empty(); });
             if (queue_.empty())
                 return; // stopping, and everything queued is done
             while (!queue_.empty() && batch.size() < kMaxBatch) {

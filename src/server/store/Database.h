@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <thread>
 #include <type_traits>
 #include <vector>
@@ -45,16 +46,16 @@ public:
     void enqueue(Job job);
 
 private:
-    void loop(std::promise<void>& started);
+    void loop(std::stop_token stop, std::promise<void>& started);
     // False when a job failed.
     bool commitBatch(Connection& connection, std::vector<Job>& batch);
 
     DatabaseAddress address_;
     std::mutex mutex_;
-    std::condition_variable wake_;
+    std::condition_variable_any wake_;
     std::deque<Job> queue_;
-    bool stopping_ = false;
-    std::thread writer_;
+    bool closing_ = false; // nothing more is queued
+    std::jthread writer_;
 };
 
 template <class R> std::future<R> Database::write(std::function<R(Connection&)> work) {

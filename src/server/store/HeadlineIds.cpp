@@ -1,29 +1,13 @@
 #include "server/store/HeadlineIds.h"
 
+#include "server/model/HeadlineId.h"
 #include "server/store/Database.h"
-#include "server/store/StoreError.h"
 
 #include <QVariant>
-#include <cstdio>
-#include <ctime>
-#include <set>
+#include <algorithm>
 
 namespace brisma::server {
 namespace {
-
-constexpr std::int64_t kMaxAheadSeconds = 600;
-constexpr std::int64_t kJapanOffsetSeconds = 9 * 3600;
-
-// The first 15 digits of an id: channel and minute in Japan time.
-std::string idPrefix(int channel, std::int64_t date) {
-    const std::time_t japan = static_cast<std::time_t>(date + kJapanOffsetSeconds);
-    std::tm t{};
-    gmtime_r(&japan, &t);
-    char text[64];
-    std::snprintf(text, sizeof text, "%03d%04d%02d%02d%02d%02d", channel % 1000, t.tm_year + 1900,
-                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min);
-    return text;
-}
 
 std::optional<StoredHeadline> stored(Connection& connection, int channel, const std::string& item) {
     QSqlQuery& find =
@@ -38,32 +22,34 @@ std::optional<StoredHeadline> stored(Connection& connection, int channel, const 
     return headline;
 }
 
-// The lowest number not yet given in the channel and minute of `prefix`.
-std::string freeId(Connection& connection, const std::string& prefix) {
-    QSqlQuery& taken = connection.prepared(u"SELECT id FROM headlines WHERE id >= ? AND id <= ?"_qs);
+// The lowest serial not given in the channel and minute that an id's first 15 digits name.
+int freeSerial(Connection& connection, const std::string& prefix) {
+    QSqlQuery& taken =
+        connection.prepared(u"SELECT id FROM headlines WHERE id >= ? AND id <= ? ORDER BY id"_qs);
     taken.bindValue(0, QString::fromStdString(prefix + "0000"));
     taken.bindValue(1, QString::fromStdString(prefix + "9999"));
     Connection::run(taken);
-    std::set<std::string> used;
-    while (taken.next())
-        used.insert(taken.value(0).toString().toStdString());
-    taken.finish();
-    for (int number = 1; number <= 9999; ++number) {
-        char digits[8];
-        std::snprintf(digits, sizeof digits, "%04d", number);
-        if (!used.contains(prefix + digits))
-            return prefix + digits;
+    int lowest = 1; // the serials come in order
+    while (taken.next()) {
+        const int serial = taken.value(0).toString().mid(15).toInt();
+        if (serial > lowest)
+            break;
+        lowest = std::max(lowest, serial + 1);
     }
-    throw StoreError("headlines: all 9999 ids of a channel and minute are taken");
+    taken.finish();
+    return lowest <= MaxHeadlineSerial ? lowest : 0;
 }
 
 StoredHeadline give(Connection& connection, int channel, const Sighting& sighting, std::int64_t now) {
-    const std::int64_t date =
-        sighting.date && *sighting.date <= now + kMaxAheadSeconds ? *sighting.date : now;
+    const std::int64_t date = publicationTime(sighting.date, now, now);
     for (;;) {
         if (std::optional<StoredHeadline> headline = stored(connection, channel, sighting.item))
             return *headline;
-        const StoredHeadline made{freeId(connection, idPrefix(channel, date)), date};
+        const StoredHeadline made{makeHeadlineId(channel, date,
+                                                 [&connection](const std::string& prefix) {
+                                                     return freeSerial(connection, prefix);
+                                                 }),
+                                  date};
         // Another process may give this item, or this id, at the same time: the database keeps
         // one, and the loop reads what it kept.
         QSqlQuery& insert = connection.prepared(

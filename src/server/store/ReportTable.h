@@ -1,6 +1,7 @@
 #pragma once
 
-#include "server/reports/ReportRequest.h"
+#include "server/model/Query.h"
+#include "server/model/ReportKind.h"
 
 #include <QString>
 #include <QVariant>

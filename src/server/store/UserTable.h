@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/reports/ReportRequest.h"
+#include "server/model/Query.h"
 
 #include <cstdint>
 #include <future>

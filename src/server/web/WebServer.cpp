@@ -1,5 +1,7 @@
 #include "server/web/WebServer.h"
 
+#include "server/model/Clock.h"
+
 #include <arpa/inet.h>
 #include <cstring>
 #include <microhttpd.h>
@@ -45,9 +47,7 @@ AdminAnswer adminAnswerOf(MHD_Connection* connection, const AdminSite& site) {
     const AdminRequest request{
         valueOf(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION), fromLoopback(connection),
         MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For") != nullptr};
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::system_clock::now().time_since_epoch());
-    return adminAnswer(site, request, valueOf(connection, MHD_GET_ARGUMENT_KIND, "day"), now.count());
+    return adminAnswer(site, request, valueOf(connection, MHD_GET_ARGUMENT_KIND, "day"), site.clock->nowMs());
 }
 
 } // namespace
@@ -146,7 +146,7 @@ struct WebServer::Callbacks {
     }
 };
 
-WebServer::WebServer(const std::string& host, int port, Site site, Limits limits, Intake& intake)
+WebServer::WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake)
     : limits_(limits), site_(std::move(site)), intake_(intake) {
     addrinfo hints{};
     hints.ai_flags = AI_NUMERICSERV | AI_PASSIVE;
@@ -173,7 +173,7 @@ WebServer::WebServer(const std::string& host, int port, Site site, Limits limits
     if (!daemon_)
         throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
     port_ = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT)->port;
-    watcher_ = std::thread([this] { watchHeads(); });
+    watcher_ = std::jthread([this](std::stop_token stop) { watchHeads(std::move(stop)); });
 }
 
 WebServer::~WebServer() {
@@ -182,25 +182,21 @@ WebServer::~WebServer() {
         intakeClosed_ = true;
         intakeDrained_.wait(lock, [this] { return withIntake_ == 0; });
     }
-    {
-        std::lock_guard lock(headsMutex_);
-        stopping_ = true;
-    }
-    stopWatch_.notify_all();
+    watcher_.request_stop();
     watcher_.join();
     MHD_stop_daemon(daemon_);
 }
 
-void WebServer::replace(Site site) {
+void WebServer::replace(ServedSite site) {
     std::lock_guard lock(siteMutex_);
     site_ = std::move(site);
 }
 
 // A head past its deadline ends its connection: the daemon sees the socket shut and closes it.
-void WebServer::watchHeads() {
+void WebServer::watchHeads(std::stop_token stop) {
     std::unique_lock lock(headsMutex_);
-    while (!stopping_) {
-        stopWatch_.wait_for(lock, std::chrono::milliseconds(500));
+    while (!stop.stop_requested()) {
+        stopWatch_.wait_for(lock, stop, std::chrono::milliseconds(500), [] { return false; });
         const auto now = std::chrono::steady_clock::now();
         for (auto it = heads_.begin(); it != heads_.end();) {
             if (it->second.second <= now) {
@@ -247,7 +243,7 @@ WebServer::Answer WebServer::answer(MHD_Connection* connection, const std::strin
                                     const std::string& path) const {
     if (method != MHD_HTTP_METHOD_GET)
         return {MHD_HTTP_METHOD_NOT_ALLOWED, text("405 Method Not Allowed: only GET\n"), "text/plain"};
-    Site site;
+    ServedSite site;
     {
         std::lock_guard lock(siteMutex_);
         site = site_;

@@ -2,8 +2,8 @@
 
 #include "server/admin/AdminRoute.h"
 #include "server/content/StaticContent.h"
+#include "server/intake/Intake.h"
 #include "server/sources/Shelf.h"
-#include "server/web/Intake.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -24,7 +25,7 @@ struct MHD_Connection;
 namespace brisma::server {
 
 // What is served; replaced whole when the configuration is read again.
-struct Site {
+struct ServedSite {
     std::shared_ptr<const Shelf> shelf; // generated documents
     std::shared_ptr<const StaticContent> content;
     std::string channelListPath; // where the script says the channel list is
@@ -43,14 +44,14 @@ public:
     };
 
     // Listens at once; raises std::runtime_error when it cannot. `intake` outlives the server.
-    WebServer(const std::string& host, int port, Site site, Limits limits, Intake& intake);
+    WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake);
     // Answers the requests waiting for the intake first.
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
 
     int port() const { return port_; }
-    void replace(Site site);
+    void replace(ServedSite site);
 
 private:
     struct Answer;
@@ -61,11 +62,11 @@ private:
     // The daemon's callbacks, which reach the members below.
     struct Callbacks;
     friend struct Callbacks;
-    void watchHeads();
+    void watchHeads(std::stop_token stop);
 
     Limits limits_;
     mutable std::mutex siteMutex_;
-    Site site_;
+    ServedSite site_;
     Intake& intake_;
     // Requests given to the intake and not yet answered by it: the daemon stops only once there
     // are none, since a suspended connection must not outlive it and each answer reaches this object.
@@ -77,9 +78,8 @@ private:
     // Connections whose request head has not yet arrived whole: socket and deadline.
     std::mutex headsMutex_;
     std::map<MHD_Connection*, std::pair<int, std::chrono::steady_clock::time_point>> heads_;
-    bool stopping_ = false;
-    std::condition_variable stopWatch_;
-    std::thread watcher_;
+    std::condition_variable_any stopWatch_;
+    std::jthread watcher_;
 
     MHD_Daemon* daemon_ = nullptr;
     int port_ = 0;

@@ -1,15 +1,17 @@
-#include "server/FeedCommand.h"
+#include "server/cli/FeedCommand.h"
 
 #include "server/channels/ChannelDocuments.h"
 #include "server/channels/HeadlineMerge.h"
+#include "server/cli/CommandLine.h"
 #include "server/feeds/Feed.h"
-#include "server/feeds/FeedDate.h"
+#include "server/model/Clock.h"
+#include "server/model/HeadlineId.h"
+#include "server/model/JapanTime.h"
 #include "server/sources/SourceFetch.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QUrl>
-#include <chrono>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -19,7 +21,6 @@ namespace brisma::server {
 namespace {
 
 constexpr std::size_t MaxBytes = std::size_t{15} * 1024 * 1024;
-constexpr int MaxSerial = 9999;
 
 struct Source {
     std::string body;
@@ -60,41 +61,29 @@ Source readFile(const std::string& path) {
     return {std::move(body), {}, QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded).toStdString()};
 }
 
-// The time an item is dated by, and its channel-000 headline id: the serial counts the items of
-// one minute in source order.
+// The time an item is dated by, and its channel-000 headline id, given as a channel gives them.
 struct Dated {
     std::int64_t time;
     std::string id;
 };
 
 std::vector<Dated> datedItems(const Feed& feed) {
-    const std::int64_t now =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
+    const std::int64_t now = Clock::system().nowSeconds();
     std::vector<Dated> out;
-    std::map<std::int64_t, int> perMinute;
+    std::map<std::string, int> given; // per minute: serials are given in order here
     for (const FeedItem& item : feed.items) {
         const std::int64_t time = publicationTime(item.date, now, now);
-        std::int64_t minute = time / 60;
-        while (perMinute[minute] == MaxSerial) // a full minute lends the id the next one
-            ++minute;
-        out.push_back({time, headlineId(0, minute * 60, ++perMinute[minute])});
+        std::string id = makeHeadlineId(0, time, [&given](const std::string& prefix) {
+            return (given[prefix] + 1) % (MaxHeadlineSerial + 1);
+        });
+        ++given[id.substr(0, 15)];
+        out.push_back({time, std::move(id)});
     }
     return out;
 }
 
 nlohmann::ordered_json orNull(const std::optional<std::string>& value) {
     return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
-}
-
-// ISO 8601 in Japan time.
-std::string japanTime(std::int64_t epochSeconds) {
-    const std::string id = headlineId(0, epochSeconds, 0); // 000YYYYMMDDhhmm0000
-    const std::int64_t second = ((epochSeconds % 60) + 60) % 60;
-    char out[40];
-    std::snprintf(out, sizeof out, "%.4s-%.2s-%.2sT%.2s:%.2s:%02lld+09:00", id.c_str() + 3, id.c_str() + 7,
-                  id.c_str() + 9, id.c_str() + 11, id.c_str() + 13, static_cast<long long>(second));
-    return out;
 }
 
 std::string asJson(const Feed& feed, const std::vector<Dated>& dated) {
@@ -104,7 +93,7 @@ std::string asJson(const Feed& feed, const std::vector<Dated>& dated) {
         items.push_back({{"id", dated[i].id},
                          {"title", orNull(item.title)},
                          {"link", orNull(item.link)},
-                         {"date", item.date ? nlohmann::ordered_json(japanTime(*item.date))
+                         {"date", item.date ? nlohmann::ordered_json(japan::isoTime(*item.date))
                                             : nlohmann::ordered_json(nullptr)},
                          {"type", "oth"}});
     }
@@ -134,13 +123,9 @@ std::string asChannelFeed(const Feed& feed, const std::vector<Dated>& dated, con
 
 } // namespace
 
-int runFeedCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const bool json = !args.empty() && args[0] == "--json";
-    if (args.size() != (json ? 2u : 1u)) {
-        err << "usage: brisma-server feed [--json] SOURCE\n";
-        return 1;
-    }
-    const std::string& source = args.back();
+int runFeedCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    const bool json = line.json;
+    const std::string& source = line.operands.front();
     try {
         const bool web = source.starts_with("http://") || source.starts_with("https://");
         const Source input = web ? fetch(source) : readFile(source);
@@ -153,10 +138,10 @@ int runFeedCommand(const std::vector<std::string>& args, std::ostream& out, std:
             err << source << ": " << notice << "\n";
         out << document;
         out.flush();
-        return 0;
+        return Done;
     } catch (const std::exception& e) {
         err << source << ": " << e.what() << "\n";
-        return 1;
+        return Failed;
     }
 }
 

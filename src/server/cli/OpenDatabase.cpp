@@ -1,4 +1,4 @@
-#include "server/OpenDatabase.h"
+#include "server/cli/OpenDatabase.h"
 
 #include "server/store/StoreError.h"
 

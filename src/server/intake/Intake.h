@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -17,6 +18,7 @@
 // which is the order the store commits them in, so a serving thread never waits for the disk.
 namespace brisma::server {
 
+class Clock;
 class Database;
 
 class Intake {
@@ -27,7 +29,7 @@ public:
     };
     using Done = std::function<void(Reply)>;
 
-    explicit Intake(Database& database);
+    Intake(Database& database, const Clock& clock);
     // Answers everything taken, then stops.
     ~Intake();
     Intake(const Intake&) = delete;
@@ -43,19 +45,20 @@ private:
         std::function<Reply()> finish; // waits for the store's answer
         Done done;
     };
-    void answerInTurn();
+    void answerInTurn(std::stop_token stop);
     // A store failure: 503, and a log line at most once a minute (never a request's data).
     Reply failed(const std::exception& error);
 
     ReportTable reports_;
     UserTable users_;
+    const Clock& clock_;
     std::mutex mutex_;
-    std::condition_variable wake_;
+    std::condition_variable_any wake_;
     std::deque<Waiting> waiting_;
     bool stopping_ = false;
     std::chrono::steady_clock::time_point lastFailureLog_{};
     unsigned failuresUnlogged_ = 0;
-    std::thread answerer_;
+    std::jthread answerer_;
 };
 
 } // namespace brisma::server

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "server/model/Query.h"
+#include "server/model/ReportKind.h"
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -9,18 +12,6 @@
 // A request as the client builds it: values go into the query unescaped, so an `&` inside an
 // e-mail address splits it. What arrived is kept key by key, in order, duplicates included.
 namespace brisma::server {
-
-struct QueryPair {
-    std::string key;
-    std::optional<std::string> value; // none: the part had no `=`
-};
-using Query = std::vector<QueryPair>;
-
-// The value of the first `key` of the query; none when no part names it.
-std::optional<std::string> firstValue(const Query& query, std::string_view key);
-
-enum class ReportKind { Click, AdClick, AdView, View, Update, Log };
-std::string_view kindName(ReportKind kind);
 
 enum class Route {
     Report,        // under /log/

@@ -1,4 +1,4 @@
-#include "server/reports/ReportRequest.h"
+#include "server/intake/ReportRequest.h"
 
 #include <algorithm>
 #include <array>
@@ -121,31 +121,6 @@ void requireDigits(const Query& query) {
 }
 
 } // namespace
-
-std::optional<std::string> firstValue(const Query& query, std::string_view key) {
-    for (const QueryPair& pair : query)
-        if (pair.key == key)
-            return pair.value;
-    return std::nullopt;
-}
-
-std::string_view kindName(ReportKind kind) {
-    switch (kind) {
-    case ReportKind::Click:
-        return "click";
-    case ReportKind::AdClick:
-        return "adclick";
-    case ReportKind::AdView:
-        return "adview";
-    case ReportKind::View:
-        return "view";
-    case ReportKind::Update:
-        return "update";
-    case ReportKind::Log:
-        break;
-    }
-    return "log";
-}
 
 Request readRequest(std::string_view target) {
     if (target.size() > kMaxTarget)

@@ -1,6 +1,7 @@
-#include "server/web/Intake.h"
+#include "server/intake/Intake.h"
 
-#include "server/reports/ReportRequest.h"
+#include "server/intake/ReportRequest.h"
+#include "server/model/Clock.h"
 #include "server/store/StoreError.h"
 
 #include <algorithm>
@@ -8,12 +9,6 @@
 
 namespace brisma::server {
 namespace {
-
-std::int64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 // The intake's paths as they arrived, for a target too broken to be read.
 bool ours(std::string_view target) {
@@ -34,15 +29,16 @@ bool isReportPath(std::string_view path) {
 
 } // namespace
 
-Intake::Intake(Database& database)
-    : reports_(database), users_(database), answerer_([this] { answerInTurn(); }) {}
+Intake::Intake(Database& database, const Clock& clock)
+    : reports_(database), users_(database), clock_(clock),
+      answerer_([this](std::stop_token stop) { answerInTurn(std::move(stop)); }) {}
 
 Intake::~Intake() {
     {
         std::lock_guard lock(mutex_);
-        stopping_ = true;
+        stopping_ = true; // no more are taken; those taken are still answered
     }
-    wake_.notify_one();
+    answerer_.request_stop();
     answerer_.join();
 }
 
@@ -65,14 +61,14 @@ bool Intake::take(std::string_view target, Done done) {
                 return true;
             }
             finish = [stored = std::make_shared<std::future<void>>(
-                          reports_.add(request.kind, request.query, nowMs()))] {
+                          reports_.add(request.kind, request.query, clock_.nowMs()))] {
                 stored->get();
                 return Reply{200, "OK"};
             };
             break;
         case Route::Registration:
             finish = [id = std::make_shared<std::future<std::string>>(
-                          users_.registerUser(request.query, nowMs()))] {
+                          users_.registerUser(request.query, clock_.nowMs()))] {
                 return Reply{200, id->get()};
             };
             break;
@@ -83,7 +79,7 @@ bool Intake::take(std::string_view target, Done done) {
                 return true;
             }
             finish = [known = std::make_shared<std::future<bool>>(
-                          users_.updateProfile(id, request.query, nowMs()))] {
+                          users_.updateProfile(id, request.query, clock_.nowMs()))] {
                 return known->get() ? Reply{200, "OK"} : Reply{404, {}};
             };
             break;
@@ -107,12 +103,12 @@ bool Intake::take(std::string_view target, Done done) {
     return true;
 }
 
-void Intake::answerInTurn() {
+void Intake::answerInTurn(std::stop_token stop) {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+        wake_.wait(lock, stop, [this] { return !waiting_.empty(); });
         if (waiting_.empty())
-            return;
+            return; // stopping, and everything taken is answered
         Waiting next = std::move(waiting_.front());
         waiting_.pop_front();
         lock.unlock();

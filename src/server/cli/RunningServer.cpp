@@ -1,0 +1,91 @@
+#include "server/cli/RunningServer.h"
+
+#include "server/cli/OpenDatabase.h"
+#include "server/intake/Intake.h"
+#include "server/model/Clock.h"
+#include "server/sources/Newsroom.h"
+#include "server/store/Database.h"
+#include "server/store/ReportRetention.h"
+#include "server/store/UserTable.h"
+#include "server/web/WebServer.h"
+
+#include <iostream>
+
+namespace brisma::server {
+namespace {
+
+ServedSite siteOf(const ServerConfig& config, const std::shared_ptr<Newsroom>& newsroom,
+                  const std::shared_ptr<const Database>& database, const Clock& clock) {
+    auto content = std::make_shared<const StaticContent>(config.contentFolder, config.base);
+    std::string channelList = content->scriptPath("channel");
+    if (channelList.empty())
+        channelList = "/channel.xml";
+    AdminSite admin{database, config.adminToken, config.adminLoopback, {}, &clock};
+    for (const ChannelConfig& channel : config.channels)
+        admin.channelNames[ServerConfig::feedPath(channel.entry.number).substr(sizeof "/feeds/" - 1, 3)] =
+            channel.entry.name;
+    // The shelf lives as long as a request holds it, even past a reload.
+    return {std::shared_ptr<const Shelf>(newsroom, &newsroom->shelf()), std::move(content), channelList,
+            std::move(admin)};
+}
+
+} // namespace
+
+RunningServer::RunningServer(ServerConfig config, const Clock& clock)
+    : config_(std::move(config)), clock_(clock) {
+    database_ = openDatabase(config_);
+    std::cerr << "brisma-server: database " << database_->address().describe() << std::endl;
+    for (const std::string& id : config_.keepUsers)
+        UserTable(*database_).keepUser(id, clock_.nowMs()).get();
+    newsroom_ = std::make_shared<Newsroom>(config_, database_, clock_);
+    if (config_.keepDays > 0)
+        retention_ = std::make_unique<ReportRetention>(*database_, config_.keepDays, clock_);
+    intake_ = std::make_unique<Intake>(*database_, clock_);
+    web_ = std::make_unique<WebServer>(config_.listenHost, config_.listenPort,
+                                       siteOf(config_, newsroom_, database_, clock_), WebServer::Limits{},
+                                       *intake_);
+}
+
+RunningServer::~RunningServer() {
+    stop();
+}
+
+std::string RunningServer::address() const {
+    const bool v6 = config_.listenHost.find(':') != std::string::npos;
+    return "http://" + (v6 ? "[" + config_.listenHost + "]" : config_.listenHost) + ":" +
+           std::to_string(web_->port()) + "/";
+}
+
+void RunningServer::start() {
+    newsroom_->start();
+}
+
+void RunningServer::reload(ServerConfig next) {
+    if (next.listenHost != config_.listenHost || next.listenPort != config_.listenPort)
+        std::cerr << "brisma-server: a new listen address takes effect at the next start" << std::endl;
+    if (next.database != config_.database || next.dataFolder != config_.dataFolder ||
+        next.keepDays != config_.keepDays)
+        std::cerr << "brisma-server: a new database or keep_days takes effect at the next start" << std::endl;
+    auto fresh = std::make_shared<Newsroom>(next, database_, clock_);
+    // The old sources stop before the new ones start, so no host ever sees two requests at once;
+    // meanwhile the old documents are served.
+    newsroom_->stop();
+    newsroom_ = std::move(fresh);
+    web_->replace(siteOf(next, newsroom_, database_, clock_));
+    newsroom_->start();
+    config_ = std::move(next);
+}
+
+void RunningServer::stop() {
+    // Listening ends first and waits for the answers the intake still owes; the writer finishes
+    // everything queued last.
+    web_.reset();
+    intake_.reset();
+    if (newsroom_)
+        newsroom_->stop();
+    retention_.reset();
+    newsroom_.reset();
+    database_.reset();
+}
+
+} // namespace brisma::server

@@ -1,0 +1,33 @@
+#include "server/store/ReportRetention.h"
+
+#include "server/model/Clock.h"
+#include "server/store/ReportTable.h"
+
+#include <chrono>
+#include <iostream>
+
+namespace brisma::server {
+
+ReportRetention::ReportRetention(Database& database, int keepDays, const Clock& clock)
+    : database_(database), keepDays_(keepDays), clock_(clock),
+      thread_([this](std::stop_token stop) { run(std::move(stop)); }) {}
+
+void ReportRetention::run(std::stop_token stop) {
+    using namespace std::chrono;
+    ReportTable reports(database_);
+    while (!stop.stop_requested()) {
+        const std::int64_t cutoff = clock_.nowMs() - duration_cast<milliseconds>(days(keepDays_)).count();
+        try {
+            const std::int64_t deleted = reports.deleteBefore(cutoff).get();
+            if (deleted > 0)
+                std::cerr << "brisma-server: " << deleted << " reports older than " << keepDays_
+                          << " days deleted" << std::endl;
+        } catch (const std::exception& e) {
+            std::cerr << "brisma-server: old reports not deleted: " << e.what() << std::endl;
+        }
+        std::unique_lock lock(mutex_);
+        clock_.waitFor(lock, wake_, stop, hours(24), [] { return false; });
+    }
+}
+
+} // namespace brisma::server
