@@ -11,7 +11,6 @@
 #include "server/config/ServerConfig.h"
 #include "server/sources/Newsroom.h"
 #include "server/store/Database.h"
-#include "server/store/StoreError.h"
 #include "server/store/UserTable.h"
 #include "server/web/WebServer.h"
 
@@ -62,12 +61,6 @@ int serve(const std::string& file, bool check) {
         config = loadConfig(file);
     } catch (const ConfigError& e) {
         std::cerr << e.what() << std::endl;
-        return 1;
-    }
-    try {
-        DatabaseAddress::fromSetting(config.database, config.dataFolder);
-    } catch (const StoreError& e) {
-        std::cerr << file << ": " << e.what() << std::endl;
         return 1;
     }
     if (check) {
