@@ -117,6 +117,10 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
               "3: keep_days must be a number of days from 1 to 36500, or 0 to keep");
     EXPECT_EQ(fault("[server]\ncontent = \"content\"\nkeep_users = [\"\"]\n" + Channel),
               "3: keep_users must be a list of user ids");
+    // Also under --check: the address is read with the file, not first when the store opens.
+    EXPECT_EQ(
+        fault(Server + "database = \"postgresql://db/news?sslmode=requir\"\n" + Channel),
+        "7: database: sslmode \"requir\" is none of disable, allow, prefer, require, verify-ca, verify-full");
 }
 
 TEST_F(ConfigTest, DurationsCombineUnits) {

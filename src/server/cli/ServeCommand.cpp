@@ -4,8 +4,6 @@
 #include "server/cli/CommandLine.h"
 #include "server/cli/RunningServer.h"
 #include "server/model/Clock.h"
-#include "server/store/DatabaseAddress.h"
-#include "server/store/StoreError.h"
 
 #include <csignal>
 #include <memory>
@@ -18,12 +16,8 @@ int runServeCommand(const CommandLine& line, std::ostream& out, std::ostream& er
     ServerConfig config;
     try {
         config = loadConfig(file);
-        DatabaseAddress::fromSetting(config.database, config.dataFolder);
     } catch (const ConfigError& e) {
         err << e.what() << std::endl;
-        return Failed;
-    } catch (const StoreError& e) {
-        err << file << ": " << e.what() << std::endl;
         return Failed;
     }
     if (line.check) {

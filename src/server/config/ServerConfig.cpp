@@ -1,5 +1,8 @@
 #include "server/config/ServerConfig.h"
 
+#include "server/store/DatabaseAddress.h"
+#include "server/store/StoreError.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -235,6 +238,11 @@ ServerConfig loadConfig(const std::string& file) {
                "max_interval is shorter than min_interval");
     config.contact = r.text(server, "contact", "");
     config.database = r.text(server, "database", "");
+    try {
+        DatabaseAddress::fromSetting(config.database, config.dataFolder);
+    } catch (const StoreError& e) {
+        r.fail(*server.get("database"), e.what());
+    }
     config.adminToken = r.text(server, "admin_token", "");
     // The token is all that guards the operator's page from the whole network.
     if (server.get("admin_token") && config.adminToken.size() < 16)

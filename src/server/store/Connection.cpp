@@ -20,12 +20,11 @@ Connection::Connection(const DatabaseAddress& address)
     : name_(u"brisma-store-"_qs + QString::number(++connections)), postgres_(address.postgres) {
     QSqlDatabase db = QSqlDatabase::addDatabase(postgres_ ? u"QPSQL"_qs : u"QSQLITE"_qs, name_);
     if (postgres_) {
-        db.setHostName(QString::fromStdString(address.host));
-        db.setPort(address.port);
+        // The driver takes one host and one port; libpq, given them among the options, tries each.
         db.setUserName(QString::fromStdString(address.user));
         db.setPassword(QString::fromStdString(address.password));
         db.setDatabaseName(QString::fromStdString(address.database));
-        db.setConnectOptions(u"connect_timeout=10"_qs);
+        db.setConnectOptions(QString::fromStdString(address.connectOptions()));
     } else {
         db.setDatabaseName(QString::fromStdString(address.file));
         db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=10000"_qs);
