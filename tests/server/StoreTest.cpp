@@ -1,4 +1,5 @@
 #include "StoreTestSupport.h"
+#include "server/intake/ReportRequest.h"
 #include "server/store/Connection.h"
 #include "server/store/Figures.h"
 #include "server/store/HeadlineIds.h"
