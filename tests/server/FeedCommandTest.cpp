@@ -135,6 +135,9 @@ TEST(FeedCommand, FetchesAnAddressAndFailsWithOneLine) {
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
         EXPECT_THAT(failed.err, HasSubstr(server.base() + path)) << failed.err;
     }
+    // Failing is 1; words the command does not take are 2, as for every command.
+    EXPECT_EQ(runFeed({}).code, 2);
+    EXPECT_EQ(runFeed({QStringLiteral("--since"), QStringLiteral("1h"), QStringLiteral("f.xml")}).code, 2);
 }
 
 // Hostile sources end in a feed or in one line, within bounded memory, and nothing outside the
