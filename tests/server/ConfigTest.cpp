@@ -117,6 +117,12 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
               "3: keep_days must be a number of days from 1 to 36500, or 0 to keep");
     EXPECT_EQ(fault("[server]\ncontent = \"content\"\nkeep_users = [\"\"]\n" + Channel),
               "3: keep_users must be a list of user ids");
+    // Names the system cannot look up are faults of the file as well.
+    const std::string tooLong(300, 'n');
+    EXPECT_EQ(fault("[server]\ncontent = \"" + tooLong + "\"\n" + Channel),
+              "2: content folder \"" + (folder_ / tooLong).string() + "\" holds no scripts_desktop3.xml");
+    EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 2\nname = \"x\"\nsources = [\"" + tooLong + "\"]\n"),
+              "10: unreadable source file \"" + (folder_ / tooLong).string() + "\"");
 }
 
 TEST_F(ConfigTest, DurationsCombineUnits) {
