@@ -121,6 +121,12 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
     EXPECT_EQ(
         fault(Server + "database = \"postgresql://db/news?sslmode=requir\"\n" + Channel),
         "7: database: sslmode \"requir\" is none of disable, allow, prefer, require, verify-ca, verify-full");
+    // Names the system cannot look up are faults of the file as well.
+    const std::string tooLong(300, 'n');
+    EXPECT_EQ(fault("[server]\ncontent = \"" + tooLong + "\"\n" + Channel),
+              "2: content folder \"" + (folder_ / tooLong).string() + "\" holds no scripts_desktop3.xml");
+    EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 2\nname = \"x\"\nsources = [\"" + tooLong + "\"]\n"),
+              "10: unreadable source file \"" + (folder_ / tooLong).string() + "\"");
 }
 
 TEST_F(ConfigTest, DurationsCombineUnits) {

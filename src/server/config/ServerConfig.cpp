@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <system_error>
 #include <toml++/toml.h>
 #include <unistd.h>
 
@@ -82,6 +83,12 @@ fs::path against(const fs::path& folder, const std::string& path) {
     return (p.is_absolute() ? p : folder / p).lexically_normal();
 }
 
+// A path the system cannot look up (a name too long, a loop of links) names no file.
+bool isRegularFile(const fs::path& path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
 bool isWebAddress(const std::string& source) {
     return source.starts_with("http://") || source.starts_with("https://");
 }
@@ -145,7 +152,7 @@ ChannelConfig readChannel(const Reader& r, const toml::table& table, const fs::p
             continue;
         }
         const fs::path file = against(folder, source);
-        if (!fs::is_regular_file(file) || access(file.c_str(), R_OK) != 0)
+        if (!isRegularFile(file) || access(file.c_str(), R_OK) != 0)
             r.fail(s, "unreadable source file \"" + file.string() + "\"");
         channel.sources.push_back(file.string());
     }
@@ -228,7 +235,7 @@ ServerConfig loadConfig(const std::string& file) {
         r.fail(*server.get("base"), "base must be an http or https address ending with \"/\"");
     config.dataFolder = against(folder, r.text(server, "data", "var")).string();
     config.contentFolder = against(folder, r.text(server, "content", BRISMA_SERVER_CONTENT_DEFAULT)).string();
-    if (!fs::is_regular_file(fs::path(config.contentFolder) / "scripts_desktop3.xml"))
+    if (!isRegularFile(fs::path(config.contentFolder) / "scripts_desktop3.xml"))
         r.fail(server.get("content") ? *server.get("content") : static_cast<const toml::node&>(server),
                "content folder \"" + config.contentFolder + "\" holds no scripts_desktop3.xml");
     config.minInterval = r.duration(server, "min_interval", config.minInterval);

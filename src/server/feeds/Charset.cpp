@@ -60,6 +60,21 @@ bool isUtf8(std::string_view s) {
     return true;
 }
 
+// `s` without the UTF-8 sequence its end cuts short, if any: a copy cut short may end inside a
+// character.
+std::string_view withoutCutSequence(std::string_view s) {
+    for (std::size_t back = 1; back <= 3 && back <= s.size(); ++back) {
+        const auto b = static_cast<unsigned char>(s[s.size() - back]);
+        if (b < 0x80)
+            return s;
+        if (b >= 0xC0) {
+            const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+            return length > back ? s.substr(0, s.size() - back) : s;
+        }
+    }
+    return s;
+}
+
 // UTF-8 with every byte that starts no well-formed sequence replaced by U+FFFD.
 std::string repairedUtf8(std::string_view s) {
     std::string out;
@@ -123,6 +138,8 @@ std::optional<std::string> throughIconv(std::string_view bytes, const std::strin
         std::size_t toLeft = buffer.size();
         const std::size_t r = iconv(cd, &in, &inLeft, &to, &toLeft);
         out.append(buffer.data(), buffer.size() - toLeft);
+        if (r == static_cast<std::size_t>(-1) && errno == EINVAL)
+            break; // a character the end of the input cuts short: the text ends before it
         ok = r != static_cast<std::size_t>(-1) || errno == E2BIG;
     }
     if (ok) { // the shift state of a stateful encoding ends here
@@ -150,16 +167,17 @@ bool isSingleByteLabel(const std::string& label) {
 
 std::optional<std::string> decode(std::string_view bytes, const std::string& label) {
     if (label == "utf-8" || label == "utf8") {
-        if (!isUtf8(bytes))
+        if (!isUtf8(withoutCutSequence(bytes)))
             return std::nullopt;
-        return std::string(bytes);
+        return std::string(withoutCutSequence(bytes));
     }
     if (isCp932Label(label)) {
-        std::string text = text::fromCp932(bytes);
-        // CP932 holds no U+FFFD: one in the result marks bytes that are not CP932.
-        if (text.find("\xEF\xBF\xBD") != std::string::npos)
-            return std::nullopt;
-        return text;
+        // CP932 holds no U+FFFD: one in the result marks bytes that are not CP932, or the first
+        // byte of a character the end cuts short.
+        for (const std::string_view copy : {bytes, bytes.substr(0, bytes.empty() ? 0 : bytes.size() - 1)})
+            if (std::string text = text::fromCp932(copy); text.find("\xEF\xBF\xBD") == std::string::npos)
+                return text;
+        return std::nullopt;
     }
     // Labels that name a narrower set than the one servers actually send.
     if (label == "gb2312" || label == "gbk" || label == "x-gbk")
@@ -205,8 +223,9 @@ std::string feedTextAsUtf8(std::string_view body, std::string_view httpCharset,
     const std::string http = lower(httpCharset);
     const std::string declared = declaredEncoding(body);
     const std::string& label = http.empty() ? declared : http;
-    if (isSingleByteLabel(label) && hasNonAscii(body) && isUtf8(body))
-        return std::string(body);
+    const std::string_view utf8 = withoutCutSequence(body);
+    if (isSingleByteLabel(label) && hasNonAscii(utf8) && isUtf8(utf8))
+        return std::string(utf8);
     for (const std::string& candidate : {http, declared}) {
         if (candidate.empty())
             continue;
@@ -214,8 +233,8 @@ std::string feedTextAsUtf8(std::string_view body, std::string_view httpCharset,
             return *text;
         notices.push_back("Not readable as " + candidate + ": tried the next label");
     }
-    if (isUtf8(body))
-        return std::string(body);
+    if (isUtf8(utf8))
+        return std::string(utf8);
     notices.push_back("Not valid UTF-8: bytes that are not were replaced by U+FFFD");
     return repairedUtf8(body);
 }

@@ -2,6 +2,7 @@
 
 #include "server/feeds/HtmlEntities.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
@@ -48,6 +49,65 @@ std::string asXmlText(std::string_view characters) {
     if (characters == "'")
         return "&apos;";
     return std::string(characters);
+}
+
+// Closes `xml` (every "<" in it opens markup) where it ends early: its elements nested as far as
+// they go but the root never closed. What follows the last complete piece of markup, an unfinished
+// tag or text, is dropped and the open elements are closed, innermost first. Anything else, such
+// as end tags that close no open element, is left for the parser to report.
+void closeEarlyEnd(std::string& xml, std::vector<std::string>& repairs) {
+    std::vector<std::string_view> open;
+    bool rootClosed = false;
+    std::size_t complete = 0; // the end of the last complete piece of markup
+    for (std::size_t at = xml.find('<'); at != std::string::npos; at = xml.find('<', complete)) {
+        const std::string_view rest = std::string_view(xml).substr(at);
+        std::size_t end = std::string::npos;
+        if (rest.starts_with("<!--") || rest.starts_with("<![CDATA[") || rest.starts_with("<?")) {
+            const std::string_view close = rest[1] == '?' ? "?>" : rest[2] == '-' ? "-->" : "]]>";
+            end = xml.find(close, at + 2);
+            end = end == std::string::npos ? end : end + close.size();
+        } else if (rest.starts_with("</")) {
+            end = xml.find('>', at);
+            if (end != std::string::npos) {
+                const std::size_t first = rest.find_first_not_of(" \t\r\n", 2);
+                const std::size_t last = rest.find_last_not_of(" \t\r\n", end - at - 1);
+                if (open.empty() || first > last || rest.substr(first, last + 1 - first) != open.back())
+                    return;
+                open.pop_back();
+                rootClosed = open.empty();
+                ++end;
+            }
+        } else {
+            char quote = 0;
+            for (std::size_t i = at + 1; i < xml.size() && end == std::string::npos; ++i)
+                if (quote)
+                    quote = xml[i] == quote ? '\0' : quote;
+                else if (xml[i] == '"' || xml[i] == '\'')
+                    quote = xml[i];
+                else if (xml[i] == '>')
+                    end = i;
+            if (end != std::string::npos && rest[1] != '!' && xml[end - 1] != '/') {
+                if (rootClosed)
+                    return;
+                open.push_back(rest.substr(1, std::min(rest.find_first_of(" \t\r\n/>"), end - at) - 1));
+            }
+            end = end == std::string::npos ? end : end + 1;
+        }
+        if (end == std::string::npos)
+            break;
+        complete = end;
+    }
+    if (open.empty())
+        return;
+    const std::size_t dropped = xml.find_first_not_of(" \t\r\n", complete);
+    std::string repair = "ends early: ";
+    if (dropped != std::string::npos)
+        repair += xml[dropped] == '<' ? "an unfinished tag dropped and " : "unfinished text dropped and ";
+    repairs.push_back(repair + std::to_string(open.size()) + " open elements closed");
+    std::string closing;
+    for (auto name = open.rbegin(); name != open.rend(); ++name)
+        closing += "</" + std::string(*name) + ">";
+    xml.replace(complete, std::string::npos, closing);
 }
 
 } // namespace
@@ -190,6 +250,7 @@ std::string repairedXml(std::string_view xml, std::vector<std::string>& repairs)
         repairs.push_back(std::to_string(entities) + " HTML entities replaced by their characters");
     if (characters)
         repairs.push_back(std::to_string(characters) + " characters XML cannot hold removed");
+    closeEarlyEnd(out, repairs);
     return out;
 }
 
