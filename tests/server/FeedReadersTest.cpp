@@ -92,9 +92,13 @@ TEST_P(FeedReaders, ReadTheFixtureAsTheTableSays) {
 // whole, and a notice that the document ended early. A cut before the root leaves no feed.
 TEST_P(FeedReaders, ReadEveryCopyCutShortAsFarAsItGoes) {
     const fs::path source = sourceOf(GetParam());
-    if (source.extension() != ".xml")
-        GTEST_SKIP() << "JSON cut short is no JSON";
     const std::string body = slurp(source);
+    if (source.extension() != ".xml") { // JSON cut short is no JSON: the copy in service stays
+        std::vector<std::string> notices;
+        for (std::size_t size = 0; size < body.rfind('}'); ++size)
+            EXPECT_THROW(read(std::string_view(body).substr(0, size), source, notices), FeedError) << size;
+        return;
+    }
     std::vector<std::string> wholeNotices;
     const Feed whole = read(body, source, wholeNotices);
     std::size_t root = 0; // the end of the root's start tag
