@@ -96,7 +96,7 @@ if [ "$mix" = documents ]; then
   echo "channel feed /feeds/001.xml:"
   load feeds/001.xml
   echo "channel feed while four connections load /admin/:"
-  wrk -t1 -c4 -d"${seconds}s" "${base}admin/" >"$work/admin.log" &
+  wrk -t1 -c4 -d"${seconds}s" --timeout 30s "${base}admin/" >"$work/admin.log" &
   admin=$!
   load feeds/001.xml
   wait "$admin"
