@@ -2,7 +2,8 @@
 // documents, with the channel list and feeds of the content folder as they are, and every request
 // logged on stderr. "--port 0" takes a free port.
 #include "platform/text/Cp932.h"
-#include "server/content/StaticContent.h"
+#include "server/content/ContentFolder.h"
+#include "server/model/Clock.h"
 
 #include <atomic>
 #include <cstdio>
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
-    const brisma::server::StaticContent documents(content, base);
+    const brisma::server::ContentFolder documents(content, base, brisma::server::Clock::system());
     // Every registration gets a user id of its own; the seeded user is DEMO0001.
     std::atomic<int> lastUser = 1000;
 
@@ -47,8 +48,9 @@ int main(int argc, char** argv) {
                             "text/plain");
             return;
         }
-        if (const auto document = documents.find(req.path)) {
-            res.set_content(document->bytes, document->type);
+        const auto snapshot = documents.current();
+        if (const auto* document = snapshot->find(req.path)) {
+            res.set_content(document->bytes.data(), document->bytes.size(), document->type);
             return;
         }
         res.status = 404;

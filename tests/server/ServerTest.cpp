@@ -269,6 +269,30 @@ TEST_F(ServerTest, NoSymbolicLinkLeadsOutOfContent) {
     EXPECT_EQ(get("/link.xml")->body, "inside");
 }
 
+// The content folder read again when its files change, with no signal: a file replaced as the
+// operator's tools replace one, a file added, a file removed.
+TEST_F(ServerTest, ContentFollowsItsFiles) {
+    const fs::path content = folder_ / "content";
+    fs::create_directories(content / "modules");
+    fs::copy_file(fs::path(BRISMA_DEMO_CONTENT) / "scripts_desktop3.xml", content / "scripts_desktop3.xml");
+    std::ofstream(content / "modules" / "box.qml") << "first";
+    std::ofstream(content / "gone.xml") << "<a>{BASE}</a>";
+    std::ofstream(folder_ / "local.xml") << rss({{"One", "Tue, 08 Dec 2026 21:49:00 +0900"}});
+    configure({"number = 1\nname = \"A\"\nsources = [\"local.xml\"]"}, content.string());
+    start();
+    EXPECT_EQ(get("/modules/box.qml")->body, "first");
+    EXPECT_EQ(get("/gone.xml")->body, "<a>http://127.0.0.1:19999/</a>");
+
+    std::ofstream(content / "modules" / "box.qml.new") << "second";
+    fs::rename(content / "modules" / "box.qml.new", content / "modules" / "box.qml");
+    std::ofstream(content / "new.xml") << "<new/>";
+    fs::remove(content / "gone.xml");
+    EXPECT_EQ(await("/new.xml", [](const std::string&) { return true; }), "<new/>");
+    EXPECT_EQ(get("/modules/box.qml")->body, "second");
+    EXPECT_EQ(get("/gone.xml")->status, 404);
+    EXPECT_EQ(get("/modules/box.qml.new")->status, 404);
+}
+
 // A head trickling in a byte at a time is cut off: the deadline covers the whole head.
 TEST_F(ServerTest, ASlowHeadIsCutOff) {
     std::ofstream(folder_ / "local.xml") << rss({{"One", "Tue, 08 Dec 2026 21:49:00 +0900"}});

@@ -1,9 +1,11 @@
 // brisma-server processes sharing one database, and the operator's page over what the store holds:
 // the real executable, a private PostgreSQL, loopback sources and loopback requests.
+#include "Loopback.h"
 #include "PostgresServer.h"
 #include "ServerProcess.h"
 #include "TestServer.h"
 #include "server/intake/ReportRequest.h"
+#include "server/store/Connection.h"
 #include "server/store/Database.h"
 #include "server/store/HeadlineIds.h"
 #include "server/store/ReportTable.h"
@@ -50,11 +52,12 @@ std::int64_t nowMs() {
 // A brisma-server process on a configuration file, and a client of it.
 struct Running {
     explicit Running(const fs::path& config)
-        : process({BRISMA_SERVER_EXE, "--config", config.string()}), client("127.0.0.1", [&] {
+        : process({BRISMA_SERVER_EXE, "--config", config.string()}), port([&] {
               std::smatch m;
               std::regex_match(process.firstLine(), m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)"));
               return m.empty() ? 1 : std::stoi(m[1]);
-          }()) {}
+          }()),
+          client("127.0.0.1", port) {}
 
     // The body at `path` once `until` holds for it; empty when it never did within 20 s.
     std::string await(const std::string& path, const std::function<bool(const std::string&)>& until) {
@@ -67,6 +70,7 @@ struct Running {
     }
 
     ServerProcess process;
+    int port;
     httplib::Client client;
 };
 
@@ -246,6 +250,64 @@ TEST_F(SharedServersTest, TheOperatorsPageShowsTheStoredFiguresToWhomItMay) {
     EXPECT_TRUE(std::regex_search(table, std::regex(R"(\n\d{8}\s+2\s+2\s+2\s+1\n)"))) << table;
     EXPECT_TRUE(std::regex_search(table, std::regex("\n\\s+3\\s+" + headline + "\\s+Goal <b>& \"win\"\n")))
         << table;
+}
+
+// The page reads the database off the serving threads: while its read waits for a lock, pages asked
+// on more connections than there are serving threads wait with it, and a channel feed and a static
+// document are still answered; once the lock is gone, every page arrives.
+TEST_F(SharedServersTest, APageWaitingForTheDatabaseHoldsUpNoOtherRequest) {
+    std::string why;
+    const std::unique_ptr<PostgresServer> postgres = PostgresServer::start(why);
+    if (!postgres)
+        GTEST_SKIP() << why;
+    const std::string database = postgres->createDatabase("page");
+    std::ofstream(folder_ / "feed.xml") << rss("Quiet", "Tue, 08 Dec 2026 21:49:00 +0900");
+    Running server(
+        configure("page", "admin_loopback = true\ndatabase = \"" + database + "\"\n", "\"feed.xml\""));
+    const std::string feed = server.await(
+        "/feeds/005.xml", [](const std::string& t) { return t.find("Quiet") != std::string::npos; });
+    ASSERT_FALSE(feed.empty());
+    const std::string prefecture = server.client.Get("/prefecture.xml")->body;
+
+    server::Connection holder(server::DatabaseAddress::fromSetting(database, folder_.string()));
+    holder.begin();
+    holder.exec(QStringLiteral("LOCK TABLE reports IN ACCESS EXCLUSIVE MODE"));
+    const auto waitingReads = [&] {
+        QSqlQuery count = holder.select(QStringLiteral(
+            "SELECT COUNT(*) FROM pg_locks WHERE NOT granted AND relation = 'reports'::regclass"));
+        server::Connection::run(count);
+        return count.next() ? count.value(0).toInt() : -1;
+    };
+    std::vector<std::unique_ptr<Loopback>> pages;
+    const auto ask = [&] {
+        pages.push_back(std::make_unique<Loopback>(server.port));
+        return pages.back()->send("GET /admin/ HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    };
+    // The first page waits at the lock before the others are asked: were pages built where they
+    // arrive, the next would take the other serving thread.
+    ASSERT_TRUE(ask());
+    for (int i = 0; i < 400 && waitingReads() == 0; ++i)
+        std::this_thread::sleep_for(25ms);
+    ASSERT_EQ(waitingReads(), 1);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(ask());
+
+    httplib::Client other("127.0.0.1", server.port);
+    other.set_read_timeout(10s); // past it, the answers were held up
+    const auto served = other.Get("/feeds/005.xml");
+    ASSERT_TRUE(served);
+    EXPECT_EQ(served->body, feed);
+    const auto document = other.Get("/prefecture.xml");
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->body, prefecture);
+
+    holder.commit();
+    for (const auto& page : pages) {
+        const auto answer = page->read();
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, 200);
+        EXPECT_NE(answer->body.find("data-figure=\"clicks\""), std::string::npos);
+    }
 }
 
 } // namespace

@@ -1,24 +1,42 @@
 #include "server/admin/AdminRoute.h"
 
 #include "server/admin/AdminPage.h"
-#include "server/store/StoreError.h"
+#include "server/model/Clock.h"
 
 #include <cstdio>
 
 namespace brisma::server {
 
-AdminAnswer adminAnswer(const AdminSite& site, const AdminRequest& request, const std::string& day,
-                        std::int64_t nowMs) {
+AdminRoute::AdminRoute() : builder_([this](std::stop_token stop) { build(std::move(stop)); }) {}
+
+std::optional<AdminAnswer> AdminRoute::take(const AdminSite& site, const AdminRequest& request,
+                                            const std::string& day, Done done) {
     if (!site.database || !adminAllowed(site.token, site.loopback, request))
-        return {403, "403 Forbidden\n"};
-    const std::optional<AdminPeriod> period = adminPeriod(day, nowMs);
+        return AdminAnswer{403, "403 Forbidden\n"};
+    const std::optional<AdminPeriod> period = adminPeriod(day, site.clock->nowMs());
     if (!period)
-        return {400, "400 Bad Request: day is YYYYMMDD\n"};
-    try {
-        return {200, adminPage(*site.database, *period, site.channelNames)};
-    } catch (const StoreError& e) {
-        std::fprintf(stderr, "brisma-server: the operator's page: %s\n", e.what());
-        return {503, "503 Service Unavailable: the database does not answer\n"};
+        return AdminAnswer{400, "400 Bad Request: day is YYYYMMDD\n"};
+    std::lock_guard lock(mutex_);
+    asked_.push_back([site, period = *period, done = std::move(done)] {
+        try {
+            done({200, adminPage(*site.database, period, site.channelNames)});
+        } catch (const std::exception& e) { // a StoreError, mostly: the connection still gets its answer
+            std::fprintf(stderr, "brisma-server: the operator's page: %s\n", e.what());
+            done({503, "503 Service Unavailable: the database does not answer\n"});
+        }
+    });
+    wake_.notify_one();
+    return std::nullopt;
+}
+
+void AdminRoute::build(std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    while (wake_.wait(lock, stop, [this] { return !asked_.empty(); })) {
+        const std::function<void()> page = std::move(asked_.front());
+        asked_.pop_front();
+        lock.unlock();
+        page();
+        lock.lock();
     }
 }
 

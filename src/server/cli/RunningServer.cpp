@@ -16,17 +16,13 @@ namespace {
 
 ServedSite siteOf(const ServerConfig& config, const std::shared_ptr<Newsroom>& newsroom,
                   const std::shared_ptr<const Database>& database, const Clock& clock) {
-    auto content = std::make_shared<const StaticContent>(config.contentFolder, config.base);
-    std::string channelList = content->scriptPath("channel");
-    if (channelList.empty())
-        channelList = "/channel.xml";
+    auto content = std::make_shared<const ContentFolder>(config.contentFolder, config.base, clock);
     AdminSite admin{database, config.adminToken, config.adminLoopback, {}, &clock};
     for (const ChannelConfig& channel : config.channels)
         admin.channelNames[ServerConfig::feedPath(channel.entry.number).substr(sizeof "/feeds/" - 1, 3)] =
             channel.entry.name;
     // The shelf lives as long as a request holds it, even past a reload.
-    return {std::shared_ptr<const Shelf>(newsroom, &newsroom->shelf()), std::move(content), channelList,
-            std::move(admin)};
+    return {std::shared_ptr<const Shelf>(newsroom, &newsroom->shelf()), std::move(content), std::move(admin)};
 }
 
 } // namespace

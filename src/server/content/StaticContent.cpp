@@ -3,12 +3,16 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/text/Cp932.h"
 
+#include <cstdio>
 #include <filesystem>
-#include <map>
 #include <regex>
+#include <set>
+#include <sys/stat.h>
 
 namespace brisma::server {
 namespace {
+
+namespace stdfs = std::filesystem;
 
 // The client joins movie pieces of exactly this size; only the last is shorter.
 constexpr std::size_t PieceSize = 131072;
@@ -22,11 +26,45 @@ std::string xmlOut(std::string utf8) {
     return utf8.find("encoding=\"Shift_JIS\"") == std::string::npos ? utf8 : text::toCp932(utf8);
 }
 
-// The attributes of the catalogue entry of `id` (values as written, entities kept).
-std::optional<std::map<std::string, std::string>> catalogueEntry(const std::string& catalogue,
-                                                                 const std::string& id) {
+std::int64_t nanoseconds(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+void skipped(const std::string& path, const char* why) {
+    std::fprintf(stderr, "brisma-server: content: %s %s: not served\n", path.c_str(), why);
+}
+
+// Every regular file below `real` as `prefix` + its relative path. A link to a directory that is
+// already on the way down is not followed again, so a loop of links ends.
+void walk(const std::string& root, const std::string& real, const std::string& prefix,
+          std::set<std::string>& ancestors, StaticContent::Listing& out) {
+    std::error_code error;
+    for (auto entry = stdfs::directory_iterator(real, error); !error && entry != stdfs::directory_iterator();
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        std::error_code unresolved;
+        const std::string target = stdfs::canonical(entry->path(), unresolved).string();
+        struct stat state {};
+        if (name.find('\\') != std::string::npos || unresolved || !target.starts_with(root + "/") ||
+            ::stat(target.c_str(), &state) != 0)
+            continue;
+        const std::string path = prefix + "/" + name;
+        if (S_ISDIR(state.st_mode) && ancestors.insert(target).second) {
+            walk(root, target, path, ancestors, out);
+            ancestors.erase(target);
+        } else if (S_ISREG(state.st_mode) && out.size() < StaticContent::MaxFiles) {
+            out[path] = {target, state.st_size, nanoseconds(state.st_mtim), nanoseconds(state.st_ctim),
+                         state.st_ino};
+        }
+    }
+}
+
+// The attributes of each catalogue entry by its id, the first entry of an id only (values as
+// written, entities kept).
+std::map<std::string, std::map<std::string, std::string>> catalogueEntries(const std::string& catalogue) {
     static const std::regex entry(R"(<movie\s[^>]*>)");
     static const std::regex attribute(R"re((\w+)="([^"]*)")re");
+    std::map<std::string, std::map<std::string, std::string>> entries;
     for (auto e = std::sregex_iterator(catalogue.begin(), catalogue.end(), entry);
          e != std::sregex_iterator(); ++e) {
         const std::string element = e->str();
@@ -34,103 +72,128 @@ std::optional<std::map<std::string, std::string>> catalogueEntry(const std::stri
         for (auto a = std::sregex_iterator(element.begin(), element.end(), attribute);
              a != std::sregex_iterator(); ++a)
             values[(*a)[1]] = (*a)[2];
-        if (values["id"] == id)
-            return values;
+        entries.emplace(values["id"], std::move(values));
     }
-    return std::nullopt;
-}
-
-// The file's bytes; none when it cannot be read, as when the operator is replacing it. A request
-// never raises: nothing above the server's handler would catch it.
-std::optional<std::string> readable(const std::string& file) {
-    try {
-        return fs::readFile(file);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    return entries;
 }
 
 } // namespace
 
-StaticContent::StaticContent(std::string folder, std::string base)
-    : folder_(std::filesystem::weakly_canonical(folder).string()), base_(std::move(base)) {}
-
-std::optional<std::string> StaticContent::fileBelow(const std::string& path) const {
-    if (path.size() < 2 || path[0] != '/' || path[1] == '/' || path.find('\0') != std::string::npos ||
-        path.find('\\') != std::string::npos)
-        return std::nullopt;
-    for (const auto& segment : std::filesystem::path(path.substr(1)))
-        if (segment == ".." || segment == ".")
-            return std::nullopt;
-    std::error_code error;
-    const auto real = std::filesystem::canonical(std::filesystem::path(folder_) / path.substr(1), error);
-    if (error || !real.string().starts_with(folder_ + "/") || !std::filesystem::is_regular_file(real, error))
-        return std::nullopt;
-    return real.string();
+StaticContent::Listing StaticContent::list(const std::string& folder) {
+    Listing listing;
+    std::set<std::string> ancestors{folder};
+    walk(folder, folder, "", ancestors, listing);
+    return listing;
 }
 
-std::optional<Document> StaticContent::find(const std::string& path) const {
-    if (auto movie = movieDocument(path))
-        return movie;
-    const auto file = fileBelow(path);
-    std::optional<std::string> bytes = file ? readable(*file) : std::nullopt;
-    if (!bytes)
-        return std::nullopt;
-    if (!file->ends_with(".xml"))
-        return Document{std::move(*bytes), "application/octet-stream"};
-    replaceAll(*bytes, "{BASE}", base_);
-    return Document{xmlOut(std::move(*bytes)), "text/xml"};
-}
+StaticContent::StaticContent(const std::string& folder, std::string base)
+    : StaticContent(stdfs::weakly_canonical(folder).string(), std::move(base),
+                    list(stdfs::weakly_canonical(folder).string())) {}
 
-std::string StaticContent::scriptPath(const std::string& name) const {
-    const auto script = find(ScriptPath);
-    if (!script)
-        return {};
-    const std::string text = text::fromCp932(script->bytes);
-    const std::regex entry("<Name>" + name + R"(</Name>.*?<Url>([^<]*)</Url>)");
-    std::smatch m;
-    if (!std::regex_search(text, m, entry) || !m[1].str().starts_with(base_))
-        return {};
-    return "/" + m[1].str().substr(base_.size());
-}
-
-// "/movies/<id>/<id>.xml": the description built from the catalogue entry and the movie file;
-// "/movies/<id>/<id>.NNN": piece NNN of the file.
-std::optional<Document> StaticContent::movieDocument(const std::string& path) const {
-    static const std::regex address(R"(/movies/(\w+)/(\w+)\.(xml|\d{3}))");
-    std::smatch m;
-    if (!std::regex_match(path, m, address) || m[1] != m[2])
-        return std::nullopt;
-    const std::string id = m[1];
-    const auto file = fileBelow("/movies/" + id + ".qml");
-    const auto catalogue = fileBelow("/movies/movie.xml");
-    const auto catalogueText = catalogue ? readable(*catalogue) : std::nullopt;
-    const auto entry = catalogueText ? catalogueEntry(*catalogueText, id) : std::nullopt;
-    const auto read = file && entry ? readable(*file) : std::nullopt;
-    if (!read)
-        return std::nullopt;
-    const std::string& movie = *read;
-    const std::size_t pieces = (movie.size() + PieceSize - 1) / PieceSize;
-    if (m[3] != "xml") {
-        const std::size_t number = std::stoul(m[3]);
-        if (number < 1 || number > pieces)
-            return std::nullopt;
-        return Document{movie.substr((number - 1) * PieceSize, PieceSize), "application/octet-stream"};
+StaticContent::StaticContent(std::string folder, std::string base, const Listing& listing,
+                             const StaticContent* previous)
+    : folder_(std::move(folder)), base_(std::move(base)), listing_(listing) {
+    if (listing_.size() >= MaxFiles)
+        std::fprintf(stderr, "brisma-server: content: only the first %zu files are served\n", MaxFiles);
+    std::int64_t total = 0;
+    std::map<std::string, std::shared_ptr<const std::string>> converted; // XML out, by real path
+    for (const auto& [path, state] : listing_) {
+        auto& file = files_[state.real];
+        if (!file) {
+            if (state.size > MaxFileBytes || total + state.size > MaxTotalBytes) {
+                skipped(state.real, state.size > MaxFileBytes ? "is over 64 MiB" : "is past 512 MiB in all");
+            } else {
+                try {
+                    file = std::make_shared<const std::string>(fs::readFile(state.real));
+                } catch (const std::exception&) {
+                    if (previous)
+                        if (auto last = previous->files_.find(state.real); last != previous->files_.end())
+                            file = last->second;
+                }
+            }
+            if (!file) {
+                files_.erase(state.real);
+                continue;
+            }
+            total += static_cast<std::int64_t>(file->size());
+        }
+        if (!state.real.ends_with(".xml")) {
+            documents_[path] = {file, *file, "application/octet-stream"};
+            continue;
+        }
+        auto& out = converted[state.real];
+        if (!out) {
+            std::string xml = *file;
+            replaceAll(xml, "{BASE}", base_);
+            out = std::make_shared<const std::string>(xmlOut(std::move(xml)));
+        }
+        documents_[path] = {out, *out, "text/xml"};
     }
-    auto field = [&](const std::string& name) {
-        const auto value = entry->find(name);
-        return "<" + name + ">" + (value == entry->end() ? "" : value->second) + "</" + name + ">";
+    addMovies();
+
+    if (const Document* script = find(ScriptPath)) {
+        const std::string text = text::fromCp932(script->bytes);
+        static const std::regex entry(R"(<Name>channel</Name>.*?<Url>([^<]*)</Url>)");
+        std::smatch m;
+        if (std::regex_search(text, m, entry) && m[1].str().starts_with(base_))
+            channelListPath_ = "/" + m[1].str().substr(base_.size());
+    }
+    if (channelListPath_.empty())
+        channelListPath_ = "/channel.xml";
+}
+
+const Document* StaticContent::find(std::string_view path) const {
+    // A file system reads "/ad//001.xml" as "/ad/001.xml"; "//etc" is refused as a path from the root.
+    std::string single;
+    if (path.size() > 1 && path[1] != '/' && path.find("//") != std::string_view::npos) {
+        for (const char c : path)
+            if (c != '/' || single.empty() || single.back() != '/')
+                single += c;
+        path = single;
+    }
+    const auto found = documents_.find(path);
+    return found == documents_.end() ? nullptr : &found->second;
+}
+
+// For each catalogue entry with a movie file "/movies/<id>.qml": "/movies/<id>/<id>.xml", the
+// description built from the entry and the file, and "/movies/<id>/<id>.NNN", piece NNN of the file.
+void StaticContent::addMovies() {
+    const auto fileAt = [&](const std::string& path) -> std::shared_ptr<const std::string> {
+        const auto listed = listing_.find(path);
+        const auto file = listed == listing_.end() ? files_.end() : files_.find(listed->second.real);
+        return file == files_.end() ? nullptr : file->second;
     };
-    std::string xml = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<movieinfo><id>" + id + "</id>" +
-                      field("owner_name") + field("text") + field("click_url") + "<view_url>" + base_ +
-                      "log/view?movie=" + id + "</view_url><length>" + std::to_string(movie.size()) +
-                      "</length>" + field("term") + "<splitdata count=\"" + std::to_string(pieces) + "\">";
-    for (std::size_t n = 1; n <= pieces; ++n) {
-        char piece[32];
-        std::snprintf(piece, sizeof piece, "%s.%03zu", id.c_str(), n);
-        xml += std::string("<piece>") + piece + "</piece>";
+    const auto catalogue = fileAt("/movies/movie.xml");
+    if (!catalogue)
+        return;
+    static const std::regex word(R"(\w+)");
+    for (const auto& [id, entry] : catalogueEntries(*catalogue)) {
+        const auto movie = std::regex_match(id, word) ? fileAt("/movies/" + id + ".qml") : nullptr;
+        if (!movie)
+            continue;
+        const std::size_t pieces = (movie->size() + PieceSize - 1) / PieceSize;
+        const std::string folder = "/movies/" + id + "/";
+        auto field = [&](const std::string& name) {
+            const auto value = entry.find(name);
+            return "<" + name + ">" + (value == entry.end() ? "" : value->second) + "</" + name + ">";
+        };
+        std::string xml = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<movieinfo><id>" + id + "</id>" +
+                          field("owner_name") + field("text") + field("click_url") + "<view_url>" + base_ +
+                          "log/view?movie=" + id + "</view_url><length>" + std::to_string(movie->size()) +
+                          "</length>" + field("term") + "<splitdata count=\"" + std::to_string(pieces) +
+                          "\">";
+        for (std::size_t n = 1; n <= pieces; ++n) {
+            char piece[32];
+            std::snprintf(piece, sizeof piece, "%s.%03zu", id.c_str(), n);
+            xml += std::string("<piece>") + piece + "</piece>";
+            documents_[folder + piece] = {movie,
+                                          std::string_view(*movie).substr((n - 1) * PieceSize, PieceSize),
+                                          "application/octet-stream"};
+        }
+        const auto description =
+            std::make_shared<const std::string>(xmlOut(xml + "</splitdata></movieinfo>\r\n"));
+        documents_[folder + id + ".xml"] = {description, *description, "text/xml"};
     }
-    return Document{xmlOut(xml + "</splitdata></movieinfo>\r\n"), "text/xml"};
 }
 
 } // namespace brisma::server

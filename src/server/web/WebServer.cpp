@@ -1,7 +1,5 @@
 #include "server/web/WebServer.h"
 
-#include "server/model/Clock.h"
-
 #include <arpa/inet.h>
 #include <cstring>
 #include <microhttpd.h>
@@ -13,17 +11,7 @@
 
 namespace brisma::server {
 
-struct WebServer::Answer {
-    unsigned status = MHD_HTTP_OK;
-    std::shared_ptr<const std::string> body;
-    std::string type;
-};
-
 namespace {
-
-std::shared_ptr<const std::string> text(const std::string& s) {
-    return std::make_shared<const std::string>(s);
-}
 
 std::string valueOf(MHD_Connection* connection, MHD_ValueKind kind, const char* key) {
     const char* value = MHD_lookup_connection_value(connection, kind, key);
@@ -43,11 +31,8 @@ bool fromLoopback(MHD_Connection* connection) {
     return false;
 }
 
-AdminAnswer adminAnswerOf(MHD_Connection* connection, const AdminSite& site) {
-    const AdminRequest request{
-        valueOf(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION), fromLoopback(connection),
-        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For") != nullptr};
-    return adminAnswer(site, request, valueOf(connection, MHD_GET_ARGUMENT_KIND, "day"), site.clock->nowMs());
+Answer emptyAnswer(unsigned status) {
+    return {status, nullptr, {}, "text/plain"};
 }
 
 } // namespace
@@ -59,7 +44,7 @@ struct WebServer::Exchange {
     bool nulInLine = false;
     bool headArrived = false;
     bool suspended = false;
-    std::optional<Intake::Reply> reply; // the intake's, once known
+    std::optional<Answer> later; // the answer that came while the connection was routed
 };
 
 struct WebServer::Callbacks {
@@ -83,27 +68,22 @@ struct WebServer::Callbacks {
             *uploadSize = 0;
             return MHD_YES;
         }
-        Answer a;
-        if (exchange->nulInLine) {
-            a = {MHD_HTTP_BAD_REQUEST, text(""), "text/plain"};
-        } else if (exchange->reply) {
-            a = {exchange->reply->status, text(exchange->reply->body), "text/plain"};
-        } else if (std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 && self->takeIn(connection, *exchange)) {
-            if (exchange->suspended)
-                return MHD_YES; // until the intake answers
-            a = {exchange->reply->status, text(exchange->reply->body), "text/plain"};
-        } else {
-            a = self->answer(connection, method, url);
-        }
-        // The body stays alive with the response: a copy of the pointer rides along.
-        auto* keep = new std::shared_ptr<const std::string>(a.body);
+        std::optional<Answer> a;
+        if (exchange->nulInLine)
+            a = emptyAnswer(MHD_HTTP_BAD_REQUEST);
+        else if (exchange->later) // resumed
+            a = std::move(exchange->later);
+        else if (a = self->route(connection, method, url, *exchange); !a)
+            return MHD_YES; // suspended until the answer comes
+        // The body stays alive with the response: a copy of its owner rides along.
+        auto* keep = new std::shared_ptr<const void>(std::move(a->keep));
         MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
-            a.body->size(), const_cast<char*>(a.body->data()),
-            [](void* p) { delete static_cast<std::shared_ptr<const std::string>*>(p); }, keep);
-        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, a.type.c_str());
-        if (a.status == MHD_HTTP_METHOD_NOT_ALLOWED)
+            a->body.size(), const_cast<char*>(a->body.data()),
+            [](void* p) { delete static_cast<std::shared_ptr<const void>*>(p); }, keep);
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, a->type);
+        if (a->status == MHD_HTTP_METHOD_NOT_ALLOWED)
             MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET");
-        const MHD_Result queued = MHD_queue_response(connection, a.status, response);
+        const MHD_Result queued = MHD_queue_response(connection, a->status, response);
         MHD_destroy_response(response);
         return queued;
     }
@@ -147,7 +127,7 @@ struct WebServer::Callbacks {
 };
 
 WebServer::WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake)
-    : limits_(limits), site_(std::move(site)), intake_(intake) {
+    : limits_(limits), routes_(std::move(site), intake) {
     addrinfo hints{};
     hints.ai_flags = AI_NUMERICSERV | AI_PASSIVE;
     hints.ai_socktype = SOCK_STREAM;
@@ -178,18 +158,13 @@ WebServer::WebServer(const std::string& host, int port, ServedSite site, Limits 
 
 WebServer::~WebServer() {
     {
-        std::unique_lock lock(intakeMutex_);
-        intakeClosed_ = true;
-        intakeDrained_.wait(lock, [this] { return withIntake_ == 0; });
+        std::unique_lock lock(routedMutex_);
+        closed_ = true;
+        drained_.wait(lock, [this] { return routed_ == 0; });
     }
     watcher_.request_stop();
     watcher_.join();
     MHD_stop_daemon(daemon_);
-}
-
-void WebServer::replace(ServedSite site) {
-    std::lock_guard lock(siteMutex_);
-    site_ = std::move(site);
 }
 
 // A head past its deadline ends its connection: the daemon sees the socket shut and closes it.
@@ -209,58 +184,40 @@ void WebServer::watchHeads(std::stop_token stop) {
     }
 }
 
-bool WebServer::takeIn(MHD_Connection* connection, Exchange& exchange) {
+std::optional<Answer> WebServer::route(MHD_Connection* connection, const char* method, const char* path,
+                                       Exchange& exchange) {
     {
-        std::lock_guard lock(intakeMutex_);
-        if (intakeClosed_) {
-            exchange.reply = Intake::Reply{MHD_HTTP_SERVICE_UNAVAILABLE, {}};
-            return true;
-        }
-        ++withIntake_; // counted before the intake may have it, so the destructor waits for it
+        std::lock_guard lock(routedMutex_);
+        if (closed_)
+            return emptyAnswer(MHD_HTTP_SERVICE_UNAVAILABLE);
+        ++routed_; // counted before an answer may come, so the destructor waits for it
     }
-    const bool taken = intake_.take(exchange.target, [this, connection, &exchange](Intake::Reply reply) {
-        std::lock_guard lock(intakeMutex_);
-        exchange.reply = std::move(reply);
+    const Request request{
+        method,
+        path,
+        exchange.target,
+        {valueOf(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION), fromLoopback(connection),
+         MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For") != nullptr},
+        valueOf(connection, MHD_GET_ARGUMENT_KIND, "day")};
+    std::optional<Answer> now = routes_.route(request, [this, connection, &exchange](Answer later) {
+        std::lock_guard lock(routedMutex_);
+        exchange.later = std::move(later);
         if (exchange.suspended)
             MHD_resume_connection(connection);
-        if (--withIntake_ == 0)
-            intakeDrained_.notify_all();
+        if (--routed_ == 0)
+            drained_.notify_all();
     });
-    std::lock_guard lock(intakeMutex_);
-    if (!taken) {
-        if (--withIntake_ == 0)
-            intakeDrained_.notify_all();
-        return false;
+    std::lock_guard lock(routedMutex_);
+    if (now) {
+        if (--routed_ == 0)
+            drained_.notify_all();
+        return now;
     }
-    if (!exchange.reply) {
-        MHD_suspend_connection(connection);
-        exchange.suspended = true;
-    }
-    return true;
-}
-
-WebServer::Answer WebServer::answer(MHD_Connection* connection, const std::string& method,
-                                    const std::string& path) const {
-    if (method != MHD_HTTP_METHOD_GET)
-        return {MHD_HTTP_METHOD_NOT_ALLOWED, text("405 Method Not Allowed: only GET\n"), "text/plain"};
-    ServedSite site;
-    {
-        std::lock_guard lock(siteMutex_);
-        site = site_;
-    }
-    if (path == "/admin/" || path == "/admin") {
-        const AdminAnswer a = adminAnswerOf(connection, site.admin);
-        return {a.status, text(a.body), a.status == 200 ? "text/html; charset=utf-8" : "text/plain"};
-    }
-    // The channel list and the feeds are always generated, whatever content holds at their paths.
-    const bool generated = path == site.channelListPath || path.starts_with("/feeds/");
-    if (generated) {
-        if (auto document = site.shelf->get(path == site.channelListPath ? Shelf::ChannelList : path))
-            return {MHD_HTTP_OK, std::move(document), "text/xml"};
-    } else if (auto document = site.content->find(path)) {
-        return {MHD_HTTP_OK, text(document->bytes), document->type};
-    }
-    return {MHD_HTTP_NOT_FOUND, text("404 Not Found\n"), "text/plain"};
+    if (exchange.later) // it came before routing returned
+        return std::move(exchange.later);
+    MHD_suspend_connection(connection);
+    exchange.suspended = true;
+    return std::nullopt;
 }
 
 } // namespace brisma::server

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "server/admin/AdminRoute.h"
-#include "server/content/StaticContent.h"
-#include "server/intake/Intake.h"
-#include "server/sources/Shelf.h"
+#include "server/web/Routes.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -20,17 +18,10 @@ struct MHD_Connection;
 
 // The documents over HTTP, on libmicrohttpd: its threads wait on epoll, so a connection holds
 // a little memory and no thread, and a slow client costs no worker. A report or user request is
-// suspended while the intake stores it and resumed with its answer, so a connection waiting for a
-// commit holds no thread either.
+// suspended while the intake stores it and resumed with its answer, and so is a request for the
+// operator's page while the page is built: a connection waiting for the disk holds no thread.
+// Which part answers is Routes' matter.
 namespace brisma::server {
-
-// What is served; replaced whole when the configuration is read again.
-struct ServedSite {
-    std::shared_ptr<const Shelf> shelf; // generated documents
-    std::shared_ptr<const StaticContent> content;
-    std::string channelListPath; // where the script says the channel list is
-    AdminSite admin;
-};
 
 class WebServer {
 public:
@@ -45,35 +36,32 @@ public:
 
     // Listens at once; raises std::runtime_error when it cannot. `intake` outlives the server.
     WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake);
-    // Answers the requests waiting for the intake first.
+    // Answers the suspended requests first.
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
 
     int port() const { return port_; }
-    void replace(ServedSite site);
+    void replace(ServedSite site) { routes_.replace(std::move(site)); }
 
 private:
-    struct Answer;
     struct Exchange;
-    Answer answer(MHD_Connection* connection, const std::string& method, const std::string& path) const;
-    // True when the intake took the request: it is answered now or once resumed.
-    bool takeIn(MHD_Connection* connection, Exchange& exchange);
+    // The answer now; none when the connection is suspended until it comes.
+    std::optional<Answer> route(MHD_Connection* connection, const char* method, const char* path,
+                                Exchange& exchange);
     // The daemon's callbacks, which reach the members below.
     struct Callbacks;
     friend struct Callbacks;
     void watchHeads(std::stop_token stop);
 
     Limits limits_;
-    mutable std::mutex siteMutex_;
-    ServedSite site_;
-    Intake& intake_;
-    // Requests given to the intake and not yet answered by it: the daemon stops only once there
-    // are none, since a suspended connection must not outlive it and each answer reaches this object.
-    std::mutex intakeMutex_;
-    std::condition_variable intakeDrained_;
-    unsigned withIntake_ = 0;
-    bool intakeClosed_ = false;
+    Routes routes_;
+    // Requests routed and not yet answered: the daemon stops only once there are none, since a
+    // suspended connection must not outlive it and each answer reaches this object.
+    std::mutex routedMutex_;
+    std::condition_variable drained_;
+    unsigned routed_ = 0;
+    bool closed_ = false;
 
     // Connections whose request head has not yet arrived whole: socket and deadline.
     std::mutex headsMutex_;

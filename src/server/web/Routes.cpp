@@ -1,0 +1,58 @@
+#include "server/web/Routes.h"
+
+#include "server/intake/Intake.h"
+
+namespace brisma::server {
+namespace {
+
+Answer textAnswer(unsigned status, std::string text, const char* type = "text/plain") {
+    auto body = std::make_shared<const std::string>(std::move(text));
+    return {status, body, *body, type};
+}
+
+Answer pageAnswer(AdminAnswer page) {
+    const bool html = page.status == 200;
+    return textAnswer(page.status, std::move(page.body), html ? "text/html; charset=utf-8" : "text/plain");
+}
+
+} // namespace
+
+Routes::Routes(ServedSite site, Intake& intake)
+    : intake_(intake), site_(std::make_shared<const ServedSite>(std::move(site))) {}
+
+void Routes::replace(ServedSite site) {
+    auto next = std::make_shared<const ServedSite>(std::move(site));
+    std::lock_guard lock(siteMutex_);
+    site_.swap(next);
+}
+
+std::optional<Answer> Routes::route(const Request& request, const Later& later) {
+    if (request.method != "GET")
+        return textAnswer(405, "405 Method Not Allowed: only GET\n");
+    if (intake_.take(request.target, [later](Intake::Reply reply) {
+            later(textAnswer(reply.status, std::move(reply.body)));
+        }))
+        return std::nullopt;
+    std::shared_ptr<const ServedSite> site;
+    {
+        std::lock_guard lock(siteMutex_);
+        site = site_;
+    }
+    if (request.path == "/admin/" || request.path == "/admin") {
+        if (auto refusal = pages_.take(site->admin, request.admin, request.day,
+                                       [later](AdminAnswer page) { later(pageAnswer(std::move(page))); }))
+            return pageAnswer(std::move(*refusal));
+        return std::nullopt;
+    }
+    const std::shared_ptr<const StaticContent> content = site->content->current();
+    const bool list = request.path == content->channelListPath();
+    if (list || request.path.starts_with("/feeds/")) {
+        if (auto document = site->shelf->get(list ? Shelf::ChannelList : std::string(request.path)))
+            return Answer{200, document, *document, "text/xml"};
+    } else if (const Document* document = content->find(request.path)) {
+        return Answer{200, document->file, document->bytes, document->type};
+    }
+    return textAnswer(404, "404 Not Found\n");
+}
+
+} // namespace brisma::server

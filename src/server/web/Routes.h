@@ -1,0 +1,62 @@
+#pragma once
+
+#include "server/admin/AdminRoute.h"
+#include "server/content/ContentFolder.h"
+#include "server/sources/Shelf.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Which part answers a request: the intake its reports and user requests, the operator's page
+// route the page, the shelf the channel list and the feeds (whatever content holds at their
+// paths), the content folder the rest. Nothing here reads the disk on a serving thread.
+namespace brisma::server {
+
+class Intake;
+
+// What is served; replaced whole when the configuration is read again.
+struct ServedSite {
+    std::shared_ptr<const Shelf> shelf; // generated documents
+    std::shared_ptr<const ContentFolder> content;
+    AdminSite admin;
+};
+
+struct Request {
+    std::string_view method;
+    std::string_view path;   // decoded
+    std::string_view target; // as it arrived, undecoded
+    AdminRequest admin;
+    std::string day; // the query's day value, empty when none came
+};
+
+struct Answer {
+    unsigned status = 200;
+    std::shared_ptr<const void> keep; // what `body` points into, alive as long as the answer is sent
+    std::string_view body;
+    const char* type = "text/plain"; // Content-Type
+};
+
+class Routes {
+public:
+    using Later = std::function<void(Answer)>;
+
+    // `intake` outlives the routes.
+    Routes(ServedSite site, Intake& intake);
+    void replace(ServedSite site);
+
+    // The answer now; or none, and `later` is called once with it, maybe on another thread and
+    // maybe before this returns.
+    std::optional<Answer> route(const Request& request, const Later& later);
+
+private:
+    Intake& intake_;
+    AdminRoute pages_;
+    std::mutex siteMutex_;
+    std::shared_ptr<const ServedSite> site_;
+};
+
+} // namespace brisma::server
