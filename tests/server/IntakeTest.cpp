@@ -270,6 +270,60 @@ TEST_P(IntakeTest, HostileRequestsAreStoredNowhere) {
     EXPECT_EQ(field(lines[1], "id"), "0012026120911000010");
 }
 
+// A backup taken while 8 clients send is a store of its own: a server on it exports a prefix of
+// what the running one stored, every line as it was. PostgreSQL is copied by its own tools.
+TEST_P(IntakeTest, ABackupTakenWhileReportsArriveIsAWholeStore) {
+    const std::string command = std::string(BRISMA_SERVER_EXE) + " backup --config " +
+                                (folder_ / "server.toml").string() + " " + (folder_ / "copy").string() +
+                                " 2>&1";
+    if (GetParam()) {
+        const auto [said, status] = run(command);
+        EXPECT_EQ(status, 1);
+        EXPECT_NE(said.find("pg_dump"), std::string::npos) << said;
+        return;
+    }
+    std::atomic<bool> sending{true};
+    std::atomic<int> answered{0};
+    std::vector<std::thread> senders;
+    for (int s = 0; s < 8; ++s)
+        senders.emplace_back([&, s] {
+            Loopback connection(port_);
+            for (int n = 1; sending; ++n) {
+                char id[32];
+                std::snprintf(id, sizeof id, "00520261209110%01d%04d", s, n % 10000);
+                if (connection.get(clickTarget("DEMO0001", id)).value().status == 200)
+                    ++answered;
+            }
+        });
+    while (answered < 200)
+        std::this_thread::yield();
+    const auto [said, status] = run(command);
+    sending = false;
+    for (std::thread& t : senders)
+        t.join();
+    ASSERT_EQ(status, 0) << said;
+    EXPECT_NE(run(command).second, 0) << "a folder that holds a copy is never written over";
+
+    const std::vector<std::string> original = exported();
+    std::string text; // the same configuration on the copy
+    {
+        std::ifstream in(folder_ / "server.toml");
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    text.replace(text.find("data = \"var\""), sizeof "data = \"var\"" - 1, "data = \"copy\"");
+    std::ofstream(folder_ / "restored.toml") << text;
+    const auto [restored, restoredStatus] =
+        run(std::string(BRISMA_SERVER_EXE) + " export --config " + (folder_ / "restored.toml").string());
+    ASSERT_EQ(restoredStatus, 0);
+    std::vector<std::string> lines;
+    std::istringstream in(restored);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    EXPECT_GE(lines.size(), 200u);
+    ASSERT_LE(lines.size(), original.size());
+    EXPECT_TRUE(std::equal(lines.begin(), lines.end(), original.begin()));
+}
+
 // The operator's commands on a data folder that cannot be made say so and end with 1.
 TEST(StoreCommandsTest, AnUnmakeableDataFolderIsReportedByEveryCommand) {
     const fs::path folder = fs::temp_directory_path() / ("brisma-commands-" + std::to_string(::getpid()));

@@ -13,24 +13,35 @@ constexpr const char* Usage = "usage: brisma-server --config FILE [--check]\n"
                               "       brisma-server feed [--json] SOURCE\n"
                               "       brisma-server stats --config FILE [--since 24h]\n"
                               "       brisma-server export --config FILE [--since 24h]\n"
-                              "       brisma-server forget --config FILE USERID\n";
+                              "       brisma-server forget --config FILE USERID\n"
+                              "       brisma-server opml --config FILE\n"
+                              "       brisma-server opml-import FILE [--first-number N]\n"
+                              "       brisma-server backup --config FILE DEST\n";
+
+enum Option : unsigned {
+    Config = 1, // --config FILE, required where taken
+    Check = 2,
+    Json = 4,
+    Since = 8,
+    FirstNumber = 16,
+};
 
 // What each command takes: its options, and how many operands.
 struct Grammar {
     const char* name;
-    bool config; // --config FILE, required
-    bool check;
-    bool json;
-    bool since;
+    unsigned options;
     std::size_t operands;
 };
 
-constexpr std::array<Grammar, 5> Commands{{
-    {"serve", true, true, false, false, 0},
-    {"feed", false, false, true, false, 1},
-    {"stats", true, false, false, true, 0},
-    {"export", true, false, false, true, 0},
-    {"forget", true, false, false, false, 1},
+constexpr std::array<Grammar, 8> Commands{{
+    {"serve", Config | Check, 0},
+    {"feed", Json, 1},
+    {"stats", Config | Since, 0},
+    {"export", Config | Since, 0},
+    {"forget", Config, 1},
+    {"opml", Config, 0},
+    {"opml-import", FirstNumber, 1},
+    {"backup", Config, 1},
 }};
 
 std::nullopt_t refuse(std::ostream& err, const std::string& why) {
@@ -50,30 +61,39 @@ std::optional<CommandLine> readCommandLine(const std::vector<std::string>& words
     line.command = grammar.name;
     if (named != Commands.end())
         ++at;
+    const auto takes = [&](unsigned option) { return (grammar.options & option) != 0; };
     for (; at < words.size(); ++at) {
         const std::string& word = words[at];
-        const bool takesValue =
-            (grammar.config && word == "--config") || (grammar.since && word == "--since");
+        const bool takesValue = (takes(Config) && word == "--config") ||
+                                (takes(Since) && word == "--since") ||
+                                (takes(FirstNumber) && word == "--first-number");
         if (takesValue && at + 1 == words.size())
             return refuse(err, word + " needs a value");
-        if (grammar.config && word == "--config") {
+        if (takes(Config) && word == "--config") {
             line.config = words[++at];
-        } else if (grammar.check && word == "--check") {
+        } else if (takes(Check) && word == "--check") {
             line.check = true;
-        } else if (grammar.json && word == "--json") {
+        } else if (takes(Json) && word == "--json") {
             line.json = true;
-        } else if (grammar.since && word == "--since") {
+        } else if (takes(Since) && word == "--since") {
             std::chrono::seconds since{};
             if (!parseDuration(words[++at], since))
                 return refuse(err, "--since takes a duration such as 24h or 90m");
             line.since = since;
+        } else if (takes(FirstNumber) && word == "--first-number") {
+            const std::string& number = words[++at];
+            if (number.empty() || number.size() > 3 ||
+                !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+                std::stoi(number) < 1 || std::stoi(number) > 899)
+                return refuse(err, "--first-number takes a channel number from 1 to 899");
+            line.firstNumber = std::stoi(number);
         } else if (word.starts_with("--")) {
             return refuse(err, line.command + " does not take " + word);
         } else {
             line.operands.push_back(word);
         }
     }
-    if (grammar.config && line.config.empty())
+    if (takes(Config) && line.config.empty())
         return refuse(err, line.command + " needs --config FILE");
     if (line.operands.size() != grammar.operands ||
         std::any_of(line.operands.begin(), line.operands.end(),

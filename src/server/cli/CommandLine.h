@@ -22,6 +22,7 @@ struct CommandLine {
     bool check = false;  // --check
     bool json = false;   // --json
     std::optional<std::chrono::seconds> since;
+    int firstNumber = 1; // --first-number N
     std::vector<std::string> operands;
 };
 

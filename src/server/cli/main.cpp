@@ -1,8 +1,10 @@
 // brisma-server: serves the documents the client reads, built from the operator's configuration
 // and the feeds it names, and stores its users and their reports; its other commands read one
 // feed, show the figures and work on the store.
+#include "server/cli/BackupCommand.h"
 #include "server/cli/CommandLine.h"
 #include "server/cli/FeedCommand.h"
+#include "server/cli/OpmlCommands.h"
 #include "server/cli/ServeCommand.h"
 #include "server/cli/StatsCommand.h"
 #include "server/cli/StoreCommands.h"
@@ -20,6 +22,8 @@ int main(int argc, char** argv) {
         return BadUsage;
     if (line->command == "feed")
         return runFeedCommand(*line, std::cout, std::cerr);
+    if (line->command == "opml-import")
+        return runOpmlImportCommand(*line, std::cout, std::cerr);
     // The HTTP layer and Qt SQL's drivers need an application object; it runs no event loop here.
     QCoreApplication app(argc, argv);
     if (line->command == "stats")
@@ -28,5 +32,9 @@ int main(int argc, char** argv) {
         return runExportCommand(*line, std::cout, std::cerr);
     if (line->command == "forget")
         return runForgetCommand(*line, std::cout, std::cerr);
+    if (line->command == "opml")
+        return runOpmlCommand(*line, std::cout, std::cerr);
+    if (line->command == "backup")
+        return runBackupCommand(*line, std::cout, std::cerr);
     return runServeCommand(*line, std::cout, std::cerr);
 }
