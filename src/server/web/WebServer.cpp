@@ -255,7 +255,8 @@ WebServer::Answer WebServer::answer(MHD_Connection* connection, const std::strin
     // The channel list and the feeds are always generated, whatever content holds at their paths.
     const bool generated = path == site.channelListPath || path.starts_with("/feeds/");
     if (generated) {
-        if (auto document = site.shelf->get(path == site.channelListPath ? Shelf::ChannelList : path))
+        if (auto document =
+                site.shelf->get(path == site.channelListPath ? GeneratedDocuments::ChannelList : path))
             return {MHD_HTTP_OK, std::move(document), "text/xml"};
     } else if (auto document = site.content->find(path)) {
         return {MHD_HTTP_OK, text(document->bytes), document->type};

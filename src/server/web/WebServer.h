@@ -1,9 +1,9 @@
 #pragma once
 
 #include "server/admin/AdminRoute.h"
+#include "server/channels/GeneratedDocuments.h"
 #include "server/content/StaticContent.h"
 #include "server/intake/Intake.h"
-#include "server/sources/Shelf.h"
 
 #include <atomic>
 #include <chrono>
@@ -26,7 +26,7 @@ namespace brisma::server {
 
 // What is served; replaced whole when the configuration is read again.
 struct ServedSite {
-    std::shared_ptr<const Shelf> shelf; // generated documents
+    std::shared_ptr<const GeneratedDocuments> shelf;
     std::shared_ptr<const StaticContent> content;
     std::string channelListPath; // where the script says the channel list is
     AdminSite admin;
