@@ -9,6 +9,7 @@
 #include "server/store/Database.h"
 #include "server/store/HeadlineIds.h"
 #include "server/store/ReportTable.h"
+#include "server/store/SourceStates.h"
 #include "server/store/UserTable.h"
 
 #include <chrono>
@@ -105,7 +106,8 @@ TEST_F(SharedServersTest, TwoServersShareSourcesAndIdsThroughPostgres) {
     const std::unique_ptr<PostgresServer> postgres = PostgresServer::start(why);
     if (!postgres)
         GTEST_SKIP() << why;
-    const std::string database = "database = \"" + postgres->createDatabase("shared") + "\"\n";
+    const std::string shared = postgres->createDatabase("shared");
+    const std::string database = "database = \"" + shared + "\"\n";
     TestServer east, west;
     // Slow answers: the second process starts while the first still waits for them.
     east.route("/feed.xml",
@@ -129,14 +131,30 @@ TEST_F(SharedServersTest, TwoServersShareSourcesAndIdsThroughPostgres) {
     EXPECT_EQ(eastId.substr(0, 15), "005202612082149");
     EXPECT_EQ(westId.substr(0, 15), "005202612082149");
 
-    // Past the loser's next try at the lease and its next poll, still one request per source.
-    std::this_thread::sleep_for(6s);
+    // A later copy of East saved meanwhile, as a third process would, is served by both once each
+    // has polled again, which is past the loser's next try at the lease: still one request each.
+    {
+        server::Database store(server::DatabaseAddress::fromSetting(shared, folder_.string()));
+        server::SourceStates states(store);
+        server::SourceState copy = states.load(east.base() + "feed.xml").get().value();
+        copy.body = rss("East", "Tue, 08 Dec 2026 21:49:00 +0900");
+        copy.body.insert(copy.body.find("</channel>"),
+                         "<item><title>EastLater</title><link>https://news.example.jp/EastLater</link>"
+                         "<pubDate>Tue, 08 Dec 2026 21:50:00 +0900</pubDate></item>");
+        copy.savedMs = nowMs();
+        states.save(copy).get();
+    }
+    const auto all = [](const std::string& feed) { return idsByLink(feed).size() == 3; };
+    const std::string laterFromOne = one.await("/feeds/005.xml", all);
+    ASSERT_FALSE(laterFromOne.empty());
+    EXPECT_EQ(idsByLink(two.await("/feeds/005.xml", all)), idsByLink(laterFromOne));
+    EXPECT_EQ(idsByLink(laterFromOne).at("https://news.example.jp/East"), eastId);
     EXPECT_EQ(east.targets().size(), 1u);
     EXPECT_EQ(west.targets().size(), 1u);
 
     // A third process started later serves the stored copies without asking.
     Running three(configure("three", database, sources));
-    EXPECT_EQ(idsByLink(three.await("/feeds/005.xml", both)), idsByLink(fromOne));
+    EXPECT_EQ(idsByLink(three.await("/feeds/005.xml", all)), idsByLink(laterFromOne));
     EXPECT_EQ(east.targets().size() + west.targets().size(), 2u);
 
     // A report answered by one process is in another's export.

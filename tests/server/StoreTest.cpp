@@ -231,12 +231,13 @@ TEST_P(StoreTest, HeadlineIdsAndSourceStatesOutliveTheProcess) {
                            "https://news.example.jp/rss2",
                            "\"e1\"",
                            "Tue, 08 Dec 2026 10:00:00 GMT",
-                           now + 300,
-                           2};
-    SourceStates(*database).save(kept, kDay).get();
+                           kDay + 300'500,
+                           2,
+                           kDay};
+    SourceStates(*database).save(kept).get();
     SourceState changed = kept;
     changed.etag = "\"e2\"";
-    SourceStates(*database).save(changed, kDay).get();
+    SourceStates(*database).save(changed).get();
 
     reopen();
     HeadlineIds ids(*database);
@@ -253,9 +254,9 @@ TEST_P(StoreTest, HeadlineIdsAndSourceStatesOutliveTheProcess) {
     EXPECT_EQ(loaded->body, kept.body);
     EXPECT_EQ(loaded->etag, "\"e2\"");
     EXPECT_EQ(std::tie(loaded->hasBody, loaded->charset, loaded->finalAddress, loaded->lastModified,
-                       loaded->nextFetch, loaded->failures),
-              std::tie(kept.hasBody, kept.charset, kept.finalAddress, kept.lastModified, kept.nextFetch,
-                       kept.failures));
+                       loaded->nextFetchMs, loaded->failures, loaded->savedMs),
+              std::tie(kept.hasBody, kept.charset, kept.finalAddress, kept.lastModified, kept.nextFetchMs,
+                       kept.failures, kept.savedMs));
     EXPECT_FALSE(SourceStates(*database).load("https://other.example.jp/").get());
 }
 
@@ -290,8 +291,8 @@ TEST_P(StoreTest, TwoServersGiveTheSameIdsShareCopiesAndFetchInTurn) {
     EXPECT_FALSE(ours.claim(address, "a", kDay + 100'000, kDay + 160'000).get());
     EXPECT_FALSE(others.load(address).get()->hasBody);
 
-    SourceState fetched{address, true, "<rss/>", "", address, "", "", now + 300, 0};
-    others.save(fetched, kDay + 100'000).get();
+    SourceState fetched{address, true, "<rss/>", "", address, "", "", kDay + 400'000, 0, kDay + 100'000};
+    others.save(fetched).get();
     const std::vector<SourceState> seen = ours.savedSince(kDay + 100'000).get();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].body, "<rss/>");
@@ -346,6 +347,32 @@ TEST_P(StoreTest, ServersStartingTogetherMakeTheSchemaOnce) {
     Connection::run(versions);
     ASSERT_TRUE(versions.next());
     EXPECT_EQ(versions.value(0).toInt(), 1);
+}
+
+// A database made before schedules were kept in milliseconds keeps its sources' schedules.
+TEST_P(StoreTest, ScheduleKeptInSecondsIsReadInMilliseconds) {
+    database.reset();
+    setting = postgres ? postgres->createDatabase("seconds") : "";
+    const std::string dataFolder = folder.path().toStdString() + "/seconds";
+    std::filesystem::create_directory(dataFolder);
+    const DatabaseAddress address = DatabaseAddress::fromSetting(setting, dataFolder);
+    {
+        Connection first(address);
+        first.exec(u"CREATE TABLE schema_version (version INTEGER NOT NULL)"_qs);
+        first.exec(u"INSERT INTO schema_version (version) VALUES (1)"_qs);
+        first.exec(u"CREATE TABLE sources (address TEXT PRIMARY KEY, has_body INTEGER NOT NULL, body "_qs +
+                   (postgres ? u"BYTEA"_qs : u"BLOB"_qs) +
+                   u", charset TEXT NOT NULL, final_address TEXT NOT NULL, etag TEXT NOT NULL, "
+                   "last_modified TEXT NOT NULL, next_fetch BIGINT NOT NULL, failures INTEGER NOT NULL, "
+                   "saved BIGINT NOT NULL, lease_owner TEXT NOT NULL, lease_until BIGINT NOT NULL)"_qs);
+        first.exec(u"INSERT INTO sources VALUES ('https://news.example.jp/rss', 0, NULL, '', '', '', '', "
+                   "1796000000, 2, 1796000000500, '', 0)"_qs);
+    }
+    Database upgraded(address);
+    const std::optional<SourceState> state = SourceStates(upgraded).load("https://news.example.jp/rss").get();
+    ASSERT_TRUE(state);
+    EXPECT_EQ(std::tie(state->nextFetchMs, state->failures, state->savedMs),
+              std::tuple(1'796'000'000'000, 2, 1'796'000'000'500));
 }
 
 // A file that is no database is refused, and the refused connection leaves nothing registered.

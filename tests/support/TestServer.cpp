@@ -34,6 +34,12 @@ TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
             res.set_content("<html><body>404 Not Found</body></html>", "text/html");
             return;
         }
+        if (r.hold) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return released_ || stopping_; });
+            if (!released_)
+                return;
+        }
         if (r.delayMs > 0 || r.hang) {
             std::unique_lock lock(mutex_);
             const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(r.delayMs);
@@ -115,6 +121,12 @@ std::string TestServer::requestHeader(std::size_t index, const std::string& name
         return {};
     const auto it = requestHeaders_[index].find(lower);
     return it == requestHeaders_[index].end() ? std::string() : it->second;
+}
+
+void TestServer::release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
 }
 
 void TestServer::clearRequests() {

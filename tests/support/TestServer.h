@@ -24,6 +24,7 @@ public:
         std::string contentType = "text/xml";
         int delayMs = 0;       // answer after this delay
         bool hang = false;     // accept the request and never answer (until the server stops)
+        bool hold = false;     // answer once release() is called
         bool truncate = false; // announce more bytes than are sent, then close
         bool endless = false;  // stream bytes until the client gives up
         std::string location;  // sent as the Location header (a redirect with a 3xx status)
@@ -48,6 +49,8 @@ public:
     std::string requestHeader(std::size_t index, const std::string& name) const;
     void clearRequests();
     bool waitForRequests(std::size_t count, int timeoutMs) const;
+    // Lets the held answers go, those waiting and those to come.
+    void release();
 
 private:
     std::unique_ptr<httplib::Server> server_;
@@ -58,6 +61,7 @@ private:
     std::map<std::string, Response> routes_;
     std::vector<std::string> targets_;
     std::vector<std::multimap<std::string, std::string>> requestHeaders_; // names in lower case
+    bool released_ = false;
     bool stopping_ = false;
 };
 

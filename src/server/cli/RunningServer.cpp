@@ -1,9 +1,9 @@
 #include "server/cli/RunningServer.h"
 
+#include "server/channels/ChannelBuilder.h"
 #include "server/cli/OpenDatabase.h"
 #include "server/intake/Intake.h"
 #include "server/model/Clock.h"
-#include "server/sources/Newsroom.h"
 #include "server/store/Database.h"
 #include "server/store/ReportRetention.h"
 #include "server/store/UserTable.h"
@@ -14,15 +14,16 @@
 namespace brisma::server {
 namespace {
 
-ServedSite siteOf(const ServerConfig& config, const std::shared_ptr<Newsroom>& newsroom,
+ServedSite siteOf(const ServerConfig& config, const std::shared_ptr<ChannelBuilder>& channels,
                   const std::shared_ptr<const Database>& database, const Clock& clock) {
     auto content = std::make_shared<const ContentFolder>(config.contentFolder, config.base, clock);
     AdminSite admin{database, config.adminToken, config.adminLoopback, {}, &clock};
     for (const ChannelConfig& channel : config.channels)
         admin.channelNames[ServerConfig::feedPath(channel.entry.number).substr(sizeof "/feeds/" - 1, 3)] =
             channel.entry.name;
-    // The shelf lives as long as a request holds it, even past a reload.
-    return {std::shared_ptr<const Shelf>(newsroom, &newsroom->shelf()), std::move(content), std::move(admin)};
+    // The documents live as long as a request holds them, even past a reload.
+    return {std::shared_ptr<const GeneratedDocuments>(channels, &channels->documents()), std::move(content),
+            std::move(admin)};
 }
 
 } // namespace
@@ -33,12 +34,12 @@ RunningServer::RunningServer(ServerConfig config, const Clock& clock)
     std::cerr << "brisma-server: database " << database_->address().describe() << std::endl;
     for (const std::string& id : config_.keepUsers)
         UserTable(*database_).keepUser(id, clock_.nowMs()).get();
-    newsroom_ = std::make_shared<Newsroom>(config_, database_, clock_);
+    channels_ = std::make_shared<ChannelBuilder>(config_, database_, clock_);
     if (config_.keepDays > 0)
         retention_ = std::make_unique<ReportRetention>(*database_, config_.keepDays, clock_);
     intake_ = std::make_unique<Intake>(*database_, clock_);
     web_ = std::make_unique<WebServer>(config_.listenHost, config_.listenPort,
-                                       siteOf(config_, newsroom_, database_, clock_), WebServer::Limits{},
+                                       siteOf(config_, channels_, database_, clock_), WebServer::Limits{},
                                        *intake_);
 }
 
@@ -53,7 +54,7 @@ std::string RunningServer::address() const {
 }
 
 void RunningServer::start() {
-    newsroom_->start();
+    channels_->start();
 }
 
 void RunningServer::reload(ServerConfig next) {
@@ -62,13 +63,13 @@ void RunningServer::reload(ServerConfig next) {
     if (next.database != config_.database || next.dataFolder != config_.dataFolder ||
         next.keepDays != config_.keepDays)
         std::cerr << "brisma-server: a new database or keep_days takes effect at the next start" << std::endl;
-    auto fresh = std::make_shared<Newsroom>(next, database_, clock_);
+    auto fresh = std::make_shared<ChannelBuilder>(next, database_, clock_);
     // The old sources stop before the new ones start, so no host ever sees two requests at once;
     // meanwhile the old documents are served.
-    newsroom_->stop();
-    newsroom_ = std::move(fresh);
-    web_->replace(siteOf(next, newsroom_, database_, clock_));
-    newsroom_->start();
+    channels_->stop();
+    channels_ = std::move(fresh);
+    web_->replace(siteOf(next, channels_, database_, clock_));
+    channels_->start();
     config_ = std::move(next);
 }
 
@@ -77,10 +78,10 @@ void RunningServer::stop() {
     // everything queued last.
     web_.reset();
     intake_.reset();
-    if (newsroom_)
-        newsroom_->stop();
+    if (channels_)
+        channels_->stop();
     retention_.reset();
-    newsroom_.reset();
+    channels_.reset();
     database_.reset();
 }
 

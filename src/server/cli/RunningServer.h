@@ -11,10 +11,10 @@
 // then fetching. It stops them in the reverse order, so no part outlives what it uses.
 namespace brisma::server {
 
+class ChannelBuilder;
 class Clock;
 class Database;
 class Intake;
-class Newsroom;
 class ReportRetention;
 class WebServer;
 
@@ -41,7 +41,7 @@ private:
     ServerConfig config_;
     const Clock& clock_;
     std::shared_ptr<Database> database_;
-    std::shared_ptr<Newsroom> newsroom_;
+    std::shared_ptr<ChannelBuilder> channels_;
     std::unique_ptr<ReportRetention> retention_;
     std::unique_ptr<Intake> intake_;
     std::unique_ptr<WebServer> web_;

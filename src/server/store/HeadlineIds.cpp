@@ -5,6 +5,8 @@
 
 #include <QVariant>
 #include <algorithm>
+#include <iterator>
+#include <map>
 
 namespace brisma::server {
 namespace {
@@ -68,31 +70,78 @@ StoredHeadline give(Connection& connection, int channel, const Sighting& sightin
     }
 }
 
+// Marks the stored ones among `titles` (item -> title) listed at `now`, with their titles, in one
+// statement per channel (a few for a channel of many thousands): the stored ids, by item.
+std::map<std::string, StoredHeadline>
+markListed(Connection& connection, int channel,
+           const std::map<std::string, std::optional<std::string>>& titles, std::int64_t now) {
+    // Two values per item, well below SQLite's 32766 bound parameters.
+    constexpr std::size_t ItemsPerStatement = 10'000;
+    std::map<std::string, StoredHeadline> known;
+    for (auto next = titles.begin(); next != titles.end();) {
+        const std::size_t count = std::min<std::size_t>(
+            ItemsPerStatement, static_cast<std::size_t>(std::distance(next, titles.end())));
+        // The first row's casts type the values for PostgreSQL.
+        QString sql =
+            u"WITH listed(listed_item, listed_title) AS (VALUES (CAST(? AS TEXT), CAST(? AS TEXT))"_qs;
+        for (std::size_t i = 1; i < count; ++i)
+            sql += u", (?, ?)"_qs;
+        sql += u") UPDATE headlines SET last_listed = ?, title = listed.listed_title FROM listed "
+               "WHERE headlines.channel = ? AND headlines.item = listed.listed_item "
+               "RETURNING item, id, published"_qs;
+        // Its length varies with the channel: prepared for this once, not kept.
+        QSqlQuery mark = connection.select(sql);
+        int at = 0;
+        for (std::size_t i = 0; i < count; ++i, ++next) {
+            mark.bindValue(at++, QString::fromStdString(next->first));
+            mark.bindValue(at++, Connection::text(next->second));
+        }
+        mark.bindValue(at++, QVariant::fromValue<qint64>(now));
+        mark.bindValue(at, channel);
+        Connection::run(mark);
+        while (mark.next())
+            known.emplace(mark.value(0).toString().toStdString(),
+                          StoredHeadline{mark.value(1).toString().toStdString(), mark.value(2).toLongLong()});
+    }
+    return known;
+}
+
 } // namespace
 
 std::future<std::vector<StoredHeadline>> HeadlineIds::see(int channel, std::vector<Sighting> items,
                                                           std::int64_t now) {
     return database_.write<std::vector<StoredHeadline>>(
         [channel, items = std::move(items), now](Connection& connection) {
-            QSqlQuery& listed = connection.prepared(
-                u"UPDATE headlines SET last_listed = ?, title = ? WHERE channel = ? AND item = ?"_qs);
+            // An item two sources list is seen twice: it keeps the title seen last, as it did when
+            // each sighting was written in turn.
+            std::map<std::string, std::optional<std::string>> titles;
+            for (const Sighting& sighting : items)
+                titles[sighting.item] = sighting.title;
+            std::map<std::string, StoredHeadline> known = markListed(connection, channel, titles, now);
             std::vector<StoredHeadline> headlines;
+            headlines.reserve(items.size());
             for (const Sighting& sighting : items) {
-                listed.bindValue(0, QVariant::fromValue<qint64>(now));
-                listed.bindValue(1, Connection::text(sighting.title));
-                listed.bindValue(2, channel);
-                listed.bindValue(3, QString::fromStdString(sighting.item));
-                Connection::run(listed);
-                headlines.push_back(give(connection, channel, sighting, now));
+                auto found = known.find(sighting.item);
+                if (found == known.end())
+                    found = known
+                                .emplace(sighting.item,
+                                         give(connection, channel,
+                                              {sighting.item, sighting.date, titles.at(sighting.item)}, now))
+                                .first;
+                headlines.push_back(found->second);
             }
             return headlines;
         });
 }
 
-std::future<std::int64_t> HeadlineIds::forgetUnlistedSince(std::int64_t cutoff) {
-    return database_.write<std::int64_t>([cutoff](Connection& connection) -> std::int64_t {
-        QSqlQuery& remove = connection.prepared(u"DELETE FROM headlines WHERE last_listed < ?"_qs);
+std::future<std::int64_t> HeadlineIds::forgetUnlistedSince(std::int64_t cutoff, std::optional<int> channel) {
+    return database_.write<std::int64_t>([cutoff, channel](Connection& connection) -> std::int64_t {
+        QSqlQuery& remove =
+            connection.prepared(channel ? u"DELETE FROM headlines WHERE last_listed < ? AND channel = ?"_qs
+                                        : u"DELETE FROM headlines WHERE last_listed < ?"_qs);
         remove.bindValue(0, QVariant::fromValue<qint64>(cutoff));
+        if (channel)
+            remove.bindValue(1, *channel);
         Connection::run(remove);
         return remove.numRowsAffected();
     });

@@ -30,10 +30,11 @@ public:
 
     // The ids of items seen in `channel` at `now`, in order: the stored ones, or new ones made at
     // first sight from the date (or from `now` when there is none or it lies more than 10 minutes
-    // ahead). Every item counts as listed at `now`, with its title.
+    // ahead). Every item counts as listed at `now`, with its (last) title.
     std::future<std::vector<StoredHeadline>> see(int channel, std::vector<Sighting> items, std::int64_t now);
-    // Forgets the items not listed since `cutoff`; the future holds how many.
-    std::future<std::int64_t> forgetUnlistedSince(std::int64_t cutoff);
+    // Forgets the items (of `channel`, or of every channel) not listed since `cutoff`; the future
+    // holds how many.
+    std::future<std::int64_t> forgetUnlistedSince(std::int64_t cutoff, std::optional<int> channel = {});
 
 private:
     Database& database_;

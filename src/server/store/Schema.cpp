@@ -34,6 +34,11 @@ const std::vector<std::vector<const char*>> kSteps = {
         "saved BIGINT NOT NULL, lease_owner TEXT NOT NULL, lease_until BIGINT NOT NULL)",
         "CREATE INDEX sources_saved ON sources (saved)",
     },
+    {
+        // A schedule in whole seconds let a source be asked up to a second before its interval.
+        "ALTER TABLE sources RENAME COLUMN next_fetch TO next_fetch_ms",
+        "UPDATE sources SET next_fetch_ms = next_fetch_ms * 1000",
+    },
 };
 
 QString dialect(const char* sql, bool postgres) {

@@ -9,7 +9,7 @@ namespace brisma::server {
 namespace {
 
 const QString kColumns =
-    u"address, has_body, body, charset, final_address, etag, last_modified, next_fetch, failures"_qs;
+    u"address, has_body, body, charset, final_address, etag, last_modified, next_fetch_ms, failures, saved"_qs;
 
 SourceState stateOf(const QSqlQuery& row) {
     const QByteArray body = row.value(2).toByteArray();
@@ -21,7 +21,8 @@ SourceState stateOf(const QSqlQuery& row) {
                        row.value(5).toString().toStdString(),
                        row.value(6).toString().toStdString(),
                        row.value(7).toLongLong(),
-                       row.value(8).toInt()};
+                       row.value(8).toInt(),
+                       row.value(9).toLongLong()};
 }
 
 } // namespace
@@ -54,14 +55,14 @@ std::future<std::vector<SourceState>> SourceStates::savedSince(std::int64_t sinc
     });
 }
 
-std::future<void> SourceStates::save(const SourceState& state, std::int64_t nowMs) {
-    return database_.write<void>([state, nowMs](Connection& connection) {
+std::future<void> SourceStates::save(const SourceState& state) {
+    return database_.write<void>([state](Connection& connection) {
         QSqlQuery& upsert = connection.prepared(
             u"INSERT INTO sources ("_qs + kColumns +
-            u", saved, lease_owner, lease_until) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', 0) "
+            u", lease_owner, lease_until) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', 0) "
             "ON CONFLICT (address) DO UPDATE SET has_body = excluded.has_body, body = excluded.body, "
             "charset = excluded.charset, final_address = excluded.final_address, etag = excluded.etag, "
-            "last_modified = excluded.last_modified, next_fetch = excluded.next_fetch, "
+            "last_modified = excluded.last_modified, next_fetch_ms = excluded.next_fetch_ms, "
             "failures = excluded.failures, saved = excluded.saved"_qs);
         upsert.bindValue(0, QString::fromStdString(state.address));
         upsert.bindValue(1, state.hasBody ? 1 : 0);
@@ -70,10 +71,22 @@ std::future<void> SourceStates::save(const SourceState& state, std::int64_t nowM
         upsert.bindValue(4, QString::fromStdString(state.finalAddress));
         upsert.bindValue(5, QString::fromStdString(state.etag));
         upsert.bindValue(6, QString::fromStdString(state.lastModified));
-        upsert.bindValue(7, QVariant::fromValue<qint64>(state.nextFetch));
+        upsert.bindValue(7, QVariant::fromValue<qint64>(state.nextFetchMs));
         upsert.bindValue(8, state.failures);
-        upsert.bindValue(9, QVariant::fromValue<qint64>(nowMs));
+        upsert.bindValue(9, QVariant::fromValue<qint64>(state.savedMs));
         Connection::run(upsert);
+    });
+}
+
+std::future<void> SourceStates::saveSchedule(const SourceState& state) {
+    return database_.write<void>([state](Connection& connection) {
+        QSqlQuery& update = connection.prepared(
+            u"UPDATE sources SET next_fetch_ms = ?, failures = ?, saved = ? WHERE address = ?"_qs);
+        update.bindValue(0, QVariant::fromValue<qint64>(state.nextFetchMs));
+        update.bindValue(1, state.failures);
+        update.bindValue(2, QVariant::fromValue<qint64>(state.savedMs));
+        update.bindValue(3, QString::fromStdString(state.address));
+        Connection::run(update);
     });
 }
 
@@ -83,7 +96,7 @@ std::future<bool> SourceStates::claim(const std::string& address, const std::str
         // A source not yet kept gets a row without a copy, so the lease has a place.
         QSqlQuery& take = connection.prepared(
             u"INSERT INTO sources ("_qs + kColumns +
-            u", saved, lease_owner, lease_until) VALUES (?, 0, NULL, '', '', '', '', 0, 0, 0, ?, ?) "
+            u", lease_owner, lease_until) VALUES (?, 0, NULL, '', '', '', '', 0, 0, 0, ?, ?) "
             "ON CONFLICT (address) DO UPDATE SET lease_owner = excluded.lease_owner, "
             "lease_until = excluded.lease_until "
             "WHERE sources.lease_until <= ? OR sources.lease_owner = excluded.lease_owner"_qs);

@@ -22,8 +22,9 @@ struct SourceState {
     std::string finalAddress;
     std::string etag;
     std::string lastModified;
-    std::int64_t nextFetch = 0; // seconds since the epoch
-    int failures = 0;           // in a row, since the last good answer
+    std::int64_t nextFetchMs = 0; // milliseconds since the epoch
+    int failures = 0;             // in a row, since the last good answer
+    std::int64_t savedMs = 0;     // when it was saved; 0 for a copy never saved
 };
 
 class SourceStates {
@@ -32,8 +33,11 @@ public:
 
     // None when nothing was kept for the address.
     std::future<std::optional<SourceState>> load(const std::string& address);
-    // Replaces what was kept for the state's address, saved at `nowMs`.
-    std::future<void> save(const SourceState& state, std::int64_t nowMs);
+    // Replaces what was kept for the state's address, saved at `state.savedMs`.
+    std::future<void> save(const SourceState& state);
+    // Replaces only the schedule (next fetch, failures) and the save time: a fetch that brought
+    // no new copy leaves the kept one alone, whichever process saved it.
+    std::future<void> saveSchedule(const SourceState& state);
     // The states saved at or after `sinceMs`. Processes poll with a margin for their clocks.
     std::future<std::vector<SourceState>> savedSince(std::int64_t sinceMs);
 

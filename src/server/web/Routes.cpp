@@ -47,7 +47,8 @@ std::optional<Answer> Routes::route(const Request& request, const Later& later) 
     const std::shared_ptr<const StaticContent> content = site->content->current();
     const bool list = request.path == content->channelListPath();
     if (list || request.path.starts_with("/feeds/")) {
-        if (auto document = site->shelf->get(list ? Shelf::ChannelList : std::string(request.path)))
+        if (auto document =
+                site->generated->get(list ? GeneratedDocuments::ChannelList : std::string(request.path)))
             return Answer{200, document, *document, "text/xml"};
     } else if (const Document* document = content->find(request.path)) {
         return Answer{200, document->file, document->bytes, document->type};

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "server/admin/AdminRoute.h"
+#include "server/channels/GeneratedDocuments.h"
 #include "server/content/ContentFolder.h"
-#include "server/sources/Shelf.h"
 
 #include <functional>
 #include <memory>
@@ -20,7 +20,7 @@ class Intake;
 
 // What is served; replaced whole when the configuration is read again.
 struct ServedSite {
-    std::shared_ptr<const Shelf> shelf; // generated documents
+    std::shared_ptr<const GeneratedDocuments> generated;
     std::shared_ptr<const ContentFolder> content;
     AdminSite admin;
 };

@@ -5,11 +5,12 @@
 #include <mutex>
 #include <string>
 
-// The documents built from the sources, by the path they are served at. Filled by the fetching
-// threads, read by the serving ones: a read copies one pointer, never a document.
+// The documents built from the sources (the channel list and the channels' feeds), by the path
+// they are served at. Filled by the fetching threads, read by the serving ones: a read copies one
+// pointer, never a document.
 namespace brisma::server {
 
-class Shelf {
+class GeneratedDocuments {
 public:
     // The channel list's place; the script says at which address it is served.
     static constexpr const char* ChannelList = "channel list";

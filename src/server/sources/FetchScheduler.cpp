@@ -1,0 +1,128 @@
+#include "server/sources/FetchScheduler.h"
+
+#include "server/model/Clock.h"
+#include "server/sources/SourceCopies.h"
+#include "server/sources/SourceFetch.h"
+#include "server/store/StoreError.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <unistd.h>
+
+namespace brisma::server {
+namespace {
+
+// A fetch takes 30 s at most; the lease outlives it, and a crashed owner's only by this much.
+constexpr std::int64_t LeaseMs = 60'000;
+// How soon a source another process fetches is tried again, unless its copy comes first.
+constexpr std::int64_t LeaseRetryMs = 5'000;
+// How often the copies other processes saved are taken up, and the margin for their clocks.
+constexpr auto PollEvery = std::chrono::seconds(5);
+constexpr std::int64_t ClockMarginMs = 10'000;
+
+void log(const std::string& source, const std::string& what) {
+    std::fprintf(stderr, "brisma-server: %s: %s\n", source.c_str(), what.c_str());
+}
+
+// This process among those on the database.
+const std::string& owner() {
+    static const std::string name = [] {
+        char host[256] = {};
+        gethostname(host, sizeof host - 1);
+        return std::string(host) + "/" + std::to_string(getpid()) + "/" +
+               std::to_string(std::random_device{}());
+    }();
+    return name;
+}
+
+} // namespace
+
+FetchScheduler::FetchScheduler(SourceCopies& copies, Database& database, Settings settings,
+                               const Clock& clock)
+    : copies_(copies), states_(database), settings_(std::move(settings)), clock_(clock) {}
+
+FetchScheduler::~FetchScheduler() {
+    stop();
+}
+
+std::string FetchScheduler::hostOf(const std::string& source) {
+    if (isFileSource(source))
+        return "file";
+    const auto start = source.find("://") + 3;
+    const auto end = source.find_first_of("/?#", start);
+    std::string host = source.substr(0, end == std::string::npos ? source.size() : end);
+    if (const auto at = host.find('@', start); at != std::string::npos)
+        host.erase(start, at + 1 - start);
+    for (char& c : host)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return host;
+}
+
+void FetchScheduler::start(ChangeHandler onChange) {
+    onChange_ = std::move(onChange);
+    std::map<std::string, std::vector<std::string>> hosts;
+    for (const std::string& address : copies_.addresses())
+        hosts[hostOf(address)].push_back(address);
+    for (auto& [host, addresses] : hosts)
+        threads_.emplace_back(
+            [this, list = std::move(addresses)](std::stop_token stop) { runHost(stop, list); });
+    threads_.emplace_back([this](std::stop_token stop) { poll(std::move(stop)); });
+}
+
+void FetchScheduler::stop() {
+    for (std::jthread& t : threads_)
+        t.request_stop();
+    threads_.clear(); // joins
+}
+
+void FetchScheduler::poll(std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    std::int64_t since = clock_.nowMs() - ClockMarginMs;
+    for (;;) {
+        clock_.waitFor(lock, never, stop, PollEvery, [] { return false; });
+        if (stop.stop_requested())
+            return;
+        const std::int64_t started = clock_.nowMs();
+        std::vector<std::string> changed;
+        try {
+            changed = copies_.takeUpSavedSince(since);
+            since = started - ClockMarginMs;
+        } catch (const StoreError& e) {
+            log("database", std::string("cannot read the sources' copies: ") + e.what());
+        }
+        if (!changed.empty() && onChange_)
+            onChange_(changed);
+    }
+}
+
+void FetchScheduler::runHost(std::stop_token stop, const std::vector<std::string>& addresses) {
+    while (const std::optional<std::string> due = copies_.waitForDue(addresses, clock_, stop)) {
+        if (claim(*due))
+            fetch(*due);
+        else // another process fetches it; what it saves comes with the next poll
+            copies_.defer(*due, clock_.nowMs() + LeaseRetryMs);
+    }
+}
+
+bool FetchScheduler::claim(const std::string& address) {
+    const std::int64_t now = clock_.nowMs();
+    try {
+        return states_.claim(address, owner(), now, now + LeaseMs).get();
+    } catch (const StoreError& e) {
+        log(address, std::string("cannot take the lease: ") + e.what());
+        return false;
+    }
+}
+
+void FetchScheduler::fetch(const std::string& address) {
+    FetchResult result = fetchSource(copies_.state(address), settings_.userAgent);
+    if (copies_.keepFetched(address, std::move(result), clock_.nowMs(), settings_.intervals) && onChange_)
+        onChange_({address});
+}
+
+} // namespace brisma::server
