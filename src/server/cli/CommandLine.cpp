@@ -13,7 +13,8 @@ constexpr const char* Usage = "usage: brisma-server --config FILE [--check]\n"
                               "       brisma-server feed [--json] SOURCE\n"
                               "       brisma-server stats --config FILE [--since 24h]\n"
                               "       brisma-server export --config FILE [--since 24h]\n"
-                              "       brisma-server forget --config FILE USERID\n";
+                              "       brisma-server forget --config FILE USERID\n"
+                              "       brisma-server ads --config FILE [--since 7d] [--json]\n";
 
 // What each command takes: its options, and how many operands.
 struct Grammar {
@@ -25,12 +26,13 @@ struct Grammar {
     std::size_t operands;
 };
 
-constexpr std::array<Grammar, 5> Commands{{
+constexpr std::array<Grammar, 6> Commands{{
     {"serve", true, true, false, false, 0},
     {"feed", false, false, true, false, 1},
     {"stats", true, false, false, true, 0},
     {"export", true, false, false, true, 0},
     {"forget", true, false, false, false, 1},
+    {"ads", true, false, true, true, 0},
 }};
 
 std::nullopt_t refuse(std::ostream& err, const std::string& why) {
@@ -65,7 +67,7 @@ std::optional<CommandLine> readCommandLine(const std::vector<std::string>& words
         } else if (grammar.since && word == "--since") {
             std::chrono::seconds since{};
             if (!parseDuration(words[++at], since))
-                return refuse(err, "--since takes a duration such as 24h or 90m");
+                return refuse(err, "--since takes a duration such as 24h, 90m or 7d");
             line.since = since;
         } else if (word.starts_with("--")) {
             return refuse(err, line.command + " does not take " + word);

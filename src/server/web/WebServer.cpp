@@ -8,6 +8,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <sys/socket.h>
 
@@ -17,6 +18,7 @@ struct WebServer::Answer {
     unsigned status = MHD_HTTP_OK;
     std::shared_ptr<const std::string> body;
     std::string type;
+    bool noStore = false; // chosen for this request
 };
 
 namespace {
@@ -101,6 +103,8 @@ struct WebServer::Callbacks {
             a.body->size(), const_cast<char*>(a.body->data()),
             [](void* p) { delete static_cast<std::shared_ptr<const std::string>*>(p); }, keep);
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, a.type.c_str());
+        if (a.noStore)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
         if (a.status == MHD_HTTP_METHOD_NOT_ALLOWED)
             MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET");
         const MHD_Result queued = MHD_queue_response(connection, a.status, response);
@@ -251,6 +255,12 @@ WebServer::Answer WebServer::answer(MHD_Connection* connection, const std::strin
     if (path == "/admin/" || path == "/admin") {
         const AdminAnswer a = adminAnswerOf(connection, site.admin);
         return {a.status, text(a.body), a.status == 200 ? "text/html; charset=utf-8" : "text/plain"};
+    }
+    if (site.ads) {
+        thread_local std::mt19937_64 random{std::random_device{}()};
+        if (auto ad = site.ads->find(path, site.admin.clock->nowMs(), random))
+            return ad->bytes ? Answer{MHD_HTTP_OK, std::move(ad->bytes), ad->type, true}
+                             : Answer{MHD_HTTP_NOT_FOUND, text("404 Not Found\n"), "text/plain"};
     }
     // The channel list and the feeds are always generated, whatever content holds at their paths.
     const bool generated = path == site.channelListPath || path.starts_with("/feeds/");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/admin/AdminRoute.h"
+#include "server/ads/AdBook.h"
 #include "server/content/StaticContent.h"
 #include "server/intake/Intake.h"
 #include "server/sources/Shelf.h"
@@ -30,6 +31,7 @@ struct ServedSite {
     std::shared_ptr<const StaticContent> content;
     std::string channelListPath; // where the script says the channel list is
     AdminSite admin;
+    std::shared_ptr<const AdBook> ads; // the booked campaigns' documents, chosen per request
 };
 
 class WebServer {
