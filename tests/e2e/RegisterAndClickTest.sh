@@ -14,7 +14,7 @@ port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); p
 base="http://127.0.0.1:$port/"
 sed -e "s|^listen = .*|listen = \"127.0.0.1:$port\"|" -e "s|^base = .*|base = \"$base\"|" \
   -e "s|^data = .*|data = \"$work/var\"|" -e "s|^content = .*|content = \"$demo/content\"|" \
-  -e "s|\"sources/|\"$demo/sources/|g" "$demo/brisma-server.toml" >"$work/server.toml"
+  -e "s|\"sources/|\"$demo/sources/|g" -e "s|= \"content/|= \"$demo/content/|" "$demo/brisma-server.toml" >"$work/server.toml"
 "$server" --config "$work/server.toml" >"$work/server-address.log" 2>"$work/server.log" &
 pids+=($!)
 until_true grep -q "^$base\$" "$work/server-address.log" || fail "brisma-server did not start"

@@ -39,7 +39,7 @@ TEST(CommandLine, EveryCommandTakesItsOwnWordsAndNothingElse) {
              Refused{{"feed"}, "feed takes one operand"},
              Refused{{"feed", "--config", "a", "f.xml"}, "feed does not take --config"},
              Refused{{"stats", "--config", "a", "--since", "soon"},
-                     "--since takes a duration such as 24h or 90m"},
+                     "--since takes a duration such as 24h, 90m or 7d"},
              Refused{{"export", "--config", "a", "extra"}, "export takes no operand"},
              Refused{{"forget", "--config", "a"}, "forget takes one operand"},
              Refused{{"forget", "--config", "a", ""}, "forget takes one operand"},

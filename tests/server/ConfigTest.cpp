@@ -88,7 +88,7 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
               "10: channel 2 has no source");
     EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 2\nname = \"x\"\n"), "7: channel 2 has no source");
     EXPECT_EQ(fault("[server]\ncontent = \"content\"\nmin_interval = \"5 minutes\"\n" + Channel),
-              "3: bad duration \"5 minutes\" for \"min_interval\" (a number and s, m or h, as in \"5m\")");
+              "3: bad duration \"5 minutes\" for \"min_interval\" (a number and s, m, h or d, as in \"5m\")");
     EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 2\nname = \"x\"\nsources = [\"missing.xml\"]\n"),
               "10: unreadable source file \"" + (folder_ / "missing.xml").string() + "\"");
     EXPECT_EQ(fault(Server + "[[channel]]\nnumber = 2\nname = \"x\"\nsources = [\"ftp://example.jp/a\"]\n"),
@@ -129,11 +129,60 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
               "10: unreadable source file \"" + (folder_ / tooLong).string() + "\"");
 }
 
+// Campaign lines start at 11: a text campaign, then what breaks it.
+const std::string Text = "[[campaign]]\n"                    // 11
+                         "id = \"spring\"\n"                 // 12
+                         "advertiser = \"ひかり電機\"\n"     // 13
+                         "kind = \"text\"\n"                 // 14
+                         "start = 2027-04-01T00:00:00\n"     // 15
+                         "end = 2027-05-01T00:00:00+09:00\n" // 16
+                         "name = \"n\"\ntext = \"t\"\nurl = \"https://example.jp/\"\n";
+const std::string House =
+    "[ads]\nhouse_name = \"h\"\nhouse_text = \"t\"\nhouse_url = \"https://example.jp/\"\n";
+
+TEST_F(ConfigTest, CampaignsAreReadWithTheirFlightInJapanTimeAndEachFaultOnItsLine) {
+    const ServerConfig config = loadConfig(write(Server + Channel + Text + House));
+    ASSERT_EQ(config.campaigns.size(), 1u);
+    EXPECT_EQ(config.campaigns[0].startMs, 1806505200000); // 2027-03-31T15:00:00Z
+    EXPECT_EQ(config.campaigns[0].endMs, 1809097200000);
+    EXPECT_EQ(config.house.text, "t");
+
+    const auto with = [&](const std::string& from, const std::string& to) {
+        std::string text = Text;
+        text.replace(text.find(from), from.size(), to);
+        return fault(Server + Channel + text + House);
+    };
+    EXPECT_EQ(fault(Server + Channel + Text),
+              "11: a text campaign is booked, so [ads] must give the house text");
+    EXPECT_EQ(with("id = \"spring\"", "id = \"spring day\""),
+              "12: bad campaign id \"spring day\" (letters, digits and \"-\")");
+    EXPECT_EQ(with("kind = \"text\"", "kind = \"video\""),
+              "14: campaign kind \"video\" is none of text, banner, movie");
+    EXPECT_EQ(with("end = 2027-05-01T00:00:00+09:00", "end = 2027-03-01T00:00:00"),
+              "16: campaign spring ends before it starts");
+    EXPECT_EQ(with("start = 2027-04-01T00:00:00", "start = \"April\""),
+              "15: \"start\" must be a date-time, as in 2027-04-01T00:00:00");
+    EXPECT_EQ(with("name = \"n\"", "name = \"n\"\nchannels = [2]"),
+              "18: channels names no configured channel");
+    EXPECT_EQ(with("name = \"n\"", "name = \"n\"\nimage = \"x.png\""), "18: unknown key \"image\"");
+    EXPECT_EQ(fault(Server + Channel + Text + Text + House), "21: duplicate campaign id \"spring\"");
+    // A banner's image is read with the file: a date alone is its midnight.
+    const std::string fault17 =
+        fault(Server + Channel +
+              "[[campaign]]\nid = \"b\"\nadvertiser = \"a\"\nkind = \"banner\"\nstart = "
+              "2027-04-01\nend = 2027-05-01\nimage = \"local.xml\"\ntext = \"t\"\nurl = \"u\"\n");
+    EXPECT_TRUE(fault17.starts_with("17: ") &&
+                fault17.ends_with("local.xml: neither a PNG nor a Windows bitmap"))
+        << fault17;
+}
+
 TEST_F(ConfigTest, DurationsCombineUnits) {
     std::chrono::seconds d{};
     ASSERT_TRUE(parseDuration("1h30m15s", d));
     EXPECT_EQ(d.count(), 5415);
-    for (const char* bad : {"", "5", "m", "5d", "-5m", "5m3", "900000h", "999999999h999999999h"})
+    ASSERT_TRUE(parseDuration("7d", d));
+    EXPECT_EQ(d.count(), 7 * 86400);
+    for (const char* bad : {"", "5", "m", "5w", "-5m", "5m3", "900000h", "999999999h999999999h"})
         EXPECT_FALSE(parseDuration(bad, d)) << bad;
 }
 

@@ -50,4 +50,12 @@ void ServerProcess::kill() {
     pid_ = -1;
 }
 
+int ServerProcess::stop() {
+    int status = 0;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 } // namespace brisma::test

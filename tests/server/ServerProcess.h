@@ -19,6 +19,8 @@ public:
     void signal(int number) const;
     // SIGKILL and wait.
     void kill();
+    // SIGTERM and wait; its exit status.
+    int stop();
 
 private:
     pid_t pid_ = -1;

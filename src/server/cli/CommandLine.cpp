@@ -16,7 +16,8 @@ constexpr const char* Usage = "usage: brisma-server --config FILE [--check]\n"
                               "       brisma-server forget --config FILE USERID\n"
                               "       brisma-server opml --config FILE\n"
                               "       brisma-server opml-import FILE [--first-number N]\n"
-                              "       brisma-server backup --config FILE DEST\n";
+                              "       brisma-server backup --config FILE DEST\n"
+                              "       brisma-server ads --config FILE [--since 7d] [--json]\n";
 
 enum Option : unsigned {
     Config = 1, // --config FILE, required where taken
@@ -33,7 +34,7 @@ struct Grammar {
     std::size_t operands;
 };
 
-constexpr std::array<Grammar, 8> Commands{{
+constexpr std::array<Grammar, 9> Commands{{
     {"serve", Config | Check, 0},
     {"feed", Json, 1},
     {"stats", Config | Since, 0},
@@ -42,6 +43,7 @@ constexpr std::array<Grammar, 8> Commands{{
     {"opml", Config, 0},
     {"opml-import", FirstNumber, 1},
     {"backup", Config, 1},
+    {"ads", Config | Json | Since, 0},
 }};
 
 std::nullopt_t refuse(std::ostream& err, const std::string& why) {
@@ -78,7 +80,7 @@ std::optional<CommandLine> readCommandLine(const std::vector<std::string>& words
         } else if (takes(Since) && word == "--since") {
             std::chrono::seconds since{};
             if (!parseDuration(words[++at], since))
-                return refuse(err, "--since takes a duration such as 24h or 90m");
+                return refuse(err, "--since takes a duration such as 24h, 90m or 7d");
             line.since = since;
         } else if (takes(FirstNumber) && word == "--first-number") {
             const std::string& number = words[++at];

@@ -1,5 +1,6 @@
 #include "server/cli/RunningServer.h"
 
+#include "server/ads/AdBook.h"
 #include "server/channels/ChannelBuilder.h"
 #include "server/cli/OpenDatabase.h"
 #include "server/intake/Intake.h"
@@ -15,15 +16,32 @@ namespace brisma::server {
 namespace {
 
 ServedSite siteOf(const ServerConfig& config, const std::shared_ptr<ChannelBuilder>& channels,
-                  const std::shared_ptr<const Database>& database, const Clock& clock) {
+                  const std::shared_ptr<Database>& database, const Clock& clock,
+                  const std::shared_ptr<AdTally>& tally) {
     auto content = std::make_shared<const ContentFolder>(config.contentFolder, config.base, clock);
     AdminSite admin{database, config.adminToken, config.adminLoopback, {}, &clock};
     for (const ChannelConfig& channel : config.channels)
         admin.channelNames[ServerConfig::feedPath(channel.entry.number).substr(sizeof "/feeds/" - 1, 3)] =
             channel.entry.name;
+    // The campaigns' documents are built from the script as the folder holds it now.
+    auto ads = std::make_shared<const AdBook>(config, *content->current(), *database, tally);
+    tally->book(ads->ids());
     // The documents live as long as a request holds them, even past a reload.
     return {std::shared_ptr<const GeneratedDocuments>(channels, &channels->documents()), std::move(content),
-            std::move(admin)};
+            std::move(admin), config.campaigns.empty() ? nullptr : std::move(ads)};
+}
+
+// Once a kind is booked, the content folder's documents of that kind are not served.
+void noticeCampaigns(const ServerConfig& config) {
+    for (const auto& [kind, what] :
+         {std::pair{CampaignKind::Text,
+                    "text campaigns are booked: the content folder's ad/ files are not served"},
+          std::pair{CampaignKind::Banner,
+                    "banner campaigns are booked: the script's ticker_banner entry is theirs"},
+          std::pair{CampaignKind::Movie,
+                    "movie campaigns are booked: the content folder's movies are not served"}})
+        if (config.books(kind))
+            std::cerr << "brisma-server: " << what << std::endl;
 }
 
 } // namespace
@@ -37,10 +55,12 @@ RunningServer::RunningServer(ServerConfig config, const Clock& clock)
     channels_ = std::make_shared<ChannelBuilder>(config_, database_, clock_);
     if (config_.keepDays > 0)
         retention_ = std::make_unique<ReportRetention>(*database_, config_.keepDays, clock_);
-    intake_ = std::make_unique<Intake>(*database_, clock_);
+    tally_ = std::make_shared<AdTally>(*database_, clock_);
+    noticeCampaigns(config_);
+    intake_ = std::make_unique<Intake>(*database_, clock_, tally_.get());
     web_ = std::make_unique<WebServer>(config_.listenHost, config_.listenPort,
-                                       siteOf(config_, channels_, database_, clock_), WebServer::Limits{},
-                                       *intake_);
+                                       siteOf(config_, channels_, database_, clock_, tally_),
+                                       WebServer::Limits{}, *intake_);
 }
 
 RunningServer::~RunningServer() {
@@ -68,7 +88,7 @@ void RunningServer::reload(ServerConfig next) {
     // meanwhile the old documents are served.
     channels_->stop();
     channels_ = std::move(fresh);
-    web_->replace(siteOf(next, channels_, database_, clock_));
+    web_->replace(siteOf(next, channels_, database_, clock_, tally_));
     channels_->start();
     config_ = std::move(next);
 }
@@ -78,6 +98,7 @@ void RunningServer::stop() {
     // everything queued last.
     web_.reset();
     intake_.reset();
+    tally_.reset(); // writes the impressions still in memory
     if (channels_)
         channels_->stop();
     retention_.reset();

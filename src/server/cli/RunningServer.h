@@ -11,6 +11,7 @@
 // then fetching. It stops them in the reverse order, so no part outlives what it uses.
 namespace brisma::server {
 
+class AdTally;
 class ChannelBuilder;
 class Clock;
 class Database;
@@ -43,6 +44,7 @@ private:
     std::shared_ptr<Database> database_;
     std::shared_ptr<ChannelBuilder> channels_;
     std::unique_ptr<ReportRetention> retention_;
+    std::shared_ptr<AdTally> tally_;
     std::unique_ptr<Intake> intake_;
     std::unique_ptr<WebServer> web_;
 };

@@ -1,6 +1,7 @@
 // brisma-server: serves the documents the client reads, built from the operator's configuration
 // and the feeds it names, and stores its users and their reports; its other commands read one
 // feed, show the figures and work on the store.
+#include "server/cli/AdsCommand.h"
 #include "server/cli/BackupCommand.h"
 #include "server/cli/CommandLine.h"
 #include "server/cli/FeedCommand.h"
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
         return runStatsCommand(*line, std::cout, std::cerr);
     if (line->command == "export")
         return runExportCommand(*line, std::cout, std::cerr);
+    if (line->command == "ads")
+        return runAdsCommand(*line, std::cout, std::cerr);
     if (line->command == "forget")
         return runForgetCommand(*line, std::cout, std::cerr);
     if (line->command == "opml")

@@ -1,5 +1,7 @@
 #include "server/config/ServerConfig.h"
 
+#include "platform/fs/FileSystem.h"
+#include "server/config/BannerImage.h"
 #include "server/store/DatabaseAddress.h"
 #include "server/store/StoreError.h"
 
@@ -68,7 +70,7 @@ public:
         std::chrono::seconds out{};
         if (!parseDuration(value, out) || out.count() == 0)
             fail(*table.get(key), "bad duration \"" + value + "\" for \"" + std::string(key) +
-                                      "\" (a number and s, m or h, as in \"5m\")");
+                                      "\" (a number and s, m, h or d, as in \"5m\")");
         return out;
     }
 
@@ -159,6 +161,154 @@ ChannelConfig readChannel(const Reader& r, const toml::table& table, const fs::p
     return channel;
 }
 
+// A TOML date-time (or date, at its midnight) as milliseconds; without an offset it is Japan time.
+std::int64_t momentOf(const Reader& r, const toml::table& table, std::string_view key) {
+    const toml::node* node = table.get(key);
+    if (!node)
+        r.fail(table, "missing key \"" + std::string(key) + "\"");
+    toml::date date;
+    toml::time time{};
+    std::int64_t offsetMinutes = 9 * 60;
+    if (const auto* at = node->as_date_time()) {
+        date = at->get().date;
+        time = at->get().time;
+        if (at->get().offset)
+            offsetMinutes = at->get().offset->minutes;
+    } else if (const auto* day = node->as_date()) {
+        date = day->get();
+    } else {
+        r.fail(*node, "\"" + std::string(key) + "\" must be a date-time, as in 2027-04-01T00:00:00");
+    }
+    const std::chrono::sys_days days{std::chrono::year{date.year} / date.month / date.day};
+    return ((days.time_since_epoch().count() * 86400LL + time.hour * 3600LL + time.minute * 60LL +
+             time.second - offsetMinutes * 60) *
+            1000) +
+           time.nanosecond / 1'000'000;
+}
+
+std::optional<std::int64_t> cap(const Reader& r, const toml::table& table, std::string_view key) {
+    if (!table.get(key))
+        return std::nullopt;
+    const std::int64_t value = r.integer(table, key, 0);
+    if (value < 1)
+        r.fail(*table.get(key), "\"" + std::string(key) + "\" must be a positive number");
+    return value;
+}
+
+Campaign readCampaign(const Reader& r, const toml::table& table, const fs::path& folder,
+                      const std::set<int>& channelNumbers) {
+    Campaign c;
+    c.id = r.text(table, "id", "", true);
+    if (c.id.empty() || c.id.size() > 64 || !std::all_of(c.id.begin(), c.id.end(), [](unsigned char ch) {
+            return std::isalnum(ch) || ch == '-';
+        }))
+        r.fail(*table.get("id"), "bad campaign id \"" + c.id + "\" (letters, digits and \"-\")");
+    const std::string kind = r.text(table, "kind", "", true);
+    if (kind == "text") {
+        c.kind = CampaignKind::Text;
+        r.onlyKnown(table, {"id", "advertiser", "kind", "start", "end", "weight", "channels",
+                            "daily_impressions", "clicks", "name", "text", "url"});
+    } else if (kind == "banner") {
+        c.kind = CampaignKind::Banner;
+        r.onlyKnown(table, {"id", "advertiser", "kind", "start", "end", "weight", "daily_impressions",
+                            "clicks", "image", "text", "url"});
+    } else if (kind == "movie") {
+        c.kind = CampaignKind::Movie;
+        r.onlyKnown(table, {"id", "advertiser", "kind", "start", "end", "weight", "daily_impressions",
+                            "clicks", "movie", "title", "url"});
+    } else {
+        r.fail(*table.get("kind"), "campaign kind \"" + kind + "\" is none of text, banner, movie");
+    }
+    c.advertiser = r.text(table, "advertiser", "", true);
+    c.startMs = momentOf(r, table, "start");
+    c.endMs = momentOf(r, table, "end");
+    if (c.endMs <= c.startMs)
+        r.fail(*table.get("end"), "campaign " + c.id + " ends before it starts");
+    const std::int64_t weight = r.integer(table, "weight", 1);
+    if (weight < 1 || weight > 1000000)
+        r.fail(*table.get("weight"), "weight must be a positive number up to 1000000");
+    c.weight = static_cast<int>(weight);
+    c.dailyImpressions = cap(r, table, "daily_impressions");
+    c.clicks = cap(r, table, "clicks");
+    if (const toml::node* channels = table.get("channels")) {
+        const toml::array* list = channels->as_array();
+        if (!list || list->empty())
+            r.fail(*channels, "channels must be a list of channel numbers");
+        for (const toml::node& n : *list) {
+            if (!n.is_integer() || !channelNumbers.contains(static_cast<int>(*n.value<std::int64_t>())))
+                r.fail(n, "channels names no configured channel");
+            c.channels.push_back(static_cast<int>(*n.value<std::int64_t>()));
+        }
+    }
+    const auto file = [&](std::string_view key) {
+        const fs::path path = against(folder, r.text(table, key, "", true));
+        if (!fs::is_regular_file(path) || access(path.c_str(), R_OK) != 0)
+            r.fail(*table.get(key), "unreadable " + std::string(key) + " file \"" + path.string() + "\"");
+        return path.string();
+    };
+    const auto required = [&](std::string_view key) {
+        std::string value = r.text(table, key, "", true);
+        if (value.empty())
+            r.fail(*table.get(key), "\"" + std::string(key) + "\" is empty");
+        return value;
+    };
+    c.url = required("url");
+    if (c.kind == CampaignKind::Text)
+        c.name = required("name");
+    try {
+        if (c.kind == CampaignKind::Movie) {
+            c.text = required("title");
+            c.file = file("movie");
+            c.content = std::make_shared<const std::string>(brisma::fs::readFile(c.file));
+        } else {
+            c.text = required("text");
+        }
+        if (c.kind == CampaignKind::Banner) {
+            c.file = file("image");
+            c.content = std::make_shared<const std::string>(bannerBitmap(c.file));
+        }
+    } catch (const ConfigError&) {
+        throw;
+    } catch (const std::exception& e) {
+        r.fail(*table.get(c.kind == CampaignKind::Movie ? "movie" : "image"), e.what());
+    }
+    return c;
+}
+
+void readCampaigns(const Reader& r, const toml::table& root, const fs::path& folder,
+                   const std::set<int>& channelNumbers, ServerConfig& config) {
+    if (const toml::node* campaigns = root.get("campaign")) {
+        if (!campaigns->is_array_of_tables())
+            r.fail(*campaigns, "campaign must be tables: [[campaign]]");
+        std::set<std::string> ids;
+        for (const toml::node& node : *campaigns->as_array()) {
+            Campaign campaign = readCampaign(r, *node.as_table(), folder, channelNumbers);
+            if (!ids.insert(campaign.id).second)
+                r.fail(*node.as_table()->get("id"), "duplicate campaign id \"" + campaign.id + "\"");
+            config.campaigns.push_back(std::move(campaign));
+        }
+    }
+    const toml::node* adsNode = root.get("ads");
+    if (adsNode && !adsNode->is_table())
+        r.fail(*adsNode, "ads must be a table: [ads]");
+    if (!config.books(CampaignKind::Text)) {
+        if (adsNode)
+            r.onlyKnown(*adsNode->as_table(), {"house_name", "house_text", "house_url"});
+        return;
+    }
+    if (!adsNode)
+        r.fail(*root.get("campaign"), "a text campaign is booked, so [ads] must give the house text");
+    const toml::table& ads = *adsNode->as_table();
+    r.onlyKnown(ads, {"house_name", "house_text", "house_url"});
+    for (auto [key, field] :
+         {std::pair{"house_name", &HouseText::name}, std::pair{"house_text", &HouseText::text},
+          std::pair{"house_url", &HouseText::url}}) {
+        config.house.*field = r.text(ads, key, "", true);
+        if ((config.house.*field).empty())
+            r.fail(*ads.get(key), "\"" + std::string(key) + "\" is empty");
+    }
+}
+
 } // namespace
 
 std::string ServerConfig::feedPath(int channel) {
@@ -190,6 +340,9 @@ bool parseDuration(const std::string& text, std::chrono::seconds& out) {
         case 'h':
             total += value * 3600;
             break;
+        case 'd':
+            total += value * 86400;
+            break;
         default:
             return false;
         }
@@ -214,7 +367,7 @@ ServerConfig loadConfig(const std::string& file) {
     } catch (const toml::parse_error& e) {
         r.fail(e.source().begin.line, std::string(e.description()));
     }
-    r.onlyKnown(root, {"server", "channel"});
+    r.onlyKnown(root, {"server", "channel", "campaign", "ads"});
     const toml::node* serverNode = root.get("server");
     if (!serverNode || !serverNode->is_table())
         r.fail(1, "missing table [server]");
@@ -288,7 +441,13 @@ ServerConfig loadConfig(const std::string& file) {
             r.fail(server, "contact is required when a source is an address: it goes into the User-Agent");
         config.channels.push_back(std::move(channel));
     }
+    readCampaigns(r, root, folder, numbers, config);
     return config;
+}
+
+bool ServerConfig::books(CampaignKind kind) const {
+    return std::any_of(campaigns.begin(), campaigns.end(),
+                       [kind](const Campaign& c) { return c.kind == kind; });
 }
 
 } // namespace brisma::server

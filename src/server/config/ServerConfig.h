@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/config/Campaign.h"
 #include "server/model/ChannelEntry.h"
 
 #include <chrono>
@@ -31,6 +32,10 @@ struct ServerConfig {
     std::string adminToken;             // opens the operator's page; empty: no token opens it
     bool adminLoopback = false;         // loopback opens the operator's page without a token
     std::vector<ChannelConfig> channels;
+    std::vector<Campaign> campaigns;
+    HouseText house; // required once a text campaign is booked
+
+    bool books(CampaignKind kind) const;
 
     // The address a channel's feed is served at, below the base.
     static std::string feedPath(int channel);
@@ -45,7 +50,7 @@ public:
 // Relative paths are taken against the file's folder. Raises ConfigError.
 ServerConfig loadConfig(const std::string& file);
 
-// "90s", "5m", "24h", "1h30m": a duration of whole seconds, at most a century; false when the
+// "90s", "5m", "24h", "1h30m", "7d": a duration of whole seconds, at most a century; false when the
 // text is none.
 bool parseDuration(const std::string& text, std::chrono::seconds& out);
 

@@ -131,15 +131,21 @@ StaticContent::StaticContent(std::string folder, std::string base, const Listing
     }
     addMovies();
 
-    if (const Document* script = find(ScriptPath)) {
-        const std::string text = text::fromCp932(script->bytes);
-        static const std::regex entry(R"(<Name>channel</Name>.*?<Url>([^<]*)</Url>)");
-        std::smatch m;
-        if (std::regex_search(text, m, entry) && m[1].str().starts_with(base_))
-            channelListPath_ = "/" + m[1].str().substr(base_.size());
-    }
+    channelListPath_ = scriptPath("channel");
     if (channelListPath_.empty())
         channelListPath_ = "/channel.xml";
+}
+
+std::string StaticContent::scriptPath(std::string_view name) const {
+    const Document* script = find(ScriptPath);
+    if (!script)
+        return {};
+    const std::string text = text::fromCp932(script->bytes);
+    const std::regex entry("<Name>" + std::string(name) + R"(</Name>.*?<Url>([^<]*)</Url>)");
+    std::smatch m;
+    if (!std::regex_search(text, m, entry) || !m[1].str().starts_with(base_))
+        return {};
+    return "/" + m[1].str().substr(base_.size());
 }
 
 const Document* StaticContent::find(std::string_view path) const {

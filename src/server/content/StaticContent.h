@@ -53,6 +53,8 @@ public:
     const Document* find(std::string_view path) const;
     // The path the script names for the channel list, below the base; "/channel.xml" when none.
     const std::string& channelListPath() const { return channelListPath_; }
+    // The path the script names for the entry `name` ("adtext"), below the base; empty when none.
+    std::string scriptPath(std::string_view name) const;
     const std::string& folder() const { return folder_; }
     const Listing& listing() const { return listing_; }
 

@@ -29,8 +29,8 @@ bool isReportPath(std::string_view path) {
 
 } // namespace
 
-Intake::Intake(Database& database, const Clock& clock)
-    : reports_(database), users_(database), clock_(clock),
+Intake::Intake(Database& database, const Clock& clock, ReportCounter* counter)
+    : reports_(database), users_(database), clock_(clock), counter_(counter),
       answerer_([this](std::stop_token stop) { answerInTurn(std::move(stop)); }) {}
 
 Intake::~Intake() {
@@ -60,11 +60,19 @@ bool Intake::take(std::string_view target, Done done) {
                 done({404, {}});
                 return true;
             }
-            finish = [stored = std::make_shared<std::future<void>>(
-                          reports_.add(request.kind, request.query, clock_.nowMs()))] {
-                stored->get();
-                return Reply{200, "OK"};
-            };
+            {
+                const std::int64_t now = clock_.nowMs();
+                auto stored =
+                    std::make_shared<std::future<void>>(reports_.add(request.kind, request.query, now));
+                auto counted = std::make_shared<std::optional<std::future<void>>>(
+                    counter_ ? counter_->count(request.kind, request.query, now) : std::nullopt);
+                finish = [stored, counted] {
+                    stored->get();
+                    if (*counted)
+                        (*counted)->get();
+                    return Reply{200, "OK"};
+                };
+            }
             break;
         case Route::Registration:
             finish = [id = std::make_shared<std::future<std::string>>(

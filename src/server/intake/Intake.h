@@ -7,7 +7,9 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <future>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -21,6 +23,15 @@ namespace brisma::server {
 class Clock;
 class Database;
 
+// What a report counts towards beside its row (the campaigns' figures). The future, when there is
+// one, is ready once that is stored as well.
+class ReportCounter {
+public:
+    virtual ~ReportCounter() = default;
+    virtual std::optional<std::future<void>> count(ReportKind kind, const Query& query,
+                                                   std::int64_t nowMs) = 0;
+};
+
 class Intake {
 public:
     struct Reply {
@@ -29,7 +40,8 @@ public:
     };
     using Done = std::function<void(Reply)>;
 
-    Intake(Database& database, const Clock& clock);
+    // `counter`, when given, outlives the intake.
+    Intake(Database& database, const Clock& clock, ReportCounter* counter = nullptr);
     // Answers everything taken, then stops.
     ~Intake();
     Intake(const Intake&) = delete;
@@ -52,6 +64,7 @@ private:
     ReportTable reports_;
     UserTable users_;
     const Clock& clock_;
+    ReportCounter* counter_;
     std::mutex mutex_;
     std::condition_variable_any wake_;
     std::deque<Waiting> waiting_;

@@ -39,6 +39,19 @@ const std::vector<std::vector<const char*>> kSteps = {
         "ALTER TABLE sources RENAME COLUMN next_fetch TO next_fetch_ms",
         "UPDATE sources SET next_fetch_ms = next_fetch_ms * 1000",
     },
+    {
+        // The numbers campaign ids are made of; a movie's name changes with what it shows.
+        "CREATE TABLE ad_ids (kind TEXT NOT NULL, name TEXT NOT NULL, serial BIGINT NOT NULL, "
+        "PRIMARY KEY (kind, name), UNIQUE (kind, serial))",
+        // Per campaign, channel and Japan day (YYYYMMDD); clicks split into billable and the reasons not.
+        "CREATE TABLE ad_counts (campaign TEXT NOT NULL, channel TEXT NOT NULL, day INTEGER NOT NULL, "
+        "impressions BIGINT NOT NULL, clicks BIGINT NOT NULL, billable BIGINT NOT NULL, "
+        "unknown_user BIGINT NOT NULL, repeats BIGINT NOT NULL, ended BIGINT NOT NULL, "
+        "unknown_ad BIGINT NOT NULL, PRIMARY KEY (campaign, channel, day))",
+        // Each user's last billable click per campaign.
+        "CREATE TABLE ad_clicks (userid TEXT NOT NULL, campaign TEXT NOT NULL, at BIGINT NOT NULL, "
+        "PRIMARY KEY (userid, campaign))",
+    },
 };
 
 QString dialect(const char* sql, bool postgres) {

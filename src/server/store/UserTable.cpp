@@ -91,6 +91,7 @@ std::future<Forgotten> UserTable::forget(const std::string& id) {
             return statement.numRowsAffected();
         };
         remove(u"DELETE FROM user_fields WHERE userid = ?"_qs);
+        remove(u"DELETE FROM ad_clicks WHERE userid = ?"_qs); // the day figures stay as they are
         return Forgotten{remove(u"DELETE FROM users WHERE id = ?"_qs),
                          remove(u"DELETE FROM reports WHERE userid = ?"_qs)};
     });

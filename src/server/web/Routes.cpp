@@ -1,6 +1,9 @@
 #include "server/web/Routes.h"
 
 #include "server/intake/Intake.h"
+#include "server/model/Clock.h"
+
+#include <random>
 
 namespace brisma::server {
 namespace {
@@ -43,6 +46,14 @@ std::optional<Answer> Routes::route(const Request& request, const Later& later) 
                                        [later](AdminAnswer page) { later(pageAnswer(std::move(page))); }))
             return pageAnswer(std::move(*refusal));
         return std::nullopt;
+    }
+    if (site->ads) {
+        thread_local std::mt19937_64 random{std::random_device{}()};
+        if (auto ad = site->ads->find(std::string(request.path), site->admin.clock->nowMs(), random)) {
+            if (!ad->bytes)
+                return textAnswer(404, "404 Not Found\n");
+            return Answer{200, ad->bytes, *ad->bytes, ad->type, true};
+        }
     }
     const std::shared_ptr<const StaticContent> content = site->content->current();
     const bool list = request.path == content->channelListPath();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/admin/AdminRoute.h"
+#include "server/ads/AdBook.h"
 #include "server/channels/GeneratedDocuments.h"
 #include "server/content/ContentFolder.h"
 
@@ -12,8 +13,9 @@
 #include <string_view>
 
 // Which part answers a request: the intake its reports and user requests, the operator's page
-// route the page, the shelf the channel list and the feeds (whatever content holds at their
-// paths), the content folder the rest. Nothing here reads the disk on a serving thread.
+// route the page, the booked campaigns their documents, the generated documents the channel list
+// and the feeds (whatever content holds at their paths), the content folder the rest. Nothing here reads the
+// disk on a serving thread.
 namespace brisma::server {
 
 class Intake;
@@ -23,6 +25,7 @@ struct ServedSite {
     std::shared_ptr<const GeneratedDocuments> generated;
     std::shared_ptr<const ContentFolder> content;
     AdminSite admin;
+    std::shared_ptr<const AdBook> ads; // the booked campaigns' documents, chosen per request
 };
 
 struct Request {
@@ -38,6 +41,7 @@ struct Answer {
     std::shared_ptr<const void> keep; // what `body` points into, alive as long as the answer is sent
     std::string_view body;
     const char* type = "text/plain"; // Content-Type
+    bool noStore = false;            // chosen for this request
 };
 
 class Routes {

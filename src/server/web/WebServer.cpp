@@ -6,6 +6,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <sys/socket.h>
 
@@ -81,6 +82,8 @@ struct WebServer::Callbacks {
             a->body.size(), const_cast<char*>(a->body.data()),
             [](void* p) { delete static_cast<std::shared_ptr<const void>*>(p); }, keep);
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, a->type);
+        if (a->noStore)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
         if (a->status == MHD_HTTP_METHOD_NOT_ALLOWED)
             MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET");
         const MHD_Result queued = MHD_queue_response(connection, a->status, response);
