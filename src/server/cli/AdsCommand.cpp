@@ -1,5 +1,6 @@
 #include "server/cli/AdsCommand.h"
 
+#include "server/admin/FiguresTable.h"
 #include "server/cli/CommandLine.h"
 #include "server/cli/OpenDatabase.h"
 #include "server/model/Clock.h"
@@ -13,15 +14,6 @@
 #include <ostream>
 
 namespace brisma::server {
-namespace {
-
-std::string row(const char* format, auto... values) {
-    char line[512];
-    std::snprintf(line, sizeof line, format, values...);
-    return line;
-}
-
-} // namespace
 
 int runAdsCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
     const std::chrono::seconds since = line.since.value_or(std::chrono::hours(24 * 7));
@@ -43,8 +35,9 @@ int runAdsCommand(const CommandLine& line, std::ostream& out, std::ostream& err)
             counted[{f.campaign, f.day}] = f.figures;
         }
         if (!line.json)
-            out << row("%-24s  %-8s  %11s  %7s  %8s  %12s  %6s  %5s  %10s\n", "campaign", "day",
-                       "impressions", "clicks", "billable", "unknown_user", "repeat", "ended", "unknown_ad");
+            out << tableRow("%-24s  %-8s  %11s  %7s  %8s  %12s  %6s  %5s  %10s\n", "campaign", "day",
+                            "impressions", "clicks", "billable", "unknown_user", "repeat", "ended",
+                            "unknown_ad");
         for (const std::string& campaign : campaigns)
             for (std::int64_t day = firstDay; day <= lastDay; ++day) {
                 const int date = japan::dateOf(day);
@@ -62,12 +55,12 @@ int runAdsCommand(const CommandLine& line, std::ostream& out, std::ostream& err)
                                                     {"unknown_ad", f.unknownAd}}}};
                     out << object.dump() << "\n";
                 } else {
-                    out << row("%-24s  %-8d  %11lld  %7lld  %8lld  %12lld  %6lld  %5lld  %10lld\n",
-                               campaign.empty() ? "(no campaign)" : campaign.c_str(), date,
-                               static_cast<long long>(f.impressions), static_cast<long long>(f.clicks),
-                               static_cast<long long>(f.billable), static_cast<long long>(f.unknownUser),
-                               static_cast<long long>(f.repeat), static_cast<long long>(f.ended),
-                               static_cast<long long>(f.unknownAd));
+                    out << tableRow("%-24s  %-8d  %11lld  %7lld  %8lld  %12lld  %6lld  %5lld  %10lld\n",
+                                    campaign.empty() ? "(no campaign)" : campaign.c_str(), date,
+                                    static_cast<long long>(f.impressions), static_cast<long long>(f.clicks),
+                                    static_cast<long long>(f.billable), static_cast<long long>(f.unknownUser),
+                                    static_cast<long long>(f.repeat), static_cast<long long>(f.ended),
+                                    static_cast<long long>(f.unknownAd));
                 }
             }
         if (!line.json)

@@ -18,4 +18,7 @@ using Query = std::vector<QueryPair>;
 // The value of the first `key` of the query; none when no part names it.
 std::optional<std::string> firstValue(const Query& query, std::string_view key);
 
+// The value of a hex digit of a percent escape; -1 for a character that is none.
+int hexValue(char c);
+
 } // namespace brisma::server

@@ -1,5 +1,6 @@
 #include "server/store/DatabaseAddress.h"
 
+#include "server/model/Query.h"
 #include "server/store/StoreError.h"
 
 #include <algorithm>
@@ -28,16 +29,6 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
             return items;
         start = end + 1;
     }
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The percent-decoded text of `name`'s part. A control character would end or split the string
