@@ -4,6 +4,7 @@
 //
 //   bench_store [THREADS (200)] [SECONDS (10)]
 #include "PostgresServer.h"
+#include "server/intake/ReportRequest.h"
 #include "server/store/Database.h"
 #include "server/store/ReportTable.h"
 
