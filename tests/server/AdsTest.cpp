@@ -81,7 +81,7 @@ protected:
 
     std::map<std::string, AdFigures> figuresOn(int day) const {
         std::map<std::string, AdFigures> by;
-        for (const AdDayFigures& f : AdCounts(*database).read(day, day))
+        for (const AdDayFigures& f : AdCounts::read(*database, day, day))
             by[f.campaign] = f.figures;
         return by;
     }
