@@ -1,6 +1,7 @@
 // Campaigns as the real executable serves them: the documents byte for byte in the client's
 // formats, answered not to be stored, the content folder's own set aside, and the clicks on them
-// billed or not as `ads --json` reports them after the server stopped.
+// billed or not as `ads --json` reports them after the server stopped, and as the operator's page
+// shows them.
 #include "ServerProcess.h"
 
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <regex>
+#include <thread>
 
 namespace brisma::test {
 namespace {
@@ -40,7 +42,7 @@ protected:
         const std::string content = BRISMA_DEMO_CONTENT;
         std::ofstream(folder_ / "server.toml")
             << "[server]\nlisten = \"127.0.0.1:0\"\nbase = \"http://127.0.0.1:19999/\"\ndata = \"var\"\n"
-            << "content = \"" << content << "\"\nkeep_users = [\"DEMO0001\"]\n"
+            << "content = \"" << content << "\"\nkeep_users = [\"DEMO0001\"]\nadmin_loopback = true\n"
             << "[[channel]]\nnumber = 1\nname = \"a\"\nsources = [\"" << content
             << "/../sources/general.xml\"]\n"
             << "[[channel]]\nnumber = 5\nname = \"b\"\nsources = [\"" << content
@@ -49,7 +51,8 @@ protected:
                "をご利用いただきありがとうございます\"\n"
             << "house_url = \"https://example.com/house\"\n"
             << "[[campaign]]\nid = \"spring\"\nadvertiser = \"ひかり電機\"\nkind = \"text\"\n"
-            << "start = 2020-01-01T00:00:00\nend = 2099-01-01T00:00:00\nchannels = [1]\nname = "
+            << "start = 2020-01-01T00:00:00\nend = 2099-01-01T00:00:00\nchannels = [1]\n"
+            << "daily_impressions = 1000\nclicks = 50\nname = "
                "\"ひかり電機\"\n"
             << "text = \"軽さは、自由だ。ひかりノート S1 & more\"\nurl = \"https://example.com/s1?a=1&b=2\"\n"
             << "[[campaign]]\nid = \"bar\"\nadvertiser = \"Brisma\"\nkind = \"banner\"\n"
@@ -116,6 +119,39 @@ TEST_F(AdsServingTest, ServesTheCampaignsInTheClientsFormatsAndBillsTheirClicks)
     EXPECT_EQ(click("DEMO0001", "0019999000000000001"), 200);
     EXPECT_EQ(click("STRANGER", "0019999000000000001"), 200);
     EXPECT_EQ(client_->Get("/log/view?movie=10000001&date=20261209&time=110000")->status, 200);
+
+    // The operator's page shows today's figures once the impressions are written (every second):
+    // running campaigns first, a movie's impressions as plays, the caps' use.
+    std::string page;
+    for (int i = 0; i < 400 && page.find("data-ad=\"impressions\">1<") == std::string::npos; ++i) {
+        if (i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        page = client_->Get("/admin/")->body;
+    }
+    const auto part = [&](const std::string& campaign) {
+        const auto at = page.find("<article class=\"campaign\" data-campaign=\"" + campaign + "\"");
+        return at == std::string::npos ? std::string() : page.substr(at, page.find("</article>", at) - at);
+    };
+    const auto shown = [&](const std::string& in, const std::string& key) {
+        std::smatch m;
+        return std::regex_search(in, m, std::regex("data-" + key + "\">([^<]*)<")) ? std::string(m[1])
+                                                                                   : "none";
+    };
+    const std::string spring = part("spring"), movie = part("notebook");
+    EXPECT_EQ(shown(spring, "ad=\"impressions"), "1");
+    EXPECT_EQ(shown(spring, "ad=\"clicks"), "3");
+    EXPECT_EQ(shown(spring, "ad=\"billable"), "1");
+    EXPECT_EQ(shown(spring, "ad=\"rate"), "300.0%");
+    EXPECT_EQ(shown(spring, "cap=\"daily"), "1 / 1,000 (0.1%)");
+    EXPECT_EQ(shown(spring, "cap=\"clicks"), "1 / 50 (2.0%)");
+    EXPECT_EQ(shown(movie, "ad=\"impressions"), "1");
+    EXPECT_NE(movie.find("<th>再生</th>"), std::string::npos);
+    EXPECT_NE(spring.find("配信中"), std::string::npos);
+    EXPECT_NE(part("past").find("終了"), std::string::npos);
+    EXPECT_LT(page.find("data-campaign=\"notebook\""), page.find("data-campaign=\"past\""));
+    EXPECT_LT(page.find("data-campaign=\"bar\""), page.find("data-campaign=\"past\""));
+    EXPECT_NE(page.find("日ごとの数字はそのまま残ります"), std::string::npos);
+    EXPECT_NE(page.find("次にクライアントが起動したとき"), std::string::npos);
     ASSERT_EQ(server_->stop(), 0); // writes the impressions still in memory
 
     const std::string figures = ads();

@@ -1,14 +1,18 @@
 // The campaigns as one server process serves and counts them, on a clock the test steps: texts by
 // weight, a daily cap that ends at Japan midnight, each click judged as billable or by its reason,
 // and a cap two processes share through one database. Every case on SQLite and PostgreSQL.
+#include "ManualClock.h"
 #include "StoreTestSupport.h"
 #include "server/ads/AdBook.h"
 #include "server/content/StaticContent.h"
 #include "server/model/Clock.h"
+#include "server/store/Connection.h"
 #include "server/store/UserTable.h"
 
 #include <atomic>
+#include <iostream>
 #include <map>
+#include <sstream>
 
 namespace brisma::server::test {
 namespace {
@@ -81,7 +85,7 @@ protected:
 
     std::map<std::string, AdFigures> figuresOn(int day) const {
         std::map<std::string, AdFigures> by;
-        for (const AdDayFigures& f : AdCounts(*database).read(day, day))
+        for (const AdDayFigures& f : AdCounts::read(*database, day, day))
             by[f.campaign] = f.figures;
         return by;
     }
@@ -186,6 +190,38 @@ TEST_P(AdsTest, TwoProcessesShareIdsAndOneCap) {
     for (int n = 0; n < 5; ++n)
         served += b.serve(1, clock.nowMs(), random) == "capped";
     EXPECT_EQ(served, 10);
+}
+
+// While the database refuses the counts, the tally tries every second and says so once a minute,
+// and once more when it writes again.
+TEST_P(AdsTest, AFailingWriteIsToldOnceAMinute) {
+    ManualClock clock(japanMs(2027, 4, 1, 12));
+    Connection other(database->address());
+    other.exec(QStringLiteral("ALTER TABLE ad_counts RENAME TO ad_counts_away"));
+    std::ostringstream told;
+    std::streambuf* const stderrWas = std::cerr.rdbuf(told.rdbuf());
+    {
+        AdTally tally(*database, clock);
+        clock.settle(1);
+        for (int second = 0; second < 150; ++second) {
+            clock.advance(std::chrono::seconds(1));
+            clock.settle(1);
+        }
+        other.exec(QStringLiteral("ALTER TABLE ad_counts_away RENAME TO ad_counts"));
+        for (int second = 0; second < 3; ++second) {
+            clock.advance(std::chrono::seconds(1));
+            clock.settle(1);
+        }
+    }
+    std::cerr.rdbuf(stderrWas);
+    const std::string lines = told.str();
+    int failed = 0, again = 0;
+    for (std::size_t at = 0; (at = lines.find("counts not written", at)) != std::string::npos; ++at)
+        ++failed;
+    for (std::size_t at = 0; (at = lines.find("counts written again", at)) != std::string::npos; ++at)
+        ++again;
+    EXPECT_EQ(failed, 3) << lines; // at 1, 61 and 121 seconds
+    EXPECT_EQ(again, 1) << lines;
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, AdsTest, ::testing::Bool(), engineName);

@@ -175,6 +175,53 @@ TEST_F(SharedServersTest, TwoServersShareSourcesAndIdsThroughPostgres) {
     EXPECT_NE(exported.find("\"id\":\"" + eastId + "\""), std::string::npos) << exported;
 }
 
+// One daily cap shared by two processes on one PostgreSQL, requests alternating between them: each
+// writes what it served and reads the other's every second, so together they overshoot the cap by
+// at most about two seconds of serving. The bound asserted is five seconds of serving at the rate
+// measured here (the requests are paced to at most 50 a second, so it stays below what two
+// processes each counting only their own would serve: twice the cap).
+TEST_F(SharedServersTest, TwoServersHoldOneDailyCapBetweenThem) {
+    std::string why;
+    const std::unique_ptr<PostgresServer> postgres = PostgresServer::start(why);
+    if (!postgres)
+        GTEST_SKIP() << why;
+    const std::string database = "database = \"" + postgres->createDatabase("capped") + "\"\n";
+    std::ofstream(folder_ / "feed.xml") << rss("Quiet", "Tue, 08 Dec 2026 21:49:00 +0900");
+    constexpr int Cap = 400;
+    const auto configureCapped = [&](const std::string& name) {
+        const fs::path file = configure(name, database, "\"feed.xml\"");
+        std::ofstream(file, std::ios::app)
+            << "[ads]\nhouse_name = \"Brisma\"\nhouse_text = \"house\"\nhouse_url = "
+               "\"https://example.com/\"\n"
+            << "[[campaign]]\nid = \"capped\"\nadvertiser = \"A\"\nkind = \"text\"\nstart = "
+               "2020-01-01T00:00:00\n"
+            << "end = 2099-01-01T00:00:00\ndaily_impressions = " << Cap
+            << "\nname = \"A\"\ntext = \"capped\"\nurl = \"https://example.com/a\"\n";
+        return file;
+    };
+    Running one(configureCapped("one"));
+    Running two(configureCapped("two"));
+
+    int served = 0, requests = 0, houseInARow = 0;
+    const auto started = std::chrono::steady_clock::now();
+    // Until five seconds' worth of house texts in a row (at the paced rate's most) or 1,100 requests:
+    // every count written meanwhile has been read by both.
+    while (houseInARow < 250 && requests < 1100) {
+        const auto answer = (requests++ % 2 ? two : one).client.Get("/ad/005.xml");
+        ASSERT_TRUE(answer);
+        ASSERT_EQ(answer->status, 200);
+        const bool campaign = answer->body.find("<Text>capped</Text>") != std::string::npos;
+        served += campaign;
+        houseInARow = campaign ? 0 : houseInARow + 1;
+        std::this_thread::sleep_for(20ms);
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const int bound = Cap + static_cast<int>(5 * requests / seconds) + 1;
+    EXPECT_GE(served, Cap);
+    EXPECT_LE(served, bound) << requests << " requests in " << seconds << " s";
+    EXPECT_EQ(houseInARow, 250) << "the campaign was still served after " << requests << " requests";
+}
+
 // What the store holds, as the operator's page and `stats` show it, and who may open the page.
 TEST_F(SharedServersTest, TheOperatorsPageShowsTheStoredFiguresToWhomItMay) {
     std::ofstream(folder_ / "feed.xml") << rss("Quiet", "Tue, 08 Dec 2026 21:49:00 +0900");

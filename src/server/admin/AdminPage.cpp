@@ -1,10 +1,13 @@
 #include "server/admin/AdminPage.h"
 
 #include "common/EscapeXml.h"
+#include "server/store/AdCounts.h"
 #include "server/store/Figures.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -224,7 +227,214 @@ td{border-bottom:1px solid var(--line);padding:7px 8px}
 .id{color:var(--muted);font-size:12px;font-family:monospace}
 .muted,.empty{color:var(--muted)}
 footer{color:var(--muted);font-size:12px;text-align:center}
+.campaign{border-top:1px solid var(--line);padding:14px 0 10px}
+.campaign .head{display:flex;align-items:baseline;gap:10px;flex-wrap:wrap}
+.campaign h3{font-size:15px;margin:0}
+.state{font-size:12px;border-radius:10px;padding:1px 10px;color:#fff}
+.state.live{background:#2b8a3e}.state.soon{background:var(--view)}.state.over{background:#868e96}
+.warn{color:var(--click);font-size:13px}
+.meta{color:var(--muted);font-size:13px;margin:2px 0 8px}
+.creative{color:var(--ink)}
+.caps{display:grid;grid-template-columns:repeat(auto-fit,minmax(300px,1fr));gap:8px 22px;margin-bottom:8px}
+.cap{display:grid;grid-template-columns:11em 1fr auto;gap:10px;align-items:center;font-size:13px}
+.capname{color:var(--muted)}
+.meter{height:10px;background:var(--line);border-radius:5px;overflow:hidden}
+.meter span{display:block;height:100%;background:var(--view)}
+.meter.full span{background:var(--click)}
+.days{table-layout:fixed}.days th:first-child{width:11em}.days th,.days td{padding:4px 8px}
+.days tbody th{color:var(--ink);font-weight:500;border-bottom:1px solid var(--line)}
+.days .chosen{background:#fff4e6;font-weight:700}
+.unbilled,.note{color:var(--muted);font-size:13px}
+.note{margin:12px 0 0}
+code{font-size:12px;background:var(--bg);padding:1px 4px;border-radius:4px}
 )";
+
+// A moment in Japan time, as a campaign's flight is shown.
+std::string momentText(std::int64_t ms) {
+    const std::int64_t minute = (ms + JapanOffsetMs) % DayMs / 60'000;
+    char clock[8];
+    std::snprintf(clock, sizeof clock, "%02d:%02d", static_cast<int>(minute / 60),
+                  static_cast<int>(minute % 60));
+    return dayText(dayOf(ms)) + " " + clock;
+}
+
+std::string percent(std::int64_t part, std::int64_t whole) {
+    if (whole <= 0)
+        return "—";
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f%%",
+                  100.0 * static_cast<double>(part) / static_cast<double>(whole));
+    return text;
+}
+
+// How much of a cap is used, as a bar that turns red once the cap is reached.
+std::string capMeter(const std::string& name, const char* key, std::int64_t used, std::int64_t cap) {
+    const std::int64_t width = std::min<std::int64_t>(100, used * 100 / cap);
+    std::ostringstream html;
+    html << "<div class=\"cap\"><div class=\"capname\">" << name << "</div><div class=\"meter"
+         << (used >= cap ? " full" : "") << "\"><span style=\"width:" << width
+         << "%\"></span></div><div class=\"n\" data-cap=\"" << key << "\">" << number(used) << " / "
+         << number(cap) << " (" << percent(used, cap) << ")</div></div>";
+    return html.str();
+}
+
+const char* kindName(CampaignKind kind) {
+    switch (kind) {
+    case CampaignKind::Text:
+        return "テキスト広告";
+    case CampaignKind::Banner:
+        return "バナー広告";
+    case CampaignKind::Movie:
+        break;
+    }
+    return "動画広告";
+}
+
+// One campaign as the page lists it: booked now, or only counted once.
+struct CampaignRow {
+    std::string id;
+    const Campaign* booked = nullptr;
+    int state = 0; // 0 running now, 1 not started, 2 ended, 3 no longer in the configuration
+};
+
+std::string campaignBlock(const CampaignRow& row, const std::map<int, AdFigures>& counted,
+                          const std::vector<int>& days, int today) {
+    const Campaign* c = row.booked;
+    const auto on = [&](int day) {
+        const auto found = counted.find(day);
+        return found == counted.end() ? AdFigures{} : found->second;
+    };
+    std::int64_t billableInAll = 0;
+    for (const auto& [day, f] : counted)
+        billableInAll += f.billable;
+    static const char* const states[][2] = {
+        {"live", "配信中"}, {"soon", "開始前"}, {"over", "終了"}, {"over", "削除済み"}};
+    int state = row.state;
+    std::string why;
+    if (state == 0 && c->clicks && billableInAll >= *c->clicks)
+        state = 2, why = "予約クリック数に達したため配信を終えました";
+    else if (state == 0 && c->dailyImpressions && on(today).impressions >= *c->dailyImpressions)
+        why = "本日の上限に達したため、日本時間の0時まで配信を止めています";
+
+    std::ostringstream html;
+    html << "<article class=\"campaign\" data-campaign=\"" << escapeXML(row.id) << "\"><div class=\"head\">"
+         << "<span class=\"state " << states[state][0] << "\">" << states[state][1] << "</span><h3>"
+         << escapeXML(row.id) << "</h3>";
+    if (c)
+        html << "<span class=\"muted\">" << kindName(c->kind) << "・" << escapeXML(c->advertiser)
+             << "</span>";
+    html << "</div>";
+    if (!why.empty())
+        html << "<div class=\"warn\">" << why << "</div>";
+    const bool plays = c && c->kind == CampaignKind::Movie;
+    const char* const shown = plays ? "再生" : "表示";
+    if (c) {
+        html << "<div class=\"meta\">" << momentText(c->startMs) << " 〜 " << momentText(c->endMs)
+             << "・重み " << c->weight;
+        if (c->kind == CampaignKind::Text) {
+            html << "・";
+            if (c->channels.empty())
+                html << "全チャンネル";
+            for (std::size_t i = 0; i < c->channels.size(); ++i) {
+                char key[8];
+                std::snprintf(key, sizeof key, "%03d", c->channels[i]);
+                html << (i ? ", " : "チャンネル ") << key;
+            }
+        }
+        html << "<br><span class=\"creative\">" << escapeXML(shortened(c->text, 60)) << "</span></div>";
+        if (c->dailyImpressions || c->clicks) {
+            html << "<div class=\"caps\">";
+            if (c->dailyImpressions)
+                html << capMeter(std::string("1日の") + shown + "上限 (" + shortDay(days.back()) + ")",
+                                 "daily", on(days.back()).impressions, *c->dailyImpressions);
+            if (c->clicks)
+                html << capMeter("予約クリック (これまで)", "clicks", billableInAll, *c->clicks);
+            html << "</div>";
+        }
+    }
+    AdFigures sum;
+    for (const int day : days) {
+        const AdFigures f = on(day);
+        sum.impressions += f.impressions;
+        sum.clicks += f.clicks;
+        sum.billable += f.billable;
+    }
+    html << "<table class=\"days\"><thead><tr><th></th>";
+    for (const int day : days)
+        html << "<th class=\"n" << (day == days.back() ? " chosen" : "") << "\">" << shortDay(day) << "</th>";
+    html << "<th class=\"n\">8日間</th></tr></thead><tbody>";
+    const auto line = [&](const std::string& name, const char* key, auto value, const std::string& total) {
+        html << "<tr><th>" << name << "</th>";
+        for (const int day : days)
+            html << "<td class=\"n" << (day == days.back() ? " chosen\" data-ad=\"" + std::string(key) : "")
+                 << "\">" << value(on(day)) << "</td>";
+        html << "<td class=\"n\">" << total << "</td></tr>";
+    };
+    line(
+        shown, "impressions", [](const AdFigures& f) { return number(f.impressions); },
+        number(sum.impressions));
+    line(
+        "クリック", "clicks", [](const AdFigures& f) { return number(f.clicks); }, number(sum.clicks));
+    line(
+        "課金クリック", "billable", [](const AdFigures& f) { return number(f.billable); },
+        number(sum.billable));
+    line(
+        "クリック率", "rate", [](const AdFigures& f) { return percent(f.clicks, f.impressions); },
+        percent(sum.clicks, sum.impressions));
+    if (c && c->dailyImpressions)
+        line(
+            std::string(shown) + "上限の消化", "daily",
+            [&](const AdFigures& f) { return percent(f.impressions, *c->dailyImpressions); }, "");
+    html << "</tbody></table>";
+    const AdFigures chosen = on(days.back());
+    if (chosen.clicks > chosen.billable)
+        html << "<div class=\"unbilled\">" << shortDay(days.back()) << " の課金対象外: 未登録のID "
+             << number(chosen.unknownUser) << "・10分以内の再クリック " << number(chosen.repeat)
+             << "・期間外または予約済み " << number(chosen.ended) << "</div>";
+    html << "</article>";
+    return html.str();
+}
+
+// Every campaign booked or counted, those running now first, with its figures of `days` (the chosen
+// day last) from the stored counts.
+std::string adsPart(const Database& database, const std::vector<Campaign>& campaigns,
+                    const std::vector<int>& days, std::int64_t nowMs) {
+    std::map<std::string, std::map<int, AdFigures>> counted;
+    for (AdDayFigures& f : AdCounts::read(database, 0, 99991231))
+        counted[f.campaign][f.day] = f.figures;
+    std::vector<CampaignRow> rows;
+    for (const Campaign& c : campaigns)
+        rows.push_back({c.id, &c, c.runsAt(nowMs) ? 0 : nowMs < c.startMs ? 1 : 2});
+    for (const auto& [id, figures] : counted)
+        if (!id.empty() &&
+            std::none_of(campaigns.begin(), campaigns.end(), [&](const Campaign& c) { return c.id == id; }))
+            rows.push_back({id, nullptr, 3});
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const CampaignRow& a, const CampaignRow& b) { return a.state < b.state; });
+
+    std::ostringstream html;
+    html << "<section class=\"ads\"><h2>広告</h2>";
+    if (rows.empty())
+        html << "<p class=\"empty\">予約されたキャンペーンはありません</p>";
+    for (const CampaignRow& row : rows)
+        html << campaignBlock(row, counted[row.id], days, dayOf(nowMs));
+    std::int64_t strays = 0;
+    for (const int day : days)
+        if (const auto found = counted[""].find(day); found != counted[""].end())
+            strays += found->second.unknownAd;
+    if (strays > 0)
+        html << "<p class=\"unbilled\">どのキャンペーンにも当たらない広告クリック (8日間): " << number(strays)
+             << "</p>";
+    html
+        << "<p "
+           "class=\"note\">表示はテキスト広告では配信した回数、バナー広告ではクライアントが報告した表示の数、"
+           "動画広告では再生の数です。課金クリックは登録済みのIDから、キャンペーンごとに10分に1回まで、"
+           "配信期間とその後15分のあいだのクリックです。<code>brisma-server forget</code> "
+           "はユーザーのクリックの記録を消しますが、日ごとの数字はそのまま残ります。"
+           "バナー広告はクライアントが起動時にだけ読むため、配信中のクライアントに届くのも、"
+           "終了や上限で外れるのも、次にクライアントが起動したときです。</p></section>";
+    return html.str();
+}
 
 } // namespace
 
@@ -248,7 +458,8 @@ std::optional<AdminPeriod> adminPeriod(const std::string& day, std::int64_t nowM
 }
 
 std::string adminPage(const Database& database, const AdminPeriod& period,
-                      const std::map<std::string, std::string>& channelNames) {
+                      const std::map<std::string, std::string>& channelNames,
+                      const std::vector<Campaign>& campaigns, std::int64_t nowMs) {
     const Figures week = readFigures(database, period.fromMs, period.toMs, TopCount);
     const Figures today = readFigures(database, period.dayMs, period.toMs, TopCount);
     const DayFigures& day = today.days.back();
@@ -302,8 +513,12 @@ std::string adminPage(const Database& database, const AdminPeriod& period,
              << "</td><td class=\"n\">" << number(d->opens) << "</td><td class=\"n\">" << number(d->closes)
              << "</td></tr>";
     }
-    html << "</tbody></table></"
-            "section><footer>日付は日本時間。アクティブユーザーは報告を送った登録済みIDの数。"
+    html << "</tbody></table></section>";
+    std::vector<int> days;
+    for (const DayFigures& d : week.days)
+        days.push_back(d.day);
+    html << adsPart(database, campaigns, days, nowMs);
+    html << "<footer>日付は日本時間。アクティブユーザーは報告を送った登録済みIDの数。"
             "</footer></main></body></html>";
     return html.str();
 }

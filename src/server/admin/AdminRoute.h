@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/admin/AdminAccess.h"
+#include "server/config/Campaign.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <vector>
 
 // GET /admin/: access checked where the request arrives, the page of the asked day built on a
 // thread of its own, since it reads the database for as long as the database takes. Pages are
@@ -28,6 +30,7 @@ struct AdminSite {
     bool loopback = false;
     std::map<std::string, std::string> channelNames; // by the three-digit key
     const Clock* clock = nullptr;                    // what "today" is
+    std::vector<Campaign> campaigns;                 // as booked
 };
 
 struct AdminAnswer {

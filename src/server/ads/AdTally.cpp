@@ -155,12 +155,24 @@ void AdTally::sync() {
                 unread_.erase(local);
         }
         std::erase_if(unread_, [today](const auto& entry) { return entry.first.second < today; });
+        if (failing_) {
+            failing_ = false;
+            std::cerr << "brisma-server: advertisement counts written again" << std::endl;
+        }
     } catch (const std::exception& e) {
-        std::lock_guard lock(mutex_);
-        for (const auto& [key, count] : taken)
-            pending_[key] += count;
-        std::cerr << "brisma-server: advertisement counts not written, kept for the next try: " << e.what()
-                  << std::endl;
+        {
+            std::lock_guard lock(mutex_);
+            for (const auto& [key, count] : taken)
+                pending_[key] += count;
+        }
+        // Tried every second while the database is away: a notice a minute says as much.
+        const std::int64_t now = clock_.nowMs();
+        if (!failing_ || now - noticedMs_ >= NoticeMs) {
+            std::cerr << "brisma-server: advertisement counts not written, kept for the next try: "
+                      << e.what() << std::endl;
+            noticedMs_ = now;
+        }
+        failing_ = true;
     }
 }
 

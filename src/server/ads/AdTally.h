@@ -69,7 +69,10 @@ private:
     std::map<AdCountKey, std::int64_t> pending_;                 // not yet handed to the store
     std::map<std::pair<std::string, int>, std::int64_t> unread_; // per campaign and day: not in totals_
     AdCapTotals totals_;
-    std::mutex syncMutex_; // one sync at a time
+    std::mutex syncMutex_; // one sync at a time; guards the two below
+    bool failing_ = false; // the last write failed
+    std::int64_t noticedMs_ = 0;
+    static constexpr std::int64_t NoticeMs = 60'000;
     std::mutex waitMutex_;
     std::condition_variable_any wake_;
     std::jthread syncer_;

@@ -29,7 +29,7 @@ int runAdsCommand(const CommandLine& line, std::ostream& out, std::ostream& err)
         for (const Campaign& c : config.campaigns)
             campaigns.push_back(c.id);
         for (const AdDayFigures& f :
-             AdCounts(*database).read(japan::dateOf(firstDay), japan::dateOf(lastDay))) {
+             AdCounts::read(*database, japan::dateOf(firstDay), japan::dateOf(lastDay))) {
             if (std::find(campaigns.begin(), campaigns.end(), f.campaign) == campaigns.end())
                 campaigns.push_back(f.campaign); // no longer booked, or "" for clicks on no campaign
             counted[{f.campaign, f.day}] = f.figures;

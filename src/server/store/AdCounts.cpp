@@ -131,8 +131,8 @@ std::future<void> AdCounts::addClick(AdClick click) {
     });
 }
 
-std::vector<AdDayFigures> AdCounts::read(int fromDay, int toDay) const {
-    Connection connection(database_.address());
+std::vector<AdDayFigures> AdCounts::read(const Database& database, int fromDay, int toDay) {
+    Connection connection(database.address());
     QSqlQuery rows = connection.select(
         u"SELECT campaign, day, SUM(impressions), SUM(clicks), SUM(billable), SUM(unknown_user), "
         u"SUM(repeats), "

@@ -69,7 +69,7 @@ public:
     std::future<void> addClick(AdClick click);
     // The figures of days [fromDay, toDay] (YYYYMMDD), by campaign and day. Reads on a connection of
     // the calling thread.
-    std::vector<AdDayFigures> read(int fromDay, int toDay) const;
+    static std::vector<AdDayFigures> read(const Database& database, int fromDay, int toDay);
 
     static constexpr std::int64_t RepeatMs = 10 * 60 * 1000;
 
