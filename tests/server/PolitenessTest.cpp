@@ -3,6 +3,7 @@
 #include "server/sources/Politeness.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace brisma::server {
 namespace {
@@ -53,6 +54,9 @@ TEST(PolitenessTest, BackOffDoublesWithinTheBounds) {
     EXPECT_EQ(nextWait(1, std::nullopt, bounds), seconds(300));
     EXPECT_EQ(nextWait(3, std::nullopt, bounds), seconds(1200));
     EXPECT_EQ(nextWait(30, std::nullopt, bounds), seconds(3600));
+    // However long it fails, a source is asked again, at max at the latest.
+    EXPECT_EQ(nextWait(std::numeric_limits<int>::max(), std::nullopt, bounds), seconds(3600));
+    EXPECT_EQ(nextWait(5, std::nullopt, {seconds(3600), seconds(3600)}), seconds(3600));
     EXPECT_EQ(nextWait(2, seconds(1800), bounds), seconds(1800));
 }
 

@@ -99,6 +99,42 @@ TEST_P(SourcesTest, ASourceIsAskedAgainOnlyOnceMinIntervalHasPassed) {
     EXPECT_EQ(source.targets().size(), 2u);
 }
 
+// A failing source is asked again later and later, up to max_interval, and never given up; how it
+// fares is kept for every process to see, and a good answer clears the failure.
+TEST_P(SourcesTest, AFailingSourceBacksOffToMaxIntervalAndIsNeverGivenUp) {
+    TestServer source;
+    TestServer::Response failing;
+    failing.status = 500;
+    source.route("/feed.xml", failing);
+    const std::string address = source.base() + "feed.xml";
+    ManualClock clock(T0);
+    SourceCopies copies({address}, *database);
+    FetchScheduler fetching(copies, *database, {{10s, 40s}, "test"}, clock);
+    fetching.start({});
+    SourceStates stored(*database);
+    std::vector<std::int64_t> waits;
+    for (std::size_t fetched = 1; fetched <= 8; ++fetched) {
+        clock.settle(2);
+        ASSERT_EQ(source.targets().size(), fetched);
+        const SourceState state = *stored.load(address).get();
+        EXPECT_EQ(state.lastFetchMs, clock.nowMs());
+        EXPECT_EQ(state.failures, static_cast<int>(fetched));
+        waits.push_back((state.nextFetchMs - state.lastFetchMs) / 1000);
+        clock.advance(std::chrono::milliseconds(state.nextFetchMs - clock.nowMs()));
+    }
+    EXPECT_EQ(waits, (std::vector<std::int64_t>{10, 20, 40, 40, 40, 40, 40, 40}));
+    const SourceState failed = *stored.load(address).get();
+    EXPECT_EQ(std::tuple(failed.lastError, failed.lastSuccessMs), std::tuple("HTTP status 500", 0));
+
+    source.route("/feed.xml", rss({"Back"}));
+    clock.settle(2);
+    ASSERT_EQ(source.targets().size(), 9u);
+    const SourceState back = *stored.load(address).get();
+    EXPECT_EQ(std::tuple(back.failures, back.lastError, back.lastSuccessMs, back.lastFetchMs),
+              std::tuple(0, "", clock.nowMs(), clock.nowMs()));
+    EXPECT_EQ(firstTitle(copies, address), "Back");
+}
+
 std::set<std::string> ids(const std::shared_ptr<const std::string>& feed) {
     static const std::regex id("<brs:hlid>(\\d{19})</brs:hlid>");
     std::set<std::string> found;

@@ -28,6 +28,14 @@ void takeCopy(SourceState& into, const SourceState& from) {
     into.lastModified = from.lastModified;
 }
 
+// `text` with its line breaks and other control characters as spaces.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return text;
+}
+
 // The copy's body read as a feed; null (with the reason in `error`) when it is none.
 std::shared_ptr<const Feed> readCopy(const SourceState& copy, std::string& error) {
     std::vector<std::string> notices;
@@ -125,11 +133,15 @@ bool SourceCopies::keepFetched(const std::string& address, FetchResult result, s
             source.copySavedMs = nowMs;
         }
         std::optional<std::int64_t> ttl = source.feed ? source.feed->ttlSeconds : std::nullopt;
+        state.lastFetchMs = nowMs;
         if (result.kind == FetchResult::Kind::Failed) {
             ++state.failures;
+            state.lastError = oneLine(result.error);
             ttl.reset();
         } else {
             state.failures = 0;
+            state.lastSuccessMs = nowMs;
+            state.lastError.clear();
         }
         const auto wait =
             nextWait(state.failures, askedWait(result.status, result.headers, ttl, nowMs / 1000), bounds);
@@ -182,6 +194,9 @@ std::vector<std::string> SourceCopies::takeUpSavedSince(std::int64_t sinceMs) {
         if (row.savedMs > source.scheduleSavedMs) {
             source.state.nextFetchMs = row.nextFetchMs;
             source.state.failures = row.failures;
+            source.state.lastFetchMs = row.lastFetchMs;
+            source.state.lastSuccessMs = row.lastSuccessMs;
+            source.state.lastError = row.lastError;
             source.scheduleSavedMs = row.savedMs;
         }
         ++copiesTaken_;
