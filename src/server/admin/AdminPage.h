@@ -4,11 +4,12 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The operator's page: for a day in Japan time and the week before it, clicks and views per
 // channel and per day as bar charts drawn here in SVG, the most clicked headlines, active users,
-// registrations, channel opens and closes. One self-contained HTML document: no script, no
-// external font or image.
+// registrations, channel opens and closes, and how each source fares. One self-contained HTML document: no
+// script, no external font or image.
 namespace brisma::server {
 
 class Database;
@@ -23,8 +24,10 @@ struct AdminPeriod {
 // The period of `day` (YYYYMMDD; empty: the day of `nowMs`); none when it names no date.
 std::optional<AdminPeriod> adminPeriod(const std::string& day, std::int64_t nowMs);
 
-// `channelNames`: the configured channels by their three-digit key.
+// `channelNames`: the configured channels by their three-digit key; `sourceChannels`: the
+// channels each source feeds.
 std::string adminPage(const Database& database, const AdminPeriod& period,
-                      const std::map<std::string, std::string>& channelNames);
+                      const std::map<std::string, std::string>& channelNames,
+                      const std::map<std::string, std::vector<int>>& sourceChannels);
 
 } // namespace brisma::server

@@ -13,6 +13,7 @@
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <vector>
 
 // GET /admin/: access checked where the request arrives, the page of the asked day built on a
 // thread of its own, since it reads the database for as long as the database takes. Pages are
@@ -26,8 +27,9 @@ struct AdminSite {
     std::shared_ptr<const Database> database;
     std::string token; // empty: no token opens the page
     bool loopback = false;
-    std::map<std::string, std::string> channelNames; // by the three-digit key
-    const Clock* clock = nullptr;                    // what "today" is
+    std::map<std::string, std::string> channelNames;        // by the three-digit key
+    const Clock* clock = nullptr;                           // what "today" is
+    std::map<std::string, std::vector<int>> sourceChannels; // the channels each source feeds
 };
 
 struct AdminAnswer {

@@ -63,12 +63,11 @@ std::future<std::vector<SourceState>> SourceStates::savedSince(std::int64_t sinc
     });
 }
 
-std::future<std::vector<SourceState>> SourceStates::withoutCopies() {
-    return database_.write<std::vector<SourceState>>([](Connection& connection) {
-        return everyState(
-            connection,
-            u"SELECT address, has_body, NULL, "_qs + kAfterBody + u" FROM sources WHERE saved >= ?"_qs, 0);
-    });
+std::vector<SourceState> readSourceStates(const Database& database) {
+    Connection connection(database.address());
+    return everyState(
+        connection,
+        u"SELECT address, has_body, NULL, "_qs + kAfterBody + u" FROM sources WHERE saved >= ?"_qs, 0);
 }
 
 std::future<void> SourceStates::save(const SourceState& state) {

@@ -44,8 +44,6 @@ public:
     std::future<void> saveSchedule(const SourceState& state);
     // The states saved at or after `sinceMs`. Processes poll with a margin for their clocks.
     std::future<std::vector<SourceState>> savedSince(std::int64_t sinceMs);
-    // Every kept state without its copy's bytes: what the operator is shown.
-    std::future<std::vector<SourceState>> withoutCopies();
 
     // Lets `owner` fetch the source until `untilMs`: true unless another owner's lease runs
     // beyond `nowMs`. A lease outlives a crashed owner only until it runs out.
@@ -55,5 +53,9 @@ public:
 private:
     Database& database_;
 };
+
+// Every kept state without its copy's bytes, what the operator is shown, read on a connection of
+// the calling thread. Throws StoreError.
+std::vector<SourceState> readSourceStates(const Database& database);
 
 } // namespace brisma::server
