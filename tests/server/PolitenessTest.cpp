@@ -2,6 +2,8 @@
 // within the operator's bounds.
 #include "server/sources/Politeness.h"
 
+#include "server/sources/SourceFetch.h"
+
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -58,6 +60,14 @@ TEST(PolitenessTest, BackOffDoublesWithinTheBounds) {
     EXPECT_EQ(nextWait(std::numeric_limits<int>::max(), std::nullopt, bounds), seconds(3600));
     EXPECT_EQ(nextWait(5, std::nullopt, {seconds(3600), seconds(3600)}), seconds(3600));
     EXPECT_EQ(nextWait(2, seconds(1800), bounds), seconds(1800));
+}
+
+// One request at a time goes to a host: its name, whatever the scheme, port or user.
+TEST(PolitenessTest, AHostIsItsLowerCaseName) {
+    EXPECT_EQ(hostOf("HTTPS://user:pw@News.Example.JP:8443/feed?x=1"), "news.example.jp");
+    EXPECT_EQ(hostOf("http://news.example.jp#top"), "news.example.jp");
+    EXPECT_EQ(hostOf("http://[::1]:8080/feed"), "[::1]");
+    EXPECT_EQ(hostOf("/srv/feeds/local.xml"), "file");
 }
 
 } // namespace

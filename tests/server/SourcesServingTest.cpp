@@ -96,7 +96,7 @@ int portOf(const ServerProcess& server) {
 // A source answering 500 is listed first as failing, with its error and its channels, beside one
 // that answers and one not yet answered; the operator's page shows the same.
 TEST_F(SourcesServingTest, AFailingSourceShowsInSourcesAndOnThePage) {
-    TestServer good, bad, hanging;
+    TestServer good, bad("127.0.0.3"), hanging("127.0.0.4"); // three hosts: the hanging one holds up none
     good.route("/feed.xml", rss("Good"));
     TestServer::Response failing;
     failing.status = 500;
@@ -167,6 +167,48 @@ TEST_F(SourcesServingTest, AFailingSourceShowsInSourcesAndOnThePage) {
     const std::string failingCells = page->body.substr(failingRow, okRow - failingRow);
     for (const char* shown : {"失敗中", "001 C1", "002 C2", "HTTP status 500"})
         EXPECT_NE(failingCells.find(shown), std::string::npos) << shown;
+}
+
+std::size_t threadsOf(pid_t pid) {
+    const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(tasks), fs::directory_iterator()));
+}
+
+// However many sources and hosts it fetches, the server runs as many threads: 300 sources on 300
+// loopback hosts cost what 3 do, and every channel is built.
+TEST_F(SourcesServingTest, ThreeHundredHostsCostNoMoreThreadsThanThree) {
+    std::vector<std::unique_ptr<TestServer>> hosts;
+    for (int i = 0; i < 300; ++i) {
+        hosts.push_back(std::make_unique<TestServer>(
+            "127.0." + std::to_string(i / 250) + "." + std::to_string(2 + i % 250), 1));
+        hosts.back()->route("/feed.xml", rss("H" + std::to_string(i)));
+    }
+    const auto threadsWith = [&](int count) -> std::size_t {
+        std::map<int, std::vector<std::string>> channels;
+        for (int i = 0; i < count; ++i)
+            channels[i + 1] = {hosts[static_cast<std::size_t>(i)]->base() + "feed.xml"};
+        const std::string name = "hosts" + std::to_string(count);
+        ServerProcess server({BRISMA_SERVER_EXE, "--config", configure(name, channels)});
+        httplib::Client client("127.0.0.1", portOf(server));
+        for (int i = 0; i < count; ++i) {
+            char path[32];
+            std::snprintf(path, sizeof path, "/feeds/%03d.xml", i + 1);
+            const std::string title = "<title>H" + std::to_string(i) + "</title>";
+            bool built = false;
+            for (int tries = 0; tries < 1200 && !built; ++tries) {
+                const auto r = client.Get(path);
+                built = r && r->status == 200 && r->body.find(title) != std::string::npos;
+                if (!built)
+                    std::this_thread::sleep_for(50ms);
+            }
+            EXPECT_TRUE(built) << path;
+        }
+        return threadsOf(server.pid());
+    };
+    const std::size_t few = threadsWith(3);
+    const std::size_t many = threadsWith(300);
+    std::printf("threads: %zu with 3 hosts, %zu with 300\n", few, many);
+    EXPECT_EQ(many, few);
 }
 
 } // namespace
