@@ -77,6 +77,7 @@ TEST_F(ConfigTest, DefaultsFillWhatTheOperatorLeftOut) {
     EXPECT_EQ(config.channels.at(0).entry.type, "all");
     EXPECT_EQ(config.database, "");
     EXPECT_EQ(config.keepDays, 0);
+    EXPECT_EQ(config.fetchWorkers, 4);
 }
 
 TEST_F(ConfigTest, EachFaultNamesItsLine) {
@@ -99,6 +100,8 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
               "3: admin_token is shorter than 16 characters");
     EXPECT_EQ(fault("[server]\ncontent = \"content\"\nadmin_loopback = \"yes\"\n" + Channel),
               "3: \"admin_loopback\" must be true or false");
+    EXPECT_EQ(fault("[server]\ncontent = \"content\"\nfetch_workers = 0\n" + Channel),
+              "3: fetch_workers must be a number of threads from 1 to 64");
     EXPECT_EQ(fault(Server + channelWith("count = 0")), "11: count 0 out of range (1 to 100)");
     EXPECT_EQ(fault("[server]\nlisten = \"127.0.0.1\"\n" + Channel),
               "2: bad listen address \"127.0.0.1\" (address:port)");

@@ -2,7 +2,10 @@
 // within the operator's bounds.
 #include "server/sources/Politeness.h"
 
+#include "server/sources/SourceFetch.h"
+
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace brisma::server {
 namespace {
@@ -53,7 +56,18 @@ TEST(PolitenessTest, BackOffDoublesWithinTheBounds) {
     EXPECT_EQ(nextWait(1, std::nullopt, bounds), seconds(300));
     EXPECT_EQ(nextWait(3, std::nullopt, bounds), seconds(1200));
     EXPECT_EQ(nextWait(30, std::nullopt, bounds), seconds(3600));
+    // However long it fails, a source is asked again, at max at the latest.
+    EXPECT_EQ(nextWait(std::numeric_limits<int>::max(), std::nullopt, bounds), seconds(3600));
+    EXPECT_EQ(nextWait(5, std::nullopt, {seconds(3600), seconds(3600)}), seconds(3600));
     EXPECT_EQ(nextWait(2, seconds(1800), bounds), seconds(1800));
+}
+
+// One request at a time goes to a host: its name, whatever the scheme, port or user.
+TEST(PolitenessTest, AHostIsItsLowerCaseName) {
+    EXPECT_EQ(hostOf("HTTPS://user:pw@News.Example.JP:8443/feed?x=1"), "news.example.jp");
+    EXPECT_EQ(hostOf("http://news.example.jp#top"), "news.example.jp");
+    EXPECT_EQ(hostOf("http://[::1]:8080/feed"), "[::1]");
+    EXPECT_EQ(hostOf("/srv/feeds/local.xml"), "file");
 }
 
 } // namespace

@@ -16,6 +16,7 @@ public:
     ServerProcess& operator=(const ServerProcess&) = delete;
 
     const std::string& firstLine() const { return firstLine_; }
+    pid_t pid() const { return pid_; }
     void signal(int number) const;
     // SIGKILL and wait.
     void kill();

@@ -158,7 +158,7 @@ TEST_F(ServerTest, AskPolitelyKeepIdsAndServeTheCopyAfterAKill) {
 // Sources that fail in every way a real one does: each channel stays listed and is served, the
 // hanging host holds up no other, redirects land and relative links resolve where they landed.
 TEST_F(ServerTest, FailingSourcesCostNothingButTheirOwnHeadlines) {
-    TestServer hanging, failing, elsewhere;
+    TestServer hanging("127.0.0.2"), failing, elsewhere("127.0.0.3");
     hanging.route("/feed.xml", TestServer::Response{.hang = true});
     failing.route("/busy", TestServer::Response{.status = 429, .headers = {{"Retry-After", "3600"}}});
     failing.route("/down", TestServer::Response{

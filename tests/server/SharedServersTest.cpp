@@ -108,7 +108,7 @@ TEST_F(SharedServersTest, TwoServersShareSourcesAndIdsThroughPostgres) {
         GTEST_SKIP() << why;
     const std::string shared = postgres->createDatabase("shared");
     const std::string database = "database = \"" + shared + "\"\n";
-    TestServer east, west;
+    TestServer east, west("127.0.0.2"); // two hosts, asked side by side
     // Slow answers: the second process starts while the first still waits for them.
     east.route("/feed.xml",
                TestServer::Response{.body = rss("East", "Tue, 08 Dec 2026 21:49:00 +0900"), .delayMs = 3000});

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <thread>
 
 namespace brisma::server::test {
 namespace {
@@ -46,7 +47,7 @@ TEST_P(SourcesTest, AFetchAndATakenUpCopyKeepEachOthersChanges) {
     const std::string address = source.base() + "feed.xml";
     ManualClock clock(T0);
     SourceCopies copies({address}, *database);
-    FetchScheduler fetching(copies, *database, {{60s, 3600s}, "test"}, clock);
+    FetchScheduler fetching(copies, *database, {{60s, 3600s}, "test", 1}, clock);
     fetching.start({});
     ASSERT_TRUE(source.waitForRequests(1, 10'000));
 
@@ -85,7 +86,7 @@ TEST_P(SourcesTest, ASourceIsAskedAgainOnlyOnceMinIntervalHasPassed) {
     const std::string address = source.base() + "feed.xml";
     ManualClock clock(T0);
     SourceCopies copies({address}, *database);
-    FetchScheduler fetching(copies, *database, {{2s, 60s}, "test"}, clock);
+    FetchScheduler fetching(copies, *database, {{2s, 60s}, "test", 1}, clock);
     fetching.start({});
     clock.settle(2);
     ASSERT_EQ(source.targets().size(), 1u);
@@ -97,6 +98,75 @@ TEST_P(SourcesTest, ASourceIsAskedAgainOnlyOnceMinIntervalHasPassed) {
     clock.advance(1ms);
     clock.settle(2);
     EXPECT_EQ(source.targets().size(), 2u);
+}
+
+// A failing source is asked again later and later, up to max_interval, and never given up; how it
+// fares is kept for every process to see, and a good answer clears the failure.
+TEST_P(SourcesTest, AFailingSourceBacksOffToMaxIntervalAndIsNeverGivenUp) {
+    TestServer source;
+    TestServer::Response failing;
+    failing.status = 500;
+    source.route("/feed.xml", failing);
+    const std::string address = source.base() + "feed.xml";
+    ManualClock clock(T0);
+    SourceCopies copies({address}, *database);
+    FetchScheduler fetching(copies, *database, {{10s, 40s}, "test", 1}, clock);
+    fetching.start({});
+    SourceStates stored(*database);
+    std::vector<std::int64_t> waits;
+    for (std::size_t fetched = 1; fetched <= 8; ++fetched) {
+        clock.settle(2);
+        ASSERT_EQ(source.targets().size(), fetched);
+        const SourceState state = *stored.load(address).get();
+        EXPECT_EQ(state.lastFetchMs, clock.nowMs());
+        EXPECT_EQ(state.failures, static_cast<int>(fetched));
+        waits.push_back((state.nextFetchMs - state.lastFetchMs) / 1000);
+        clock.advance(std::chrono::milliseconds(state.nextFetchMs - clock.nowMs()));
+    }
+    EXPECT_EQ(waits, (std::vector<std::int64_t>{10, 20, 40, 40, 40, 40, 40, 40}));
+    const SourceState failed = *stored.load(address).get();
+    EXPECT_EQ(std::tuple(failed.lastError, failed.lastSuccessMs), std::tuple("HTTP status 500", 0));
+
+    source.route("/feed.xml", rss({"Back"}));
+    clock.settle(2);
+    ASSERT_EQ(source.targets().size(), 9u);
+    const SourceState back = *stored.load(address).get();
+    EXPECT_EQ(std::tuple(back.failures, back.lastError, back.lastSuccessMs, back.lastFetchMs),
+              std::tuple(0, "", clock.nowMs(), clock.nowMs()));
+    EXPECT_EQ(firstTitle(copies, address), "Back");
+}
+
+// Each worker asks one host at a time, so two sources of one host, whatever their ports, are
+// never asked together while another host is asked beside them.
+TEST_P(SourcesTest, OneRequestAtATimePerHostAndHostsSideBySide) {
+    TestServer host, samePort2("127.0.0.1"), other("127.0.0.2");
+    TestServer::Response held;
+    held.body = rss({"Held"});
+    held.hold = true;
+    for (TestServer* server : {&host, &samePort2, &other})
+        for (const char* path : {"/1", "/2"})
+            server->route(path, held);
+    const std::vector<std::string> sameHost{host.base() + "1", host.base() + "2", samePort2.base() + "1"};
+    std::vector<std::string> all = sameHost;
+    all.push_back(other.base() + "1");
+    ManualClock clock(T0);
+    SourceCopies copies(all, *database);
+    FetchScheduler fetching(copies, *database, {{60s, 3600s}, "test", 4}, clock);
+    fetching.start({});
+    ASSERT_TRUE(other.waitForRequests(1, 10'000));
+    const auto askedOfTheHost = [&] { return host.targets().size() + samePort2.targets().size(); };
+    for (int i = 0; i < 1000 && askedOfTheHost() == 0; ++i)
+        std::this_thread::sleep_for(1ms);
+    clock.settle(3); // two workers wait on their answers, two on a host
+    EXPECT_EQ(askedOfTheHost(), 1u);
+    EXPECT_EQ(other.targets().size(), 1u);
+
+    for (TestServer* server : {&host, &samePort2, &other})
+        server->release();
+    clock.settle(5);
+    EXPECT_EQ(askedOfTheHost(), 3u);
+    for (const std::string& source : all)
+        EXPECT_EQ(firstTitle(copies, source), "Held") << source;
 }
 
 std::set<std::string> ids(const std::shared_ptr<const std::string>& feed) {
@@ -116,6 +186,7 @@ TEST_P(SourcesTest, AChangedSourceRebuildsOnlyItsChannels) {
     ServerConfig config;
     config.minInterval = 60s;
     config.maxInterval = 3600s;
+    config.fetchWorkers = 1;
     for (const auto& [number, sources] :
          std::vector<std::pair<int, std::vector<std::string>>>{{1, {a}}, {2, {b}}, {3, {a, b}}}) {
         ChannelEntry entry;

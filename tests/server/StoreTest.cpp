@@ -371,8 +371,9 @@ TEST_P(StoreTest, ScheduleKeptInSecondsIsReadInMilliseconds) {
     Database upgraded(address);
     const std::optional<SourceState> state = SourceStates(upgraded).load("https://news.example.jp/rss").get();
     ASSERT_TRUE(state);
-    EXPECT_EQ(std::tie(state->nextFetchMs, state->failures, state->savedMs),
-              std::tuple(1'796'000'000'000, 2, 1'796'000'000'500));
+    EXPECT_EQ(
+        std::tie(state->nextFetchMs, state->failures, state->savedMs, state->lastFetchMs, state->lastError),
+        std::tuple(1'796'000'000'000, 2, 1'796'000'000'500, 0, ""));
 }
 
 // A file that is no database is refused, and the refused connection leaves nothing registered.

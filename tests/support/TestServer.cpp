@@ -6,8 +6,9 @@
 
 namespace brisma::test {
 
-TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
-    server_->new_task_queue = [] { return new httplib::ThreadPool(8); };
+TestServer::TestServer(std::string host, int threads)
+    : server_(std::make_unique<httplib::Server>()), host_(std::move(host)) {
+    server_->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
     server_->set_keep_alive_max_count(1);
     server_->Get(R"(.*)", [this](const httplib::Request& req, httplib::Response& res) {
         Response r;
@@ -75,7 +76,7 @@ TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
             res.set_content(r.body, r.contentType);
         }
     });
-    port_ = server_->bind_to_any_port("127.0.0.1");
+    port_ = server_->bind_to_any_port(host_);
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     while (!server_->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -93,7 +94,7 @@ TestServer::~TestServer() {
 }
 
 std::string TestServer::base() const {
-    return "http://127.0.0.1:" + std::to_string(port_) + "/";
+    return "http://" + host_ + ":" + std::to_string(port_) + "/";
 }
 
 void TestServer::route(const std::string& path, Response response) {

@@ -31,12 +31,14 @@ public:
         std::vector<std::pair<std::string, std::string>> headers; // further headers sent
     };
 
-    TestServer();
+    // Listens on `host`, any loopback address (127.0.0.0/8 is all local on Linux), answering with
+    // `threads` at a time.
+    explicit TestServer(std::string host = "127.0.0.1", int threads = 8);
     ~TestServer();
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
-    // "http://127.0.0.1:PORT/"
+    // "http://HOST:PORT/"
     std::string base() const;
 
     // Answers GET `path` (without query) with `response`; an unrouted path gets 404.
@@ -55,6 +57,7 @@ public:
 private:
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
+    std::string host_;
     int port_ = 0;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

@@ -1,6 +1,8 @@
 #include "server/admin/AdminPage.h"
 
 #include "common/EscapeXml.h"
+#include "server/admin/SourceList.h"
+#include "server/model/JapanTime.h"
 #include "server/store/AdCounts.h"
 #include "server/store/Figures.h"
 
@@ -189,6 +191,47 @@ std::string card(const char* name, const char* key, std::int64_t day, std::int64
     return html.str();
 }
 
+// "12/09 18:04" in Japan time; a dash for none.
+std::string shortTime(std::int64_t ms) {
+    if (ms <= 0)
+        return "<span class=\"muted\">-</span>";
+    const std::string iso = japan::isoTime(ms / 1000); // 2026-12-09T18:04:05+09:00
+    return iso.substr(5, 2) + "/" + iso.substr(8, 2) + " " + iso.substr(11, 5);
+}
+
+// Every source, the failing first, with the channels it feeds, its last error and next fetch.
+std::string sourcesSection(const std::vector<SourceRow>& rows,
+                           const std::map<std::string, std::string>& names) {
+    static const std::map<SourceHealth, const char*> labels{
+        {SourceHealth::Failing, "失敗中"}, {SourceHealth::Pending, "未取得"}, {SourceHealth::Ok, "正常"}};
+    std::size_t failing = 0;
+    for (const SourceRow& row : rows)
+        failing += row.health == SourceHealth::Failing ? 1 : 0;
+    std::ostringstream html;
+    html
+        << "<section><h2>配信元の状態 <span class=\"muted\">(" << rows.size() << "件中 失敗中 " << failing
+        << "件)</span></h2><table "
+           "class=\"sources\"><thead><tr><th>状態</th><th>配信元</th><th>チャンネル</th><th "
+           "class=\"n\">連続失敗</th><th>最後のエラー</th><th>最終取得</th><th>最終成功</th><th>次回取得</th>"
+           "</tr></thead><tbody>";
+    for (const SourceRow& row : rows) {
+        html << "<tr data-source=\"" << escapeXML(row.address) << "\" data-state=\"" << healthName(row.health)
+             << "\"><td><span class=\"health " << healthName(row.health) << "\">" << labels.at(row.health)
+             << "</span></td><td class=\"address\">" << escapeXML(row.address) << "</td><td>";
+        for (std::size_t i = 0; i < row.channels.size(); ++i) {
+            char key[8];
+            std::snprintf(key, sizeof key, "%03d", row.channels[i]);
+            html << (i ? "<br>" : "") << escapeXML(channelLabel(key, names));
+        }
+        html << "</td><td class=\"n\">" << row.failures << "</td><td class=\"error\">"
+             << (row.lastError.empty() ? "<span class=\"muted\">-</span>" : escapeXML(row.lastError))
+             << "</td><td>" << shortTime(row.lastFetchMs) << "</td><td>" << shortTime(row.lastSuccessMs)
+             << "</td><td>" << shortTime(row.nextFetchMs) << "</td></tr>";
+    }
+    html << "</tbody></table></section>";
+    return html.str();
+}
+
 const char* const Style = R"(
 :root{--ink:#1d2733;--muted:#6b7785;--line:#e3e8ee;--click:#d9480f;--view:#1c7ed6;--bg:#f4f6f9}
 *{box-sizing:border-box}
@@ -247,6 +290,13 @@ footer{color:var(--muted);font-size:12px;text-align:center}
 .unbilled,.note{color:var(--muted);font-size:13px}
 .note{margin:12px 0 0}
 code{font-size:12px;background:var(--bg);padding:1px 4px;border-radius:4px}
+.health{display:inline-block;border-radius:10px;padding:0 10px;font-size:12px;white-space:nowrap;background:#e6f4ea;color:#1e7b34}
+.health.failing{background:#fde8e4;color:#c92a2a;font-weight:700}
+.health.pending{background:var(--bg);color:var(--muted)}
+.sources .address{font-family:monospace;font-size:12px;word-break:break-all}
+.sources .error{color:#c92a2a;font-size:13px}
+.sources td{white-space:nowrap}
+.sources td.address,.sources td.error{white-space:normal}
 )";
 
 // A moment in Japan time, as a campaign's flight is shown.
@@ -459,6 +509,7 @@ std::optional<AdminPeriod> adminPeriod(const std::string& day, std::int64_t nowM
 
 std::string adminPage(const Database& database, const AdminPeriod& period,
                       const std::map<std::string, std::string>& channelNames,
+                      const std::map<std::string, std::vector<int>>& sourceChannels,
                       const std::vector<Campaign>& campaigns, std::int64_t nowMs) {
     const Figures week = readFigures(database, period.fromMs, period.toMs, TopCount);
     const Figures today = readFigures(database, period.dayMs, period.toMs, TopCount);
@@ -518,6 +569,7 @@ std::string adminPage(const Database& database, const AdminPeriod& period,
     for (const DayFigures& d : week.days)
         days.push_back(d.day);
     html << adsPart(database, campaigns, days, nowMs);
+    html << sourcesSection(readSourceRows(database, sourceChannels), channelNames);
     html << "<footer>日付は日本時間。アクティブユーザーは報告を送った登録済みIDの数。"
             "</footer></main></body></html>";
     return html.str();

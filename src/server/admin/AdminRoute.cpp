@@ -19,8 +19,8 @@ std::optional<AdminAnswer> AdminRoute::take(const AdminSite& site, const AdminRe
     std::lock_guard lock(mutex_);
     asked_.push_back([site, period = *period, done = std::move(done)] {
         try {
-            done({200,
-                  adminPage(*site.database, period, site.channelNames, site.campaigns, site.clock->nowMs())});
+            done({200, adminPage(*site.database, period, site.channelNames, site.sourceChannels,
+                                 site.campaigns, site.clock->nowMs())});
         } catch (const std::exception& e) { // a StoreError, mostly: the connection still gets its answer
             std::fprintf(stderr, "brisma-server: the operator's page: %s\n", e.what());
             done({503, "503 Service Unavailable: the database does not answer\n"});

@@ -28,9 +28,10 @@ struct AdminSite {
     std::shared_ptr<const Database> database;
     std::string token; // empty: no token opens the page
     bool loopback = false;
-    std::map<std::string, std::string> channelNames; // by the three-digit key
-    const Clock* clock = nullptr;                    // what "today" is
-    std::vector<Campaign> campaigns;                 // as booked
+    std::map<std::string, std::string> channelNames;        // by the three-digit key
+    const Clock* clock = nullptr;                           // what "today" is
+    std::vector<Campaign> campaigns;                        // as booked
+    std::map<std::string, std::vector<int>> sourceChannels; // the channels each source feeds
 };
 
 struct AdminAnswer {

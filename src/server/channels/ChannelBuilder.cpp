@@ -27,7 +27,8 @@ ChannelBuilder::ChannelBuilder(const ServerConfig& config, std::shared_ptr<Datab
     : config_(config), clock_(clock), database_(std::move(database)), ids_(*database_),
       copies_(everySource(config), *database_),
       fetching_(copies_, *database_,
-                FetchScheduler::Settings{{config.minInterval, config.maxInterval}, userAgent(config.contact)},
+                FetchScheduler::Settings{
+                    {config.minInterval, config.maxInterval}, userAgent(config.contact), config.fetchWorkers},
                 clock) {
     std::vector<ChannelEntry> entries;
     for (const ChannelConfig& channel : config_.channels)

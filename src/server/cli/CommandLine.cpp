@@ -17,7 +17,8 @@ constexpr const char* Usage = "usage: brisma-server --config FILE [--check]\n"
                               "       brisma-server opml --config FILE\n"
                               "       brisma-server opml-import FILE [--first-number N]\n"
                               "       brisma-server backup --config FILE DEST\n"
-                              "       brisma-server ads --config FILE [--since 7d] [--json]\n";
+                              "       brisma-server ads --config FILE [--since 7d] [--json]\n"
+                              "       brisma-server sources --config FILE [--json]\n";
 
 enum Option : unsigned {
     Config = 1, // --config FILE, required where taken
@@ -34,7 +35,7 @@ struct Grammar {
     std::size_t operands;
 };
 
-constexpr std::array<Grammar, 9> Commands{{
+constexpr std::array<Grammar, 10> Commands{{
     {"serve", Config | Check, 0},
     {"feed", Json, 1},
     {"stats", Config | Since, 0},
@@ -44,6 +45,7 @@ constexpr std::array<Grammar, 9> Commands{{
     {"opml-import", FirstNumber, 1},
     {"backup", Config, 1},
     {"ads", Config | Json | Since, 0},
+    {"sources", Config | Json, 0},
 }};
 
 std::nullopt_t refuse(std::ostream& err, const std::string& why) {

@@ -19,7 +19,8 @@ ServedSite siteOf(const ServerConfig& config, const std::shared_ptr<ChannelBuild
                   const std::shared_ptr<Database>& database, const Clock& clock,
                   const std::shared_ptr<AdTally>& tally) {
     auto content = std::make_shared<const ContentFolder>(config.contentFolder, config.base, clock);
-    AdminSite admin{database, config.adminToken, config.adminLoopback, {}, &clock, config.campaigns};
+    AdminSite admin{database, config.adminToken, config.adminLoopback,      {},
+                    &clock,   config.campaigns,  config.channelsOfSources()};
     for (const ChannelConfig& channel : config.channels)
         admin.channelNames[ServerConfig::feedPath(channel.entry.number).substr(sizeof "/feeds/" - 1, 3)] =
             channel.entry.name;

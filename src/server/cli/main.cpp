@@ -7,6 +7,7 @@
 #include "server/cli/FeedCommand.h"
 #include "server/cli/OpmlCommands.h"
 #include "server/cli/ServeCommand.h"
+#include "server/cli/SourcesCommand.h"
 #include "server/cli/StatsCommand.h"
 #include "server/cli/StoreCommands.h"
 
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
         return runExportCommand(*line, std::cout, std::cerr);
     if (line->command == "ads")
         return runAdsCommand(*line, std::cout, std::cerr);
+    if (line->command == "sources")
+        return runSourcesCommand(*line, std::cout, std::cerr);
     if (line->command == "forget")
         return runForgetCommand(*line, std::cout, std::cerr);
     if (line->command == "opml")

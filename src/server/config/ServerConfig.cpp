@@ -372,8 +372,9 @@ ServerConfig loadConfig(const std::string& file) {
     if (!serverNode || !serverNode->is_table())
         r.fail(1, "missing table [server]");
     const toml::table& server = *serverNode->as_table();
-    r.onlyKnown(server, {"listen", "base", "data", "content", "min_interval", "max_interval", "contact",
-                         "database", "keep_days", "keep_users", "admin_token", "admin_loopback"});
+    r.onlyKnown(server,
+                {"listen", "base", "data", "content", "min_interval", "max_interval", "contact", "database",
+                 "keep_days", "keep_users", "admin_token", "admin_loopback", "fetch_workers"});
 
     const fs::path folder = fs::absolute(fs::path(file)).parent_path();
     ServerConfig config;
@@ -412,6 +413,10 @@ ServerConfig loadConfig(const std::string& file) {
     config.adminLoopback = server["admin_loopback"].value_or(false);
     if (config.contact.find_first_of("()\r\n") != std::string::npos)
         r.fail(*server.get("contact"), "contact may not hold parentheses or line breaks");
+    const std::int64_t workers = r.integer(server, "fetch_workers", config.fetchWorkers);
+    if (workers < 1 || workers > 64)
+        r.fail(*server.get("fetch_workers"), "fetch_workers must be a number of threads from 1 to 64");
+    config.fetchWorkers = static_cast<int>(workers);
     const std::int64_t keepDays = r.integer(server, "keep_days", 0);
     if (keepDays < 0 || keepDays > 36500)
         r.fail(*server.get("keep_days"), "keep_days must be a number of days from 1 to 36500, or 0 to keep");
@@ -443,6 +448,14 @@ ServerConfig loadConfig(const std::string& file) {
     }
     readCampaigns(r, root, folder, numbers, config);
     return config;
+}
+
+std::map<std::string, std::vector<int>> ServerConfig::channelsOfSources() const {
+    std::map<std::string, std::vector<int>> channelsOf;
+    for (const ChannelConfig& channel : channels)
+        for (const std::string& source : channel.sources)
+            channelsOf[source].push_back(channel.entry.number);
+    return channelsOf;
 }
 
 bool ServerConfig::books(CampaignKind kind) const {

@@ -4,6 +4,7 @@
 #include "server/model/ChannelEntry.h"
 
 #include <chrono>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ struct ServerConfig {
     std::chrono::seconds minInterval{300};
     std::chrono::seconds maxInterval{86400};
     std::string contact;
+    int fetchWorkers = 4;               // threads fetching sources, one host at a time each
     std::string database;               // empty: SQLite in the data folder; else a postgresql:// address
     int keepDays = 0;                   // reports older than this are deleted daily; 0: kept
     std::vector<std::string> keepUsers; // ids that are always known users (the demo's seeded one)
@@ -36,6 +38,8 @@ struct ServerConfig {
     HouseText house; // required once a text campaign is booked
 
     bool books(CampaignKind kind) const;
+    // The numbers of the channels each source feeds.
+    std::map<std::string, std::vector<int>> channelsOfSources() const;
 
     // The address a channel's feed is served at, below the base.
     static std::string feedPath(int channel);

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <map>
 #include <random>
 #include <unistd.h>
 
@@ -48,27 +47,10 @@ FetchScheduler::~FetchScheduler() {
     stop();
 }
 
-std::string FetchScheduler::hostOf(const std::string& source) {
-    if (isFileSource(source))
-        return "file";
-    const auto start = source.find("://") + 3;
-    const auto end = source.find_first_of("/?#", start);
-    std::string host = source.substr(0, end == std::string::npos ? source.size() : end);
-    if (const auto at = host.find('@', start); at != std::string::npos)
-        host.erase(start, at + 1 - start);
-    for (char& c : host)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return host;
-}
-
 void FetchScheduler::start(ChangeHandler onChange) {
     onChange_ = std::move(onChange);
-    std::map<std::string, std::vector<std::string>> hosts;
-    for (const std::string& address : copies_.addresses())
-        hosts[hostOf(address)].push_back(address);
-    for (auto& [host, addresses] : hosts)
-        threads_.emplace_back(
-            [this, list = std::move(addresses)](std::stop_token stop) { runHost(stop, list); });
+    for (int i = 0; i < settings_.workers; ++i)
+        threads_.emplace_back([this](std::stop_token stop) { work(std::move(stop)); });
     threads_.emplace_back([this](std::stop_token stop) { poll(std::move(stop)); });
 }
 
@@ -100,12 +82,13 @@ void FetchScheduler::poll(std::stop_token stop) {
     }
 }
 
-void FetchScheduler::runHost(std::stop_token stop, const std::vector<std::string>& addresses) {
-    while (const std::optional<std::string> due = copies_.waitForDue(addresses, clock_, stop)) {
+void FetchScheduler::work(std::stop_token stop) {
+    while (const std::optional<std::string> due = copies_.takeDue(clock_, stop)) {
         if (claim(*due))
             fetch(*due);
         else // another process fetches it; what it saves comes with the next poll
             copies_.defer(*due, clock_.nowMs() + LeaseRetryMs);
+        copies_.giveBack(*due);
     }
 }
 

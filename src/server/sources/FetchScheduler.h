@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-// Keeps the copies of a SourceCopies fresh: one thread per host, so one request in flight per
-// host and hosts side by side; each source asked when its schedule says, and only while this
-// process holds the source's lease (several processes share one database). Every 5 s it takes up
-// the copies other processes saved.
+// Keeps the copies of a SourceCopies fresh: a fixed number of workers, however many sources and
+// hosts, each asking one host at a time, so one request in flight per host and hosts side by side;
+// each source asked when its schedule says, and only while this process holds the source's lease
+// (several processes share one database). Every 5 s it takes up the copies other processes saved.
 namespace brisma::server {
 
 class Clock;
@@ -25,6 +25,7 @@ public:
     struct Settings {
         Intervals intervals;
         std::string userAgent;
+        int workers = 4;
     };
     // Called from a fetching thread with the sources whose feed changed.
     using ChangeHandler = std::function<void(const std::vector<std::string>& sources)>;
@@ -35,14 +36,11 @@ public:
     FetchScheduler& operator=(const FetchScheduler&) = delete;
 
     void start(ChangeHandler onChange);
-    // Lets each host's request in flight end, then stops.
+    // Lets each request in flight end, then stops.
     void stop();
 
-    // The host group of an address ("file" for files): scheme, host and port, lower case.
-    static std::string hostOf(const std::string& source);
-
 private:
-    void runHost(std::stop_token stop, const std::vector<std::string>& sources);
+    void work(std::stop_token stop);
     // False when another process holds the source's lease.
     bool claim(const std::string& address);
     void fetch(const std::string& address);

@@ -28,6 +28,14 @@ void takeCopy(SourceState& into, const SourceState& from) {
     into.lastModified = from.lastModified;
 }
 
+// `text` with its line breaks and other control characters as spaces.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return text;
+}
+
 // The copy's body read as a feed; null (with the reason in `error`) when it is none.
 std::shared_ptr<const Feed> readCopy(const SourceState& copy, std::string& error) {
     std::vector<std::string> notices;
@@ -47,17 +55,11 @@ std::shared_ptr<const Feed> readCopy(const SourceState& copy, std::string& error
 } // namespace
 
 SourceCopies::SourceCopies(const std::vector<std::string>& sources, Database& database) : states_(database) {
-    for (const std::string& address : sources)
+    for (const std::string& address : sources) {
         sources_[address].state.address = address;
+        sources_[address].host = hostOf(address);
+    }
     takeUpSavedSince(0);
-}
-
-std::vector<std::string> SourceCopies::addresses() const {
-    std::lock_guard lock(mutex_);
-    std::vector<std::string> all;
-    for (const auto& [address, source] : sources_)
-        all.push_back(address);
-    return all;
 }
 
 std::shared_ptr<const Feed> SourceCopies::feed(const std::string& source) const {
@@ -71,21 +73,34 @@ SourceState SourceCopies::state(const std::string& source) const {
     return sources_.at(source).state;
 }
 
-std::optional<std::string> SourceCopies::waitForDue(const std::vector<std::string>& sources,
-                                                    const Clock& clock, std::stop_token stop) {
+std::optional<std::string> SourceCopies::takeDue(const Clock& clock, std::stop_token stop) {
     std::unique_lock lock(mutex_);
     while (!stop.stop_requested()) {
-        const std::string* due = nullptr;
-        for (const std::string& address : sources)
-            if (!due || sources_.at(address).state.nextFetchMs < sources_.at(*due).state.nextFetchMs)
-                due = &address;
-        const std::int64_t at = sources_.at(*due).state.nextFetchMs;
-        if (at <= clock.nowMs())
-            return *due;
-        const std::uint64_t seen = copiesTaken_;
-        clock.waitUntil(lock, wake_, stop, fromMs(at), [&] { return copiesTaken_ != seen; });
+        const std::pair<const std::string, Source>* due = nullptr;
+        for (const auto& entry : sources_)
+            if (!heldHosts_.contains(entry.second.host) &&
+                (!due || entry.second.state.nextFetchMs < due->second.state.nextFetchMs))
+                due = &entry;
+        if (due && due->second.state.nextFetchMs <= clock.nowMs()) {
+            heldHosts_.insert(due->second.host);
+            return due->first;
+        }
+        // With every host held, a host given back is what comes next.
+        const Clock::TimePoint at =
+            due ? fromMs(due->second.state.nextFetchMs) : clock.now() + std::chrono::hours(1);
+        const std::uint64_t seen = changes_;
+        clock.waitUntil(lock, wake_, stop, at, [&] { return changes_ != seen; });
     }
     return std::nullopt;
+}
+
+void SourceCopies::giveBack(const std::string& source) {
+    {
+        std::lock_guard lock(mutex_);
+        heldHosts_.erase(sources_.at(source).host);
+        ++changes_;
+    }
+    wake_.notify_all();
 }
 
 void SourceCopies::defer(const std::string& source, std::int64_t atMs) {
@@ -125,11 +140,15 @@ bool SourceCopies::keepFetched(const std::string& address, FetchResult result, s
             source.copySavedMs = nowMs;
         }
         std::optional<std::int64_t> ttl = source.feed ? source.feed->ttlSeconds : std::nullopt;
+        state.lastFetchMs = nowMs;
         if (result.kind == FetchResult::Kind::Failed) {
             ++state.failures;
+            state.lastError = oneLine(result.error);
             ttl.reset();
         } else {
             state.failures = 0;
+            state.lastSuccessMs = nowMs;
+            state.lastError.clear();
         }
         const auto wait =
             nextWait(state.failures, askedWait(result.status, result.headers, ttl, nowMs / 1000), bounds);
@@ -182,9 +201,12 @@ std::vector<std::string> SourceCopies::takeUpSavedSince(std::int64_t sinceMs) {
         if (row.savedMs > source.scheduleSavedMs) {
             source.state.nextFetchMs = row.nextFetchMs;
             source.state.failures = row.failures;
+            source.state.lastFetchMs = row.lastFetchMs;
+            source.state.lastSuccessMs = row.lastSuccessMs;
+            source.state.lastError = row.lastError;
             source.scheduleSavedMs = row.savedMs;
         }
-        ++copiesTaken_;
+        ++changes_;
     }
     wake_.notify_all();
     return changed;

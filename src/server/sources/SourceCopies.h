@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -31,16 +32,15 @@ public:
     SourceCopies(const SourceCopies&) = delete;
     SourceCopies& operator=(const SourceCopies&) = delete;
 
-    std::vector<std::string> addresses() const;
     // The source's last good feed; null until one was read.
     std::shared_ptr<const Feed> feed(const std::string& source) const;
     // What a fetch of the source starts from: its copy's validators.
     SourceState state(const std::string& source) const;
 
-    // Waits until the first of `sources` to be fetched is due on `clock`: its address, or none on a
-    // stop request. A copy taken up meanwhile makes it look at the schedule again.
-    std::optional<std::string> waitForDue(const std::vector<std::string>& sources, const Clock& clock,
-                                          std::stop_token stop);
+    // Waits until a source is due on `clock` whose host no caller holds, and holds its host: its
+    // address, or none on a stop request. The caller gives the host back once done with it.
+    std::optional<std::string> takeDue(const Clock& clock, std::stop_token stop);
+    void giveBack(const std::string& source);
     // Fetches the source no sooner than `atMs` (another process fetches it now).
     void defer(const std::string& source, std::int64_t atMs);
 
@@ -53,6 +53,7 @@ public:
 
 private:
     struct Source {
+        std::string host;
         SourceState state; // its copy and its schedule
         std::shared_ptr<const Feed> feed;
         std::int64_t copySavedMs = 0;     // when the copy held was saved
@@ -63,7 +64,8 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable_any wake_;
     std::map<std::string, Source> sources_;
-    std::uint64_t copiesTaken_ = 0; // wakes the waiters to look at their schedule again
+    std::set<std::string> heldHosts_; // a request of this process is under way to each
+    std::uint64_t changes_ = 0;       // a copy taken up or a host given back: the schedule looked at again
 };
 
 } // namespace brisma::server

@@ -53,6 +53,20 @@ bool isFileSource(const std::string& source) {
     return source.find("://") == std::string::npos;
 }
 
+std::string hostOf(const std::string& source) {
+    if (isFileSource(source))
+        return "file";
+    const auto start = source.find("://") + 3;
+    std::string authority = source.substr(start, source.find_first_of("/?#", start) - start);
+    if (const auto at = authority.rfind('@'); at != std::string::npos)
+        authority.erase(0, at + 1);
+    const auto port = authority.find(':', authority.starts_with('[') ? authority.find(']') : 0);
+    std::string host = authority.substr(0, port);
+    for (char& c : host)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return host;
+}
+
 std::string userAgent(const std::string& contact) {
     std::string agent = std::string("brisma-server/") + BRISMA_VERSION;
     return contact.empty() ? agent : agent + " (+" + contact + ")";

@@ -21,6 +21,10 @@ struct FetchResult {
 
 bool isFileSource(const std::string& source);
 
+// The host an address asks, lower case, whatever its scheme or port ("file" for files): one
+// request at a time goes to each.
+std::string hostOf(const std::string& source);
+
 // The User-Agent of every request: "brisma-server/VERSION (+contact)".
 std::string userAgent(const std::string& contact);
 

@@ -52,6 +52,13 @@ const std::vector<std::vector<const char*>> kSteps = {
         "CREATE TABLE ad_clicks (userid TEXT NOT NULL, campaign TEXT NOT NULL, at BIGINT NOT NULL, "
         "PRIMARY KEY (userid, campaign))",
     },
+    {
+        // What the operator is shown of each source: when it was last asked, when it last answered
+        // well (0: never) and why its last failure failed ('' after a success).
+        "ALTER TABLE sources ADD COLUMN last_fetch_ms BIGINT NOT NULL DEFAULT 0",
+        "ALTER TABLE sources ADD COLUMN last_success_ms BIGINT NOT NULL DEFAULT 0",
+        "ALTER TABLE sources ADD COLUMN last_error TEXT NOT NULL DEFAULT ''",
+    },
 };
 
 QString dialect(const char* sql, bool postgres) {

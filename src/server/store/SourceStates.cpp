@@ -8,8 +8,9 @@
 namespace brisma::server {
 namespace {
 
-const QString kColumns =
-    u"address, has_body, body, charset, final_address, etag, last_modified, next_fetch_ms, failures, saved"_qs;
+const QString kAfterBody = u"charset, final_address, etag, last_modified, next_fetch_ms, failures, saved, "
+                           "last_fetch_ms, last_success_ms, last_error"_qs;
+const QString kColumns = u"address, has_body, body, "_qs + kAfterBody;
 
 SourceState stateOf(const QSqlQuery& row) {
     const QByteArray body = row.value(2).toByteArray();
@@ -22,7 +23,21 @@ SourceState stateOf(const QSqlQuery& row) {
                        row.value(6).toString().toStdString(),
                        row.value(7).toLongLong(),
                        row.value(8).toInt(),
-                       row.value(9).toLongLong()};
+                       row.value(9).toLongLong(),
+                       row.value(10).toLongLong(),
+                       row.value(11).toLongLong(),
+                       row.value(12).toString().toStdString()};
+}
+
+std::vector<SourceState> everyState(Connection& connection, const QString& sql, std::int64_t sinceMs) {
+    QSqlQuery& find = connection.prepared(sql);
+    find.bindValue(0, QVariant::fromValue<qint64>(sinceMs));
+    Connection::run(find);
+    std::vector<SourceState> states;
+    while (find.next())
+        states.push_back(stateOf(find));
+    find.finish();
+    return states;
 }
 
 } // namespace
@@ -43,27 +58,28 @@ std::future<std::optional<SourceState>> SourceStates::load(const std::string& ad
 
 std::future<std::vector<SourceState>> SourceStates::savedSince(std::int64_t sinceMs) {
     return database_.write<std::vector<SourceState>>([sinceMs](Connection& connection) {
-        QSqlQuery& find =
-            connection.prepared(u"SELECT "_qs + kColumns + u" FROM sources WHERE saved >= ?"_qs);
-        find.bindValue(0, QVariant::fromValue<qint64>(sinceMs));
-        Connection::run(find);
-        std::vector<SourceState> states;
-        while (find.next())
-            states.push_back(stateOf(find));
-        find.finish();
-        return states;
+        return everyState(connection, u"SELECT "_qs + kColumns + u" FROM sources WHERE saved >= ?"_qs,
+                          sinceMs);
     });
+}
+
+std::vector<SourceState> readSourceStates(const Database& database) {
+    Connection connection(database.address());
+    return everyState(
+        connection,
+        u"SELECT address, has_body, NULL, "_qs + kAfterBody + u" FROM sources WHERE saved >= ?"_qs, 0);
 }
 
 std::future<void> SourceStates::save(const SourceState& state) {
     return database_.write<void>([state](Connection& connection) {
         QSqlQuery& upsert = connection.prepared(
             u"INSERT INTO sources ("_qs + kColumns +
-            u", lease_owner, lease_until) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', 0) "
+            u", lease_owner, lease_until) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', 0) "
             "ON CONFLICT (address) DO UPDATE SET has_body = excluded.has_body, body = excluded.body, "
             "charset = excluded.charset, final_address = excluded.final_address, etag = excluded.etag, "
             "last_modified = excluded.last_modified, next_fetch_ms = excluded.next_fetch_ms, "
-            "failures = excluded.failures, saved = excluded.saved"_qs);
+            "failures = excluded.failures, saved = excluded.saved, last_fetch_ms = excluded.last_fetch_ms, "
+            "last_success_ms = excluded.last_success_ms, last_error = excluded.last_error"_qs);
         upsert.bindValue(0, QString::fromStdString(state.address));
         upsert.bindValue(1, state.hasBody ? 1 : 0);
         upsert.bindValue(2, QByteArray(state.body.data(), static_cast<qsizetype>(state.body.size())));
@@ -74,6 +90,9 @@ std::future<void> SourceStates::save(const SourceState& state) {
         upsert.bindValue(7, QVariant::fromValue<qint64>(state.nextFetchMs));
         upsert.bindValue(8, state.failures);
         upsert.bindValue(9, QVariant::fromValue<qint64>(state.savedMs));
+        upsert.bindValue(10, QVariant::fromValue<qint64>(state.lastFetchMs));
+        upsert.bindValue(11, QVariant::fromValue<qint64>(state.lastSuccessMs));
+        upsert.bindValue(12, QString::fromStdString(state.lastError));
         Connection::run(upsert);
     });
 }
@@ -81,11 +100,15 @@ std::future<void> SourceStates::save(const SourceState& state) {
 std::future<void> SourceStates::saveSchedule(const SourceState& state) {
     return database_.write<void>([state](Connection& connection) {
         QSqlQuery& update = connection.prepared(
-            u"UPDATE sources SET next_fetch_ms = ?, failures = ?, saved = ? WHERE address = ?"_qs);
+            u"UPDATE sources SET next_fetch_ms = ?, failures = ?, saved = ?, last_fetch_ms = ?, "
+            "last_success_ms = ?, last_error = ? WHERE address = ?"_qs);
         update.bindValue(0, QVariant::fromValue<qint64>(state.nextFetchMs));
         update.bindValue(1, state.failures);
         update.bindValue(2, QVariant::fromValue<qint64>(state.savedMs));
-        update.bindValue(3, QString::fromStdString(state.address));
+        update.bindValue(3, QVariant::fromValue<qint64>(state.lastFetchMs));
+        update.bindValue(4, QVariant::fromValue<qint64>(state.lastSuccessMs));
+        update.bindValue(5, QString::fromStdString(state.lastError));
+        update.bindValue(6, QString::fromStdString(state.address));
         Connection::run(update);
     });
 }
@@ -96,7 +119,7 @@ std::future<bool> SourceStates::claim(const std::string& address, const std::str
         // A source not yet kept gets a row without a copy, so the lease has a place.
         QSqlQuery& take = connection.prepared(
             u"INSERT INTO sources ("_qs + kColumns +
-            u", lease_owner, lease_until) VALUES (?, 0, NULL, '', '', '', '', 0, 0, 0, ?, ?) "
+            u", lease_owner, lease_until) VALUES (?, 0, NULL, '', '', '', '', 0, 0, 0, 0, 0, '', ?, ?) "
             "ON CONFLICT (address) DO UPDATE SET lease_owner = excluded.lease_owner, "
             "lease_until = excluded.lease_until "
             "WHERE sources.lease_until <= ? OR sources.lease_owner = excluded.lease_owner"_qs);

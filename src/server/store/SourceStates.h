@@ -22,9 +22,12 @@ struct SourceState {
     std::string finalAddress;
     std::string etag;
     std::string lastModified;
-    std::int64_t nextFetchMs = 0; // milliseconds since the epoch
-    int failures = 0;             // in a row, since the last good answer
-    std::int64_t savedMs = 0;     // when it was saved; 0 for a copy never saved
+    std::int64_t nextFetchMs = 0;   // milliseconds since the epoch
+    int failures = 0;               // in a row, since the last good answer
+    std::int64_t savedMs = 0;       // when it was saved; 0 for a copy never saved
+    std::int64_t lastFetchMs = 0;   // when it was last asked; 0: never
+    std::int64_t lastSuccessMs = 0; // when it last answered with a feed or "not modified"; 0: never
+    std::string lastError{};        // one line, why the last fetch failed; empty after a success
 };
 
 class SourceStates {
@@ -35,8 +38,9 @@ public:
     std::future<std::optional<SourceState>> load(const std::string& address);
     // Replaces what was kept for the state's address, saved at `state.savedMs`.
     std::future<void> save(const SourceState& state);
-    // Replaces only the schedule (next fetch, failures) and the save time: a fetch that brought
-    // no new copy leaves the kept one alone, whichever process saved it.
+    // Replaces only the schedule (next fetch, failures, the last fetch's times and error) and the
+    // save time: a fetch that brought no new copy leaves the kept one alone, whichever process
+    // saved it.
     std::future<void> saveSchedule(const SourceState& state);
     // The states saved at or after `sinceMs`. Processes poll with a margin for their clocks.
     std::future<std::vector<SourceState>> savedSince(std::int64_t sinceMs);
@@ -49,5 +53,9 @@ public:
 private:
     Database& database_;
 };
+
+// Every kept state without its copy's bytes, what the operator is shown, read on a connection of
+// the calling thread. Throws StoreError.
+std::vector<SourceState> readSourceStates(const Database& database);
 
 } // namespace brisma::server
