@@ -5,14 +5,22 @@
 #include "PostgresServer.h"
 #include "ServerProcess.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <poll.h>
 #include <regex>
 #include <set>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -54,32 +62,38 @@ protected:
         folder_ = fs::temp_directory_path() / ("brisma-intake-" + std::to_string(::getpid()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
-        std::string database;
         if (GetParam()) {
             static std::string why;
             static const std::unique_ptr<PostgresServer> postgres = PostgresServer::start(why);
             if (!postgres)
                 GTEST_SKIP() << "PostgreSQL skipped: " << why;
+            postgres_ = postgres.get();
             static int databases = 0;
-            database = postgres->createDatabase("intake" + std::to_string(++databases));
+            database_ = postgres->createDatabase("intake" + std::to_string(++databases));
         }
+        writeConfig();
+        start();
+    }
+
+    // The test's configuration, with `more` lines for [server].
+    void writeConfig(const std::string& more = "") {
         std::ofstream(folder_ / "server.toml")
             << "[server]\nlisten = \"127.0.0.1:0\"\nbase = \"http://127.0.0.1:19999/\"\ndata = "
                "\"var\"\ncontent = \""
-            << BRISMA_DEMO_CONTENT << "\"\ndatabase = \"" << database << "\"\nkeep_users = [\"DEMO0001\"]\n"
-            << "\n[[channel]]\nnumber = 1\nname = \"a\"\ngenre = \"b\"\nowner = \"c\"\nsources = [\""
+            << BRISMA_DEMO_CONTENT << "\"\ndatabase = \"" << database_ << "\"\nkeep_users = [\"DEMO0001\"]\n"
+            << more << "\n[[channel]]\nnumber = 1\nname = \"a\"\ngenre = \"b\"\nowner = \"c\"\nsources = [\""
             << BRISMA_DEMO_CONTENT << "/../sources/general.xml\"]\n";
-        start();
     }
     void TearDown() override {
         server_.reset();
         fs::remove_all(folder_);
     }
 
-    void start() {
+    void start(const std::vector<std::string>& environment = {}, const std::string& errorsTo = {}) {
         server_.reset();
         server_ = std::make_unique<ServerProcess>(
-            std::vector<std::string>{BRISMA_SERVER_EXE, "--config", (folder_ / "server.toml").string()});
+            std::vector<std::string>{BRISMA_SERVER_EXE, "--config", (folder_ / "server.toml").string()},
+            false, environment, errorsTo);
         std::smatch m;
         ASSERT_TRUE(std::regex_match(server_->firstLine(), m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)")))
             << server_->firstLine();
@@ -98,6 +112,8 @@ protected:
     }
 
     fs::path folder_;
+    std::string database_;               // empty: SQLite
+    PostgresServer* postgres_ = nullptr; // with PostgreSQL
     std::unique_ptr<ServerProcess> server_;
     int port_ = 0;
 };
@@ -196,6 +212,102 @@ TEST_P(IntakeTest, UsersRegisterUpdateAndAreForgotten) {
                   " " + user + " 2>&1")
                   .second,
               1);
+}
+
+// /healthz answers while the process serves; /readyz only while the store answers its pings, so it
+// turns 503 while every PostgreSQL process is stopped and 200 again once they continue.
+TEST_P(IntakeTest, ReadinessFollowsTheStoreAndHealthTheProcess) {
+    Loopback connection(port_);
+    const auto answer = [&](const std::string& path) { return connection.get(path).value(); };
+    const auto waitFor = [&](int status) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        Loopback::Response ready;
+        do {
+            ready = answer("/readyz");
+            const Loopback::Response health = answer("/healthz");
+            EXPECT_EQ(health.status, 200);
+            EXPECT_EQ(health.body, "ok");
+            if (ready.status != status)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        } while (ready.status != status && std::chrono::steady_clock::now() < deadline);
+        return ready;
+    };
+    EXPECT_EQ(waitFor(200).body, "ready\n");
+    if (!postgres_)
+        return;
+    postgres_->pause();
+    const Loopback::Response stalled = waitFor(503);
+    postgres_->resume();
+    EXPECT_EQ(stalled.status, 503);
+    EXPECT_TRUE(stalled.body.starts_with("the store has not answered for ")) << stalled.body;
+    EXPECT_EQ(std::count(stalled.body.begin(), stalled.body.end(), '\n'), 1) << stalled.body;
+    EXPECT_EQ(waitFor(200).status, 200);
+    EXPECT_EQ(connection.get(clickTarget("DEMO0001", "0052026120911000001")).value().status, 200);
+    EXPECT_EQ(exported().size(), 1u);
+}
+
+// A notify socket the test listens on, at a path or an abstract name ("@...").
+class NotifySocket {
+public:
+    explicit NotifySocket(const std::string& name) : name_(name) {
+        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, name.data(), name.size());
+        if (name[0] == '@')
+            address.sun_path[0] = '\0';
+        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<const sockaddr*>(&address), size), 0);
+    }
+    ~NotifySocket() { ::close(fd_); }
+    std::string setting() const { return "NOTIFY_SOCKET=" + name_; }
+    // The next datagram; "" when none came within a minute.
+    std::string next() const {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 60'000) != 1)
+            return "";
+        char buffer[512];
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : "";
+    }
+
+private:
+    std::string name_;
+    int fd_ = -1;
+};
+
+// READY=1 once the server serves, WATCHDOG=1 every half of $WATCHDOG_USEC, on even while the
+// database answers nothing, and STOPPING=1 at the end; without $WATCHDOG_USEC no beat at all.
+TEST_P(IntakeTest, TheServiceManagerHearsReadinessBeatsAndTheEnd) {
+    {
+        const NotifySocket manager((folder_ / "notify").string());
+        start({manager.setting(), "WATCHDOG_USEC=200000"});
+        EXPECT_EQ(manager.next(), "READY=1");
+        EXPECT_EQ(Loopback(port_).get("/healthz").value().status, 200) << "READY=1 came before serving";
+        for (int beat = 0; beat < 3; ++beat)
+            EXPECT_EQ(manager.next(), "WATCHDOG=1");
+        if (postgres_) {
+            postgres_->pause();
+            // A report the stopped database keeps the writer waiting on.
+            Loopback waiting(port_);
+            EXPECT_TRUE(waiting.send("GET " + clickTarget("DEMO0001", "0052026120911000001") +
+                                     " HTTP/1.1\r\nHost: x\r\n\r\n"));
+            for (int beat = 0; beat < 10; ++beat)
+                EXPECT_EQ(manager.next(), "WATCHDOG=1");
+            postgres_->resume();
+            EXPECT_EQ(waiting.read().value().status, 200);
+        }
+        server_->signal(SIGTERM);
+        std::string said;
+        while ((said = manager.next()) == "WATCHDOG=1") {
+        }
+        EXPECT_EQ(said, "STOPPING=1");
+    }
+    const NotifySocket manager("@brisma-notify-" + std::to_string(::getpid()));
+    start({manager.setting()});
+    EXPECT_EQ(manager.next(), "READY=1");
+    server_->signal(SIGTERM);
+    EXPECT_EQ(manager.next(), "STOPPING=1");
 }
 
 // Traversals, a 1 MiB query, 10 000 keys, invalid UTF-8, NUL bytes and a client sending a byte a

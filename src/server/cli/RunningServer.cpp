@@ -3,13 +3,17 @@
 #include "server/ads/AdBook.h"
 #include "server/channels/ChannelBuilder.h"
 #include "server/cli/OpenDatabase.h"
+#include "server/cli/ServiceNotice.h"
+#include "server/cli/Watchdog.h"
 #include "server/intake/Intake.h"
 #include "server/model/Clock.h"
 #include "server/store/Database.h"
 #include "server/store/ReportRetention.h"
+#include "server/store/StoreHealth.h"
 #include "server/store/UserTable.h"
 #include "server/web/WebServer.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace brisma::server {
@@ -20,15 +24,17 @@ ServedSite siteOf(const ServerConfig& config, const std::shared_ptr<ChannelBuild
                   const std::shared_ptr<AdTally>& tally) {
     auto content = std::make_shared<const ContentFolder>(config.contentFolder, config.base, clock);
     AdminSite admin{database, config.adminToken, config.adminLoopback, {}, &clock};
-    for (const ChannelConfig& channel : config.channels)
-        admin.channelNames[ServerConfig::feedPath(channel.entry.number).substr(sizeof "/feeds/" - 1, 3)] =
-            channel.entry.name;
+    std::vector<std::string> feedPaths;
+    for (const ChannelConfig& channel : config.channels) {
+        feedPaths.push_back(ServerConfig::feedPath(channel.entry.number));
+        admin.channelNames[feedPaths.back().substr(sizeof "/feeds/" - 1, 3)] = channel.entry.name;
+    }
     // The campaigns' documents are built from the script as the folder holds it now.
     auto ads = std::make_shared<const AdBook>(config, *content->current(), *database, tally);
     tally->book(ads->ids());
     // The documents live as long as a request holds them, even past a reload.
     return {std::shared_ptr<const GeneratedDocuments>(channels, &channels->documents()), std::move(content),
-            std::move(admin), config.campaigns.empty() ? nullptr : std::move(ads)};
+            std::move(admin), config.campaigns.empty() ? nullptr : std::move(ads), std::move(feedPaths)};
 }
 
 // Once a kind is booked, the content folder's documents of that kind are not served.
@@ -58,9 +64,10 @@ RunningServer::RunningServer(ServerConfig config, const Clock& clock)
     tally_ = std::make_shared<AdTally>(*database_, clock_);
     noticeCampaigns(config_);
     intake_ = std::make_unique<Intake>(*database_, clock_, tally_.get());
+    health_ = std::make_unique<StoreHealth>(database_->address(), clock_);
     web_ = std::make_unique<WebServer>(config_.listenHost, config_.listenPort,
                                        siteOf(config_, channels_, database_, clock_, tally_),
-                                       WebServer::Limits{}, *intake_);
+                                       WebServer::Limits{}, *intake_, *health_);
 }
 
 RunningServer::~RunningServer() {
@@ -75,6 +82,14 @@ std::string RunningServer::address() const {
 
 void RunningServer::start() {
     channels_->start();
+    if (const std::optional<std::chrono::microseconds> interval = watchdogInterval()) {
+        // Both the serving threads and the writer must move; a quarter of the interval leaves
+        // the probe time to answer before the next beat is due.
+        const auto within = std::max(std::chrono::milliseconds(100),
+                                     std::chrono::duration_cast<std::chrono::milliseconds>(*interval / 4));
+        watchdog_ = std::make_unique<Watchdog>(
+            *interval, [this, within] { return web_->answers(within) && database_->progressing(); }, clock_);
+    }
 }
 
 void RunningServer::reload(ServerConfig next) {
@@ -96,7 +111,9 @@ void RunningServer::reload(ServerConfig next) {
 void RunningServer::stop() {
     // Listening ends first and waits for the answers the intake still owes; the writer finishes
     // everything queued last.
+    watchdog_.reset();
     web_.reset();
+    health_.reset();
     intake_.reset();
     tally_.reset(); // writes the impressions still in memory
     if (channels_)

@@ -3,6 +3,7 @@
 #include "platform/text/Cp932.h"
 #include "server/cli/CommandLine.h"
 #include "server/cli/RunningServer.h"
+#include "server/cli/ServiceNotice.h"
 #include "server/model/Clock.h"
 
 #include <csignal>
@@ -41,6 +42,7 @@ int runServeCommand(const CommandLine& line, std::ostream& out, std::ostream& er
     }
     out << server->address() << std::endl;
     server->start();
+    notifyService("READY=1");
     for (;;) {
         int received = 0;
         sigwait(&signals, &received);
@@ -57,6 +59,7 @@ int runServeCommand(const CommandLine& line, std::ostream& out, std::ostream& er
         }
         err << "brisma-server: " << file << " read again" << std::endl;
     }
+    notifyService("STOPPING=1");
     server->stop();
     return Done;
 }

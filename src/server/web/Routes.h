@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Which part answers a request: the intake its reports and user requests, the operator's page
 // route the page, the booked campaigns their documents, the generated documents the channel list
@@ -19,13 +20,15 @@
 namespace brisma::server {
 
 class Intake;
+class StoreHealth;
 
 // What is served; replaced whole when the configuration is read again.
 struct ServedSite {
     std::shared_ptr<const GeneratedDocuments> generated;
     std::shared_ptr<const ContentFolder> content;
     AdminSite admin;
-    std::shared_ptr<const AdBook> ads; // the booked campaigns' documents, chosen per request
+    std::shared_ptr<const AdBook> ads;  // the booked campaigns' documents, chosen per request
+    std::vector<std::string> feedPaths; // every channel's, for readiness
 };
 
 struct Request {
@@ -48,8 +51,8 @@ class Routes {
 public:
     using Later = std::function<void(Answer)>;
 
-    // `intake` outlives the routes.
-    Routes(ServedSite site, Intake& intake);
+    // `intake` and `health` outlive the routes.
+    Routes(ServedSite site, Intake& intake, const StoreHealth& health);
     void replace(ServedSite site);
 
     // The answer now; or none, and `later` is called once with it, maybe on another thread and
@@ -57,7 +60,11 @@ public:
     std::optional<Answer> route(const Request& request, const Later& later);
 
 private:
+    // /readyz: none when ready, else why not.
+    std::optional<std::string> unready(const ServedSite& site) const;
+
     Intake& intake_;
+    const StoreHealth& health_;
     AdminRoute pages_;
     std::mutex siteMutex_;
     std::shared_ptr<const ServedSite> site_;

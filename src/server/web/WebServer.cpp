@@ -9,6 +9,8 @@
 #include <random>
 #include <stdexcept>
 #include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 namespace brisma::server {
 
@@ -129,8 +131,9 @@ struct WebServer::Callbacks {
     }
 };
 
-WebServer::WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake)
-    : limits_(limits), routes_(std::move(site), intake) {
+WebServer::WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake,
+                     const StoreHealth& health)
+    : host_(host), limits_(limits), routes_(std::move(site), intake, health) {
     addrinfo hints{};
     hints.ai_flags = AI_NUMERICSERV | AI_PASSIVE;
     hints.ai_socktype = SOCK_STREAM;
@@ -168,6 +171,39 @@ WebServer::~WebServer() {
     watcher_.request_stop();
     watcher_.join();
     MHD_stop_daemon(daemon_);
+}
+
+bool WebServer::answers(std::chrono::milliseconds within) const {
+    const std::string host = host_.empty() || host_ == "0.0.0.0" ? "127.0.0.1"
+                             : host_ == "::"                     ? "::1"
+                                                                 : host_;
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICSERV;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port_).c_str(), &hints, &found) != 0 || !found)
+        return false;
+    const int fd = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool ok = false;
+    if (fd >= 0) {
+        const timeval limit{static_cast<time_t>(within.count() / 1000),
+                            static_cast<suseconds_t>(within.count() % 1000 * 1000)};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+        static constexpr std::string_view ask =
+            "GET /healthz HTTP/1.1\r\nHost: self\r\nConnection: close\r\n\r\n";
+        char head[16] = {};
+        std::size_t got = 0;
+        if (::connect(fd, found->ai_addr, found->ai_addrlen) == 0 &&
+            ::send(fd, ask.data(), ask.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(ask.size())) {
+            for (ssize_t n; got < 12 && (n = ::recv(fd, head + got, 12 - got, 0)) > 0;)
+                got += static_cast<std::size_t>(n);
+        }
+        ok = got == 12 && std::string_view(head, 12) == "HTTP/1.1 200";
+        ::close(fd);
+    }
+    freeaddrinfo(found);
+    return ok;
 }
 
 // A head past its deadline ends its connection: the daemon sees the socket shut and closes it.

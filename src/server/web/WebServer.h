@@ -34,14 +34,19 @@ public:
         unsigned threads = 2;
     };
 
-    // Listens at once; raises std::runtime_error when it cannot. `intake` outlives the server.
-    WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake);
+    // Listens at once; raises std::runtime_error when it cannot. `intake` and `health` outlive the
+    // server.
+    WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake,
+              const StoreHealth& health);
     // Answers the suspended requests first.
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
 
     int port() const { return port_; }
+    // Whether the serving threads answer /healthz within `within`, asked over a connection of
+    // its own (to loopback when listening on every address).
+    bool answers(std::chrono::milliseconds within) const;
     void replace(ServedSite site) { routes_.replace(std::move(site)); }
 
 private:
@@ -54,6 +59,7 @@ private:
     friend struct Callbacks;
     void watchHeads(std::stop_token stop);
 
+    std::string host_;
     Limits limits_;
     Routes routes_;
     // Requests routed and not yet answered: the daemon stops only once there are none, since a
