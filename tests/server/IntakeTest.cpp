@@ -246,6 +246,51 @@ TEST_P(IntakeTest, ReadinessFollowsTheStoreAndHealthTheProcess) {
     EXPECT_EQ(exported().size(), 1u);
 }
 
+// Behind a trusted proxy each forwarded client has limits of its own, the rightmost untrusted hop
+// naming it: beyond them 429 with an empty body and Retry-After, and nothing stored.
+TEST_P(IntakeTest, LimitsCountEachClientBehindTrustedProxies) {
+    writeConfig("registrations_per_hour = 2\nreports_per_minute = 3\n"
+                "trusted_proxies = [\"127.0.0.1\", \"10.9.0.0/16\", \"2001:db8::/32\"]\n");
+    start();
+    Loopback connection(port_);
+    const auto from = [&](const std::string& target, const std::string& forwarded) {
+        EXPECT_TRUE(connection.send("GET " + target +
+                                    " HTTP/1.1\r\nHost: x\r\nX-Forwarded-For: " + forwarded + "\r\n\r\n"));
+        return connection.read().value();
+    };
+    const std::string registration =
+        "/user?com=regist&version=3.1.1&type=desktop3&email=a@example.jp" + Stamp;
+    // The client's own claim left of the proxies' counts for nothing; trusted hops are passed over.
+    EXPECT_EQ(from(registration, "192.0.2.7").status, 200);
+    EXPECT_EQ(from(registration, "198.51.100.1, 192.0.2.7, 10.9.3.4").status, 200);
+    const Loopback::Response refused = from(registration, "203.0.113.9, 192.0.2.7");
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_EQ(refused.body, "");
+    const std::regex retry(R"(\r\nRetry-After: (\d+)(\r\n|$))", std::regex::icase);
+    std::smatch wait;
+    ASSERT_TRUE(std::regex_search(refused.head, wait, retry)) << refused.head;
+    EXPECT_GE(std::stoi(wait[1]), 1);
+    EXPECT_LE(std::stoi(wait[1]), 3600);
+    EXPECT_EQ(from(registration, "192.0.2.8").status, 200);
+    EXPECT_EQ(from(registration, "2001:db8::1, 2001:db9::5").status, 200);
+
+    // Reports: three a minute for each client; the direct one (no header) is loopback's own.
+    int stored = 0;
+    for (const std::string client : {"192.0.2.7", "2001:db9::5", ""}) {
+        for (int n = 0; n < 5; ++n) {
+            char id[32];
+            std::snprintf(id, sizeof id, "005202612091100%02d%02d", stored, n);
+            const Loopback::Response answer = client.empty()
+                                                  ? connection.get(clickTarget("DEMO0001", id)).value()
+                                                  : from(clickTarget("DEMO0001", id), client);
+            EXPECT_EQ(answer.status, n < 3 ? 200 : 429) << client << " " << n;
+            EXPECT_EQ(answer.body, n < 3 ? "OK" : "") << client << " " << n;
+        }
+        stored += 3;
+    }
+    EXPECT_EQ(exported().size(), 9u);
+}
+
 // A notify socket the test listens on, at a path or an abstract name ("@...").
 class NotifySocket {
 public:

@@ -63,11 +63,13 @@ RunningServer::RunningServer(ServerConfig config, const Clock& clock)
         retention_ = std::make_unique<ReportRetention>(*database_, config_.keepDays, clock_);
     tally_ = std::make_shared<AdTally>(*database_, clock_);
     noticeCampaigns(config_);
-    intake_ = std::make_unique<Intake>(*database_, clock_, tally_.get());
+    intake_ = std::make_unique<Intake>(*database_, clock_,
+                                       Intake::Limits{config_.registrationsPerHour, config_.reportsPerMinute},
+                                       tally_.get());
     health_ = std::make_unique<StoreHealth>(database_->address(), clock_);
     web_ = std::make_unique<WebServer>(config_.listenHost, config_.listenPort,
                                        siteOf(config_, channels_, database_, clock_, tally_),
-                                       WebServer::Limits{}, *intake_, *health_);
+                                       WebServer::Limits{}, *intake_, *health_, config_.trustedProxies);
 }
 
 RunningServer::~RunningServer() {
@@ -98,6 +100,10 @@ void RunningServer::reload(ServerConfig next) {
     if (next.database != config_.database || next.dataFolder != config_.dataFolder ||
         next.keepDays != config_.keepDays)
         std::cerr << "brisma-server: a new database or keep_days takes effect at the next start" << std::endl;
+    if (next.registrationsPerHour != config_.registrationsPerHour ||
+        next.reportsPerMinute != config_.reportsPerMinute || next.trustedProxies != config_.trustedProxies)
+        std::cerr << "brisma-server: new request limits or trusted_proxies take effect at the next start"
+                  << std::endl;
     auto fresh = std::make_shared<ChannelBuilder>(next, database_, clock_);
     // The old sources stop before the new ones start, so no host ever sees two requests at once;
     // meanwhile the old documents are served.

@@ -49,8 +49,10 @@ std::optional<Answer> Routes::route(const Request& request, const Later& later) 
         ok.noStore = true;
         return ok;
     }
-    if (intake_.take(request.target, [later](Intake::Reply reply) {
-            later(textAnswer(reply.status, std::move(reply.body)));
+    if (intake_.take(request.target, request.client, [later](Intake::Reply reply) {
+            Answer answer = textAnswer(reply.status, std::move(reply.body));
+            answer.retryAfter = reply.retryAfter;
+            later(std::move(answer));
         }))
         return std::nullopt;
     std::shared_ptr<const ServedSite> site;

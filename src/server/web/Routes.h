@@ -5,6 +5,7 @@
 #include "server/channels/GeneratedDocuments.h"
 #include "server/content/ContentFolder.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -36,15 +37,17 @@ struct Request {
     std::string_view path;   // decoded
     std::string_view target; // as it arrived, undecoded
     AdminRequest admin;
-    std::string day; // the query's day value, empty when none came
+    std::string day;    // the query's day value, empty when none came
+    std::string client; // the address the per-address limits count
 };
 
 struct Answer {
     unsigned status = 200;
     std::shared_ptr<const void> keep; // what `body` points into, alive as long as the answer is sent
     std::string_view body;
-    const char* type = "text/plain"; // Content-Type
-    bool noStore = false;            // chosen for this request
+    const char* type = "text/plain";    // Content-Type
+    bool noStore = false;               // chosen for this request
+    std::chrono::seconds retryAfter{0}; // sent when not zero
 };
 
 class Routes {

@@ -1,5 +1,7 @@
 #include "server/web/WebServer.h"
 
+#include "server/web/ClientAddress.h"
+
 #include <arpa/inet.h>
 #include <cstring>
 #include <microhttpd.h>
@@ -8,6 +10,7 @@
 #include <optional>
 #include <random>
 #include <stdexcept>
+#include <strings.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -32,6 +35,37 @@ bool fromLoopback(MHD_Connection* connection) {
         return IN6_IS_ADDR_LOOPBACK(&a) || (IN6_IS_ADDR_V4MAPPED(&a) && a.s6_addr[12] == 127);
     }
     return false;
+}
+
+IpAddress peerOf(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    IpAddress address{};
+    if (!info || !info->client_addr)
+        return address;
+    if (info->client_addr->sa_family == AF_INET6) {
+        std::memcpy(address.data(), &reinterpret_cast<const sockaddr_in6*>(info->client_addr)->sin6_addr, 16);
+    } else if (info->client_addr->sa_family == AF_INET) {
+        address[10] = address[11] = 0xff;
+        std::memcpy(address.data() + 12, &reinterpret_cast<const sockaddr_in*>(info->client_addr)->sin_addr,
+                    4);
+    }
+    return address;
+}
+
+// Every X-Forwarded-For header's value in order, joined by commas as one header would hold them.
+std::string forwardedFor(MHD_Connection* connection) {
+    std::string joined;
+    MHD_get_connection_values(
+        connection, MHD_HEADER_KIND,
+        [](void* cls, MHD_ValueKind, const char* key, const char* value) {
+            if (strcasecmp(key, "X-Forwarded-For") == 0) {
+                auto& all = *static_cast<std::string*>(cls);
+                all += (all.empty() ? "" : ",") + std::string(value ? value : "");
+            }
+            return MHD_YES;
+        },
+        &joined);
+    return joined;
 }
 
 Answer emptyAnswer(unsigned status) {
@@ -86,6 +120,9 @@ struct WebServer::Callbacks {
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, a->type);
         if (a->noStore)
             MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+        if (a->retryAfter.count() > 0)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_RETRY_AFTER,
+                                    std::to_string(a->retryAfter.count()).c_str());
         if (a->status == MHD_HTTP_METHOD_NOT_ALLOWED)
             MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET");
         const MHD_Result queued = MHD_queue_response(connection, a->status, response);
@@ -132,8 +169,9 @@ struct WebServer::Callbacks {
 };
 
 WebServer::WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake,
-                     const StoreHealth& health)
-    : host_(host), limits_(limits), routes_(std::move(site), intake, health) {
+                     const StoreHealth& health, std::vector<AddressRange> trustedProxies)
+    : host_(host), limits_(limits), trustedProxies_(std::move(trustedProxies)),
+      routes_(std::move(site), intake, health) {
     addrinfo hints{};
     hints.ai_flags = AI_NUMERICSERV | AI_PASSIVE;
     hints.ai_socktype = SOCK_STREAM;
@@ -237,7 +275,8 @@ std::optional<Answer> WebServer::route(MHD_Connection* connection, const char* m
         exchange.target,
         {valueOf(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION), fromLoopback(connection),
          MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For") != nullptr},
-        valueOf(connection, MHD_GET_ARGUMENT_KIND, "day")};
+        valueOf(connection, MHD_GET_ARGUMENT_KIND, "day"),
+        clientAddress(peerOf(connection), forwardedFor(connection), trustedProxies_)};
     std::optional<Answer> now = routes_.route(request, [this, connection, &exchange](Answer later) {
         std::lock_guard lock(routedMutex_);
         exchange.later = std::move(later);

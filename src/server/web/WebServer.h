@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/model/AddressRange.h"
 #include "server/web/Routes.h"
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <vector>
 
 struct MHD_Daemon;
 struct MHD_Connection;
@@ -37,7 +39,7 @@ public:
     // Listens at once; raises std::runtime_error when it cannot. `intake` and `health` outlive the
     // server.
     WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake,
-              const StoreHealth& health);
+              const StoreHealth& health, std::vector<AddressRange> trustedProxies);
     // Answers the suspended requests first.
     ~WebServer();
     WebServer(const WebServer&) = delete;
@@ -61,6 +63,7 @@ private:
 
     std::string host_;
     Limits limits_;
+    std::vector<AddressRange> trustedProxies_;
     Routes routes_;
     // Requests routed and not yet answered: the daemon stops only once there are none, since a
     // suspended connection must not outlive it and each answer reaches this object.
