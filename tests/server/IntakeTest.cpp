@@ -16,6 +16,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <poll.h>
 #include <regex>
 #include <set>
@@ -289,6 +290,55 @@ TEST_P(IntakeTest, LimitsCountEachClientBehindTrustedProxies) {
         stored += 3;
     }
     EXPECT_EQ(exported().size(), 9u);
+}
+
+// With log_format = "json" every stderr line is one object with time (RFC 3339 with its offset),
+// level and msg, a configuration's fault included; the bound address stays stdout's first line.
+TEST_P(IntakeTest, JsonLogLinesAreObjects) {
+    writeConfig("log_format = \"json\"\n");
+    const fs::path errors = folder_ / "stderr";
+    start({}, errors.string());
+    const auto logged = [&] {
+        std::ifstream in(errors);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const auto waitFor = [&](const std::string& text) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (logged().find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    };
+    server_->signal(SIGHUP);
+    waitFor("read again");
+    { std::ofstream(folder_ / "server.toml", std::ios::app) << "colour = 1\n"; }
+    server_->signal(SIGHUP);
+    waitFor("kept");
+    // The HTTP library's own complaint about a head too big.
+    Loopback(port_).get("/" + std::string(20000, 'a'));
+    waitFor("414");
+    EXPECT_EQ(server_->stop(), 0);
+
+    const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d+)?[+-]\d\d:\d\d)");
+    std::vector<std::string> messages;
+    std::istringstream in(logged());
+    for (std::string line; std::getline(in, line);) {
+        const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+        ASSERT_TRUE(object.is_object()) << line;
+        ASSERT_TRUE(object.contains("time") && object["time"].is_string()) << line;
+        EXPECT_TRUE(std::regex_match(object["time"].get<std::string>(), time)) << line;
+        ASSERT_TRUE(object.contains("level") && object["level"].is_string()) << line;
+        const std::set<std::string> levels{"debug", "info", "warning", "error"};
+        EXPECT_TRUE(levels.contains(object["level"].get<std::string>())) << line;
+        ASSERT_TRUE(object.contains("msg") && object["msg"].is_string()) << line;
+        messages.push_back(object["msg"]);
+    }
+    ASSERT_GE(messages.size(), 3u);
+    EXPECT_TRUE(messages[0].starts_with("database ")) << messages[0];
+    EXPECT_TRUE(
+        std::ranges::any_of(messages, [](const std::string& m) { return m.ends_with(".toml read again"); }));
+    EXPECT_TRUE(std::ranges::any_of(messages, [](const std::string& m) {
+        return m.ends_with(": unknown key \"colour\" (the configuration in use is kept)");
+    }));
+    EXPECT_TRUE(std::ranges::any_of(messages, [](const std::string& m) { return m.find("414") != m.npos; }));
 }
 
 // A notify socket the test listens on, at a path or an abstract name ("@...").

@@ -7,6 +7,7 @@
 #include "server/cli/Watchdog.h"
 #include "server/intake/Intake.h"
 #include "server/model/Clock.h"
+#include "server/model/Log.h"
 #include "server/store/Database.h"
 #include "server/store/ReportRetention.h"
 #include "server/store/StoreHealth.h"
@@ -14,7 +15,6 @@
 #include "server/web/WebServer.h"
 
 #include <algorithm>
-#include <iostream>
 
 namespace brisma::server {
 namespace {
@@ -47,7 +47,7 @@ void noticeCampaigns(const ServerConfig& config) {
           std::pair{CampaignKind::Movie,
                     "movie campaigns are booked: the content folder's movies are not served"}})
         if (config.books(kind))
-            std::cerr << "brisma-server: " << what << std::endl;
+            Log::write(Log::Info, what);
 }
 
 } // namespace
@@ -55,7 +55,7 @@ void noticeCampaigns(const ServerConfig& config) {
 RunningServer::RunningServer(ServerConfig config, const Clock& clock)
     : config_(std::move(config)), clock_(clock) {
     database_ = openDatabase(config_);
-    std::cerr << "brisma-server: database " << database_->address().describe() << std::endl;
+    Log::write(Log::Info, "database " + database_->address().describe());
     for (const std::string& id : config_.keepUsers)
         UserTable(*database_).keepUser(id, clock_.nowMs()).get();
     channels_ = std::make_shared<ChannelBuilder>(config_, database_, clock_);
@@ -96,14 +96,13 @@ void RunningServer::start() {
 
 void RunningServer::reload(ServerConfig next) {
     if (next.listenHost != config_.listenHost || next.listenPort != config_.listenPort)
-        std::cerr << "brisma-server: a new listen address takes effect at the next start" << std::endl;
+        Log::write(Log::Warning, "a new listen address takes effect at the next start");
     if (next.database != config_.database || next.dataFolder != config_.dataFolder ||
         next.keepDays != config_.keepDays)
-        std::cerr << "brisma-server: a new database or keep_days takes effect at the next start" << std::endl;
+        Log::write(Log::Warning, "a new database or keep_days takes effect at the next start");
     if (next.registrationsPerHour != config_.registrationsPerHour ||
         next.reportsPerMinute != config_.reportsPerMinute || next.trustedProxies != config_.trustedProxies)
-        std::cerr << "brisma-server: new request limits or trusted_proxies take effect at the next start"
-                  << std::endl;
+        Log::write(Log::Warning, "new request limits or trusted_proxies take effect at the next start");
     auto fresh = std::make_shared<ChannelBuilder>(next, database_, clock_);
     // The old sources stop before the new ones start, so no host ever sees two requests at once;
     // meanwhile the old documents are served.

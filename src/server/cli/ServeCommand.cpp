@@ -5,6 +5,7 @@
 #include "server/cli/RunningServer.h"
 #include "server/cli/ServiceNotice.h"
 #include "server/model/Clock.h"
+#include "server/model/Log.h"
 
 #include <csignal>
 #include <memory>
@@ -25,6 +26,7 @@ int runServeCommand(const CommandLine& line, std::ostream& out, std::ostream& er
         out << file << ": " << config.channels.size() << " channels, no fault found" << std::endl;
         return Done;
     }
+    Log::setFormat(config.logFormat);
     text::installShiftJisAliases();
     // Every thread started from here on leaves these signals to the loop below.
     sigset_t signals;
@@ -37,7 +39,7 @@ int runServeCommand(const CommandLine& line, std::ostream& out, std::ostream& er
     try {
         server = std::make_unique<RunningServer>(config, Clock::system());
     } catch (const std::exception& e) {
-        err << "brisma-server: " << e.what() << std::endl;
+        Log::write(Log::Error, e.what());
         return Failed;
     }
     out << server->address() << std::endl;
@@ -49,15 +51,18 @@ int runServeCommand(const CommandLine& line, std::ostream& out, std::ostream& er
         if (received != SIGHUP)
             break;
         try {
-            server->reload(loadConfig(file));
+            ServerConfig next = loadConfig(file);
+            const Log::Format format = next.logFormat;
+            server->reload(std::move(next));
+            Log::setFormat(format);
         } catch (const ConfigError& e) {
-            err << e.what() << " (the configuration in use is kept)" << std::endl;
+            Log::writeBare(Log::Error, std::string(e.what()) + " (the configuration in use is kept)");
             continue;
         } catch (const std::exception& e) {
-            err << "brisma-server: " << e.what() << " (the configuration in use is kept)" << std::endl;
+            Log::write(Log::Error, std::string(e.what()) + " (the configuration in use is kept)");
             continue;
         }
-        err << "brisma-server: " << file << " read again" << std::endl;
+        Log::write(Log::Info, file + " read again");
     }
     notifyService("STOPPING=1");
     server->stop();

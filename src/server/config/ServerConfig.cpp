@@ -374,7 +374,7 @@ ServerConfig loadConfig(const std::string& file) {
     const toml::table& server = *serverNode->as_table();
     r.onlyKnown(server, {"listen", "base", "data", "content", "min_interval", "max_interval", "contact",
                          "database", "keep_days", "keep_users", "admin_token", "admin_loopback",
-                         "registrations_per_hour", "reports_per_minute", "trusted_proxies"});
+                         "registrations_per_hour", "reports_per_minute", "trusted_proxies", "log_format"});
 
     const fs::path folder = fs::absolute(fs::path(file)).parent_path();
     ServerConfig config;
@@ -438,6 +438,10 @@ ServerConfig loadConfig(const std::string& file) {
             config.trustedProxies.push_back(*range);
         }
     }
+    const std::string logFormat = r.text(server, "log_format", "text");
+    if (logFormat != "text" && logFormat != "json")
+        r.fail(*server.get("log_format"), "log_format must be \"text\" or \"json\"");
+    config.logFormat = logFormat == "json" ? Log::Format::Json : Log::Format::Text;
     if (const toml::node* users = server.get("keep_users")) {
         const toml::array* list = users->as_array();
         if (!list)

@@ -3,6 +3,7 @@
 #include "server/config/Campaign.h"
 #include "server/model/AddressRange.h"
 #include "server/model/ChannelEntry.h"
+#include "server/model/Log.h"
 
 #include <chrono>
 #include <stdexcept>
@@ -35,6 +36,7 @@ struct ServerConfig {
     unsigned registrationsPerHour = 20; // per client address and process
     unsigned reportsPerMinute = 1200;   // per client address and process
     std::vector<AddressRange> trustedProxies; // whose X-Forwarded-For names the client
+    Log::Format logFormat = Log::Format::Text;
     std::vector<ChannelConfig> channels;
     std::vector<Campaign> campaigns;
     HouseText house; // required once a text campaign is booked

@@ -2,10 +2,10 @@
 
 #include "server/intake/ReportRequest.h"
 #include "server/model/Clock.h"
+#include "server/model/Log.h"
 #include "server/store/StoreError.h"
 
 #include <algorithm>
-#include <iostream>
 
 namespace brisma::server {
 namespace {
@@ -146,8 +146,8 @@ Intake::Reply Intake::failed(const std::exception& error) {
     const auto now = std::chrono::steady_clock::now();
     ++failuresUnlogged_;
     if (now - lastFailureLog_ >= std::chrono::minutes(1)) {
-        std::cerr << "brisma-server: " << failuresUnlogged_
-                  << " request(s) not stored, answered 503: " << error.what() << std::endl;
+        Log::write(Log::Error, std::to_string(failuresUnlogged_) +
+                                   " request(s) not stored, answered 503: " + error.what());
         lastFailureLog_ = now;
         failuresUnlogged_ = 0;
     }

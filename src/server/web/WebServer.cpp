@@ -1,8 +1,11 @@
 #include "server/web/WebServer.h"
 
+#include "server/model/Log.h"
 #include "server/web/ClientAddress.h"
 
 #include <arpa/inet.h>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <microhttpd.h>
 #include <netdb.h>
@@ -153,6 +156,16 @@ struct WebServer::Callbacks {
         return exchange;
     }
 
+    // The library's own complaints, through the server's log as they read.
+    static void libraryLine(void*, const char* format, va_list values) {
+        char line[1024];
+        std::vsnprintf(line, sizeof line, format, values);
+        std::string_view text(line);
+        while (text.ends_with('\n'))
+            text.remove_suffix(1);
+        Log::writeBare(Log::Warning, text);
+    }
+
     static void completed(void* cls, MHD_Connection* connection, void** state,
                           MHD_RequestTerminationCode code) {
         auto* self = static_cast<WebServer*>(cls);
@@ -183,17 +196,19 @@ WebServer::WebServer(const std::string& host, int port, ServedSite site, Limits 
     const bool v6 = found->ai_family == AF_INET6;
     freeaddrinfo(found);
 
-    daemon_ = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME |
-            (v6 ? MHD_USE_IPv6 : 0),
-        static_cast<std::uint16_t>(port), nullptr, nullptr, &Callbacks::request, this, MHD_OPTION_SOCK_ADDR,
-        reinterpret_cast<sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, limits_.threads,
-        MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-        limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits_.headBytes,
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(limits_.idle.count()),
-        MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::connection, this, MHD_OPTION_NOTIFY_COMPLETED,
-        &Callbacks::completed, this, MHD_OPTION_URI_LOG_CALLBACK, &Callbacks::requestLine, this,
-        MHD_OPTION_END);
+    daemon_ =
+        MHD_start_daemon(MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG |
+                             MHD_ALLOW_SUSPEND_RESUME | (v6 ? MHD_USE_IPv6 : 0),
+                         static_cast<std::uint16_t>(port), nullptr, nullptr, &Callbacks::request, this,
+                         // First, or the library's complaints about the options bypass it.
+                         MHD_OPTION_EXTERNAL_LOGGER, &Callbacks::libraryLine, nullptr, MHD_OPTION_SOCK_ADDR,
+                         reinterpret_cast<sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, limits_.threads,
+                         MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+                         limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits_.headBytes,
+                         MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(limits_.idle.count()),
+                         MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::connection, this,
+                         MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::completed, this,
+                         MHD_OPTION_URI_LOG_CALLBACK, &Callbacks::requestLine, this, MHD_OPTION_END);
     if (!daemon_)
         throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
     port_ = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT)->port;
