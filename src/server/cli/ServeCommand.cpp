@@ -7,11 +7,25 @@
 #include "server/model/Clock.h"
 #include "server/model/Log.h"
 
+#include <QString>
+#include <QtGlobal>
 #include <csignal>
 #include <memory>
 #include <ostream>
 
 namespace brisma::server {
+namespace {
+
+// Qt's own warnings (its SQL drivers') as the server's lines: in text as Qt writes them.
+void qtLine(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const Log::Level level = type == QtDebugMsg     ? Log::Debug
+                             : type == QtInfoMsg    ? Log::Info
+                             : type == QtWarningMsg ? Log::Warning
+                                                    : Log::Error;
+    Log::writeBare(level, qFormatLogMessage(type, context, message).toStdString());
+}
+
+} // namespace
 
 int runServeCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
     const std::string& file = line.config;
@@ -27,6 +41,7 @@ int runServeCommand(const CommandLine& line, std::ostream& out, std::ostream& er
         return Done;
     }
     Log::setFormat(config.logFormat);
+    qInstallMessageHandler(qtLine);
     text::installShiftJisAliases();
     // Every thread started from here on leaves these signals to the loop below.
     sigset_t signals;
