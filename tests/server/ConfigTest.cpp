@@ -118,6 +118,16 @@ TEST_F(ConfigTest, EachFaultNamesItsLine) {
               "2: listen names port 0, so base must be given");
     EXPECT_EQ(fault("[server]\ncontent = \"content\"\nkeep_days = -1\n" + Channel),
               "3: keep_days must be a number of days from 1 to 36500, or 0 to keep");
+    EXPECT_EQ(fault("[server]\ncontent = \"content\"\nlog_format = \"xml\"\n" + Channel),
+              "3: log_format must be \"text\" or \"json\"");
+    EXPECT_EQ(fault("[server]\ncontent = \"content\"\nreports_per_minute = 0\n" + Channel),
+              "3: reports_per_minute must be a number from 1 to 1000000000");
+    for (const std::string range : {"10.0.0.0/33", "2001:db8::/129", "10.0.0.0/", "example.jp"})
+        EXPECT_EQ(fault("[server]\ncontent = \"content\"\ntrusted_proxies = [\n\"::1\",\n\"" + range +
+                        "\"]\n" + Channel),
+                  "5: trusted_proxies: not an address or CIDR range (\"192.0.2.1\", \"10.0.0.0/8\", "
+                  "\"2001:db8::/32\")")
+            << range;
     EXPECT_EQ(fault("[server]\ncontent = \"content\"\nkeep_users = [\"\"]\n" + Channel),
               "3: keep_users must be a list of user ids");
     // Also under --check: the address is read with the file, not first when the store opens.

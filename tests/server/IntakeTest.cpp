@@ -5,14 +5,23 @@
 #include "PostgresServer.h"
 #include "ServerProcess.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <nlohmann/json.hpp>
+#include <poll.h>
 #include <regex>
 #include <set>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -54,32 +63,38 @@ protected:
         folder_ = fs::temp_directory_path() / ("brisma-intake-" + std::to_string(::getpid()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
-        std::string database;
         if (GetParam()) {
             static std::string why;
             static const std::unique_ptr<PostgresServer> postgres = PostgresServer::start(why);
             if (!postgres)
                 GTEST_SKIP() << "PostgreSQL skipped: " << why;
+            postgres_ = postgres.get();
             static int databases = 0;
-            database = postgres->createDatabase("intake" + std::to_string(++databases));
+            database_ = postgres->createDatabase("intake" + std::to_string(++databases));
         }
+        writeConfig();
+        start();
+    }
+
+    // The test's configuration, with `more` lines for [server].
+    void writeConfig(const std::string& more = "") {
         std::ofstream(folder_ / "server.toml")
             << "[server]\nlisten = \"127.0.0.1:0\"\nbase = \"http://127.0.0.1:19999/\"\ndata = "
                "\"var\"\ncontent = \""
-            << BRISMA_DEMO_CONTENT << "\"\ndatabase = \"" << database << "\"\nkeep_users = [\"DEMO0001\"]\n"
-            << "\n[[channel]]\nnumber = 1\nname = \"a\"\ngenre = \"b\"\nowner = \"c\"\nsources = [\""
+            << BRISMA_DEMO_CONTENT << "\"\ndatabase = \"" << database_ << "\"\nkeep_users = [\"DEMO0001\"]\n"
+            << more << "\n[[channel]]\nnumber = 1\nname = \"a\"\ngenre = \"b\"\nowner = \"c\"\nsources = [\""
             << BRISMA_DEMO_CONTENT << "/../sources/general.xml\"]\n";
-        start();
     }
     void TearDown() override {
         server_.reset();
         fs::remove_all(folder_);
     }
 
-    void start() {
+    void start(const std::vector<std::string>& environment = {}, const std::string& errorsTo = {}) {
         server_.reset();
         server_ = std::make_unique<ServerProcess>(
-            std::vector<std::string>{BRISMA_SERVER_EXE, "--config", (folder_ / "server.toml").string()});
+            std::vector<std::string>{BRISMA_SERVER_EXE, "--config", (folder_ / "server.toml").string()},
+            false, environment, errorsTo);
         std::smatch m;
         ASSERT_TRUE(std::regex_match(server_->firstLine(), m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)")))
             << server_->firstLine();
@@ -98,6 +113,8 @@ protected:
     }
 
     fs::path folder_;
+    std::string database_;               // empty: SQLite
+    PostgresServer* postgres_ = nullptr; // with PostgreSQL
     std::unique_ptr<ServerProcess> server_;
     int port_ = 0;
 };
@@ -196,6 +213,198 @@ TEST_P(IntakeTest, UsersRegisterUpdateAndAreForgotten) {
                   " " + user + " 2>&1")
                   .second,
               1);
+}
+
+// /healthz answers while the process serves; /readyz only while the store answers its pings, so it
+// turns 503 while every PostgreSQL process is stopped and 200 again once they continue.
+TEST_P(IntakeTest, ReadinessFollowsTheStoreAndHealthTheProcess) {
+    Loopback connection(port_);
+    const auto answer = [&](const std::string& path) { return connection.get(path).value(); };
+    const auto waitFor = [&](int status) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        Loopback::Response ready;
+        do {
+            ready = answer("/readyz");
+            const Loopback::Response health = answer("/healthz");
+            EXPECT_EQ(health.status, 200);
+            EXPECT_EQ(health.body, "ok");
+            if (ready.status != status)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        } while (ready.status != status && std::chrono::steady_clock::now() < deadline);
+        return ready;
+    };
+    EXPECT_EQ(waitFor(200).body, "ready\n");
+    if (!postgres_)
+        return;
+    postgres_->pause();
+    const Loopback::Response stalled = waitFor(503);
+    postgres_->resume();
+    EXPECT_EQ(stalled.status, 503);
+    EXPECT_TRUE(stalled.body.starts_with("the store has not answered for ")) << stalled.body;
+    EXPECT_EQ(std::count(stalled.body.begin(), stalled.body.end(), '\n'), 1) << stalled.body;
+    EXPECT_EQ(waitFor(200).status, 200);
+    EXPECT_EQ(connection.get(clickTarget("DEMO0001", "0052026120911000001")).value().status, 200);
+    EXPECT_EQ(exported().size(), 1u);
+}
+
+// Behind a trusted proxy each forwarded client has limits of its own, the rightmost untrusted hop
+// naming it: beyond them 429 with an empty body and Retry-After, and nothing stored.
+TEST_P(IntakeTest, LimitsCountEachClientBehindTrustedProxies) {
+    writeConfig("registrations_per_hour = 2\nreports_per_minute = 3\n"
+                "trusted_proxies = [\"127.0.0.1\", \"10.9.0.0/16\", \"2001:db8::/32\"]\n");
+    start();
+    Loopback connection(port_);
+    const auto from = [&](const std::string& target, const std::string& forwarded) {
+        EXPECT_TRUE(connection.send("GET " + target +
+                                    " HTTP/1.1\r\nHost: x\r\nX-Forwarded-For: " + forwarded + "\r\n\r\n"));
+        return connection.read().value();
+    };
+    const std::string registration =
+        "/user?com=regist&version=3.1.1&type=desktop3&email=a@example.jp" + Stamp;
+    // The client's own claim left of the proxies' counts for nothing; trusted hops are passed over.
+    EXPECT_EQ(from(registration, "192.0.2.7").status, 200);
+    EXPECT_EQ(from(registration, "198.51.100.1, 192.0.2.7, 10.9.3.4").status, 200);
+    const Loopback::Response refused = from(registration, "203.0.113.9, 192.0.2.7");
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_EQ(refused.body, "");
+    const std::regex retry(R"(\r\nRetry-After: (\d+)(\r\n|$))", std::regex::icase);
+    std::smatch wait;
+    ASSERT_TRUE(std::regex_search(refused.head, wait, retry)) << refused.head;
+    EXPECT_GE(std::stoi(wait[1]), 1);
+    EXPECT_LE(std::stoi(wait[1]), 3600);
+    EXPECT_EQ(from(registration, "192.0.2.8").status, 200);
+    EXPECT_EQ(from(registration, "2001:db8::1, 2001:db9::5").status, 200);
+
+    // Reports: three a minute for each client; the direct one (no header) is loopback's own.
+    int stored = 0;
+    for (const std::string client : {"192.0.2.7", "2001:db9::5", ""}) {
+        for (int n = 0; n < 5; ++n) {
+            char id[32];
+            std::snprintf(id, sizeof id, "005202612091100%02d%02d", stored, n);
+            const Loopback::Response answer = client.empty()
+                                                  ? connection.get(clickTarget("DEMO0001", id)).value()
+                                                  : from(clickTarget("DEMO0001", id), client);
+            EXPECT_EQ(answer.status, n < 3 ? 200 : 429) << client << " " << n;
+            EXPECT_EQ(answer.body, n < 3 ? "OK" : "") << client << " " << n;
+        }
+        stored += 3;
+    }
+    EXPECT_EQ(exported().size(), 9u);
+}
+
+// With log_format = "json" every stderr line is one object with time (RFC 3339 with its offset),
+// level and msg, a configuration's fault included; the bound address stays stdout's first line.
+TEST_P(IntakeTest, JsonLogLinesAreObjects) {
+    writeConfig("log_format = \"json\"\n");
+    const fs::path errors = folder_ / "stderr";
+    start({}, errors.string());
+    const auto logged = [&] {
+        std::ifstream in(errors);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const auto waitFor = [&](const std::string& text) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (logged().find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    };
+    server_->signal(SIGHUP);
+    waitFor("read again");
+    { std::ofstream(folder_ / "server.toml", std::ios::app) << "colour = 1\n"; }
+    server_->signal(SIGHUP);
+    waitFor("kept");
+    // The HTTP library's own complaint about a head too big.
+    Loopback(port_).get("/" + std::string(20000, 'a'));
+    waitFor("414");
+    EXPECT_EQ(server_->stop(), 0);
+
+    const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d+)?[+-]\d\d:\d\d)");
+    std::vector<std::string> messages;
+    std::istringstream in(logged());
+    for (std::string line; std::getline(in, line);) {
+        const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+        ASSERT_TRUE(object.is_object()) << line;
+        ASSERT_TRUE(object.contains("time") && object["time"].is_string()) << line;
+        EXPECT_TRUE(std::regex_match(object["time"].get<std::string>(), time)) << line;
+        ASSERT_TRUE(object.contains("level") && object["level"].is_string()) << line;
+        const std::set<std::string> levels{"debug", "info", "warning", "error"};
+        EXPECT_TRUE(levels.contains(object["level"].get<std::string>())) << line;
+        ASSERT_TRUE(object.contains("msg") && object["msg"].is_string()) << line;
+        messages.push_back(object["msg"]);
+    }
+    ASSERT_GE(messages.size(), 3u);
+    EXPECT_TRUE(messages[0].starts_with("database ")) << messages[0];
+    EXPECT_TRUE(
+        std::ranges::any_of(messages, [](const std::string& m) { return m.ends_with(".toml read again"); }));
+    EXPECT_TRUE(std::ranges::any_of(messages, [](const std::string& m) {
+        return m.ends_with(": unknown key \"colour\" (the configuration in use is kept)");
+    }));
+    EXPECT_TRUE(std::ranges::any_of(messages, [](const std::string& m) { return m.find("414") != m.npos; }));
+}
+
+// A notify socket the test listens on, at a path or an abstract name ("@...").
+class NotifySocket {
+public:
+    explicit NotifySocket(const std::string& name) : name_(name) {
+        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, name.data(), name.size());
+        if (name[0] == '@')
+            address.sun_path[0] = '\0';
+        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<const sockaddr*>(&address), size), 0);
+    }
+    ~NotifySocket() { ::close(fd_); }
+    std::string setting() const { return "NOTIFY_SOCKET=" + name_; }
+    // The next datagram; "" when none came within a minute.
+    std::string next() const {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 60'000) != 1)
+            return "";
+        char buffer[512];
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : "";
+    }
+
+private:
+    std::string name_;
+    int fd_ = -1;
+};
+
+// READY=1 once the server serves, WATCHDOG=1 every half of $WATCHDOG_USEC, on even while the
+// database answers nothing, and STOPPING=1 at the end; without $WATCHDOG_USEC no beat at all.
+TEST_P(IntakeTest, TheServiceManagerHearsReadinessBeatsAndTheEnd) {
+    {
+        const NotifySocket manager((folder_ / "notify").string());
+        start({manager.setting(), "WATCHDOG_USEC=200000"});
+        EXPECT_EQ(manager.next(), "READY=1");
+        EXPECT_EQ(Loopback(port_).get("/healthz").value().status, 200) << "READY=1 came before serving";
+        for (int beat = 0; beat < 3; ++beat)
+            EXPECT_EQ(manager.next(), "WATCHDOG=1");
+        if (postgres_) {
+            postgres_->pause();
+            // A report the stopped database keeps the writer waiting on.
+            Loopback waiting(port_);
+            EXPECT_TRUE(waiting.send("GET " + clickTarget("DEMO0001", "0052026120911000001") +
+                                     " HTTP/1.1\r\nHost: x\r\n\r\n"));
+            int beats = 0;
+            while (beats < 10 && manager.next() == "WATCHDOG=1")
+                ++beats;
+            postgres_->resume();
+            EXPECT_EQ(beats, 10) << "the beats stopped while the database answered nothing";
+            EXPECT_EQ(waiting.read().value().status, 200);
+        }
+        server_->signal(SIGTERM);
+        std::string said;
+        while ((said = manager.next()) == "WATCHDOG=1") {
+        }
+        EXPECT_EQ(said, "STOPPING=1");
+    }
+    const NotifySocket manager("@brisma-notify-" + std::to_string(::getpid()));
+    start({manager.setting()});
+    EXPECT_EQ(manager.next(), "READY=1");
+    server_->signal(SIGTERM);
+    EXPECT_EQ(manager.next(), "STOPPING=1");
 }
 
 // Traversals, a 1 MiB query, 10 000 keys, invalid UTF-8, NUL bytes and a client sending a byte a

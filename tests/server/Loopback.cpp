@@ -53,7 +53,7 @@ std::optional<Loopback::Response> Loopback::read() {
                 if (strncasecmp(head.c_str() + at + 2, "Content-Length:", 15) == 0)
                     length = std::strtoul(head.c_str() + at + 17, nullptr, 10);
             if (buffer_.size() >= end + 4 + length) {
-                Response response{std::atoi(head.c_str() + 9), buffer_.substr(end + 4, length)};
+                Response response{std::atoi(head.c_str() + 9), buffer_.substr(end + 4, length), head};
                 buffer_.erase(0, end + 4 + length);
                 return response;
             }

@@ -17,6 +17,7 @@ public:
     struct Response {
         int status = 0;
         std::string body;
+        std::string head; // the status line and headers
     };
     // Sends raw bytes; false once the connection is gone.
     bool send(const std::string& bytes);

@@ -1,6 +1,8 @@
 #include "ServerProcess.h"
 
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -8,12 +10,17 @@
 
 namespace brisma::test {
 
-ServerProcess::ServerProcess(const std::vector<std::string>& argv, bool lineOnStderr) {
+ServerProcess::ServerProcess(const std::vector<std::string>& argv, bool lineOnStderr,
+                             const std::vector<std::string>& environment, const std::string& errorsTo) {
     int fds[2];
     if (::pipe(fds) != 0)
         throw std::runtime_error("pipe");
     pid_ = ::fork();
     if (pid_ == 0) {
+        for (const std::string& setting : environment)
+            ::putenv(const_cast<char*>(setting.c_str()));
+        if (!errorsTo.empty())
+            ::dup2(::open(errorsTo.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), STDERR_FILENO);
         ::dup2(fds[1], lineOnStderr ? STDERR_FILENO : STDOUT_FILENO);
         ::close(fds[0]);
         ::close(fds[1]);

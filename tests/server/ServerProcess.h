@@ -9,8 +9,11 @@ namespace brisma::test {
 // A server executable run for a test: started, its first line read, signalled, killed at the end.
 class ServerProcess {
 public:
-    // Runs `argv` and waits for the first line on stdout (or on stderr with `lineOnStderr`).
-    explicit ServerProcess(const std::vector<std::string>& argv, bool lineOnStderr = false);
+    // Runs `argv` with `environment` ("KEY=value") added, stderr into the file `errorsTo` when
+    // given, and waits for the first line on stdout (or on stderr with `lineOnStderr`).
+    explicit ServerProcess(const std::vector<std::string>& argv, bool lineOnStderr = false,
+                           const std::vector<std::string>& environment = {},
+                           const std::string& errorsTo = {});
     ~ServerProcess();
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;

@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -125,6 +127,33 @@ PostgresServer::~PostgresServer() {
     stop();
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
+}
+
+void PostgresServer::signalAll(int number) const {
+    ::kill(pid_, number); // first, so that a stopped postmaster starts no new child
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        // /proc/PID/stat: "pid (command) state ppid ...", the command possibly holding spaces.
+        std::ifstream in(entry.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::size_t end = stat.rfind(')');
+        if (end == std::string::npos)
+            continue;
+        char state = 0;
+        pid_t parent = 0;
+        if (std::sscanf(stat.c_str() + end + 1, " %c %d", &state, &parent) == 2 && parent == pid_)
+            ::kill(std::stoi(name), number);
+    }
+}
+
+void PostgresServer::pause() const {
+    signalAll(SIGSTOP);
+}
+
+void PostgresServer::resume() const {
+    signalAll(SIGCONT);
 }
 
 std::string PostgresServer::createDatabase(const std::string& name) const {

@@ -20,6 +20,11 @@ public:
     // Stops the server (fast shutdown: open connections are cut) and starts it again on its data.
     void restart();
 
+    // Stops (SIGSTOP) or continues (SIGCONT) the postmaster and every process it started: the
+    // server holds its connections open and answers nothing meanwhile.
+    void pause() const;
+    void resume() const;
+
     // Creates an empty database and answers its address for the server's `database` setting.
     std::string createDatabase(const std::string& name) const;
 
@@ -28,6 +33,7 @@ private:
     // Starts postgres on the cluster and waits until it answers; false after 60 s.
     bool run();
     void stop();
+    void signalAll(int number) const;
 
     std::string folder_;
     int port_;

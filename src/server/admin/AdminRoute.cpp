@@ -2,8 +2,7 @@
 
 #include "server/admin/AdminPage.h"
 #include "server/model/Clock.h"
-
-#include <cstdio>
+#include "server/model/Log.h"
 
 namespace brisma::server {
 
@@ -22,7 +21,7 @@ std::optional<AdminAnswer> AdminRoute::take(const AdminSite& site, const AdminRe
             done({200, adminPage(*site.database, period, site.channelNames, site.sourceChannels,
                                  site.campaigns, site.clock->nowMs())});
         } catch (const std::exception& e) { // a StoreError, mostly: the connection still gets its answer
-            std::fprintf(stderr, "brisma-server: the operator's page: %s\n", e.what());
+            Log::write(Log::Error, std::string("the operator's page: ") + e.what());
             done({503, "503 Service Unavailable: the database does not answer\n"});
         }
     });

@@ -2,11 +2,11 @@
 
 #include "server/channels/HeadlineMerge.h"
 #include "server/model/Clock.h"
+#include "server/model/Log.h"
 #include "server/sources/SourceFetch.h"
 #include "server/store/StoreError.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace brisma::server {
 namespace {
@@ -88,8 +88,10 @@ void ChannelBuilder::build(const ChannelConfig& channel, std::int64_t now) {
     try {
         known = ids_.see(channel.entry.number, std::move(sightings), now).get();
     } catch (const StoreError& e) {
-        std::fprintf(stderr, "brisma-server: channel %d keeps its last feed: no headline ids: %s\n",
-                     channel.entry.number, e.what());
+        Log::write(Log::Warning,
+                   "channel " + std::to_string(channel.entry.number) +
+                       " keeps its last feed: no headline ids: " + e.what(),
+                   {{"channel", channel.entry.number}});
         return;
     }
     for (std::size_t i = 0; i < listed.size(); ++i) {
@@ -97,8 +99,10 @@ void ChannelBuilder::build(const ChannelConfig& channel, std::int64_t now) {
         listed[i].headline.id = known.at(i).id;
     }
     if (skipped > 0)
-        std::fprintf(stderr, "brisma-server: channel %d: %d items without a title or a usable link skipped\n",
-                     channel.entry.number, skipped);
+        Log::write(Log::Warning,
+                   "channel " + std::to_string(channel.entry.number) + ": " + std::to_string(skipped) +
+                       " items without a title or a usable link skipped",
+                   {{"channel", channel.entry.number}});
     const std::vector<Headline> headlines = mergedHeadlines(std::move(listed), channel.entry.count);
     documents_.put(ServerConfig::feedPath(channel.entry.number),
                    channelFeedDocument(channel.entry, headlines));
@@ -108,7 +112,7 @@ void ChannelBuilder::forgetUnlisted(std::optional<int> channel, std::int64_t now
     try {
         ids_.forgetUnlistedSince(now - ForgetAfter, channel).get();
     } catch (const StoreError& e) {
-        std::fprintf(stderr, "brisma-server: cannot forget unlisted headlines: %s\n", e.what());
+        Log::write(Log::Warning, std::string("cannot forget unlisted headlines: ") + e.what());
     }
 }
 

@@ -17,6 +17,8 @@ class Clock;
 class Database;
 class Intake;
 class ReportRetention;
+class StoreHealth;
+class Watchdog;
 class WebServer;
 
 class RunningServer {
@@ -30,7 +32,7 @@ public:
 
     // The address it listens at, as a client names it: "http://127.0.0.1:18080/".
     std::string address() const;
-    // Starts fetching the sources.
+    // Starts fetching the sources, and the watchdog's beats when the service manager asks for them.
     void start();
     // Serves a configuration read again. Its channels and documents take over; a new listen
     // address, database or keep_days waits for the next start. Throws, keeping the configuration
@@ -46,7 +48,9 @@ private:
     std::unique_ptr<ReportRetention> retention_;
     std::shared_ptr<AdTally> tally_;
     std::unique_ptr<Intake> intake_;
+    std::unique_ptr<StoreHealth> health_;
     std::unique_ptr<WebServer> web_;
+    std::unique_ptr<Watchdog> watchdog_;
 };
 
 } // namespace brisma::server

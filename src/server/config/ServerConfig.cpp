@@ -372,9 +372,10 @@ ServerConfig loadConfig(const std::string& file) {
     if (!serverNode || !serverNode->is_table())
         r.fail(1, "missing table [server]");
     const toml::table& server = *serverNode->as_table();
-    r.onlyKnown(server,
-                {"listen", "base", "data", "content", "min_interval", "max_interval", "contact", "database",
-                 "keep_days", "keep_users", "admin_token", "admin_loopback", "fetch_workers"});
+    r.onlyKnown(server, {"listen", "base", "data", "content", "min_interval", "max_interval", "contact",
+                         "database", "keep_days", "keep_users", "admin_token", "admin_loopback",
+                         "registrations_per_hour", "reports_per_minute", "trusted_proxies", "log_format",
+                         "fetch_workers"});
 
     const fs::path folder = fs::absolute(fs::path(file)).parent_path();
     ServerConfig config;
@@ -421,6 +422,31 @@ ServerConfig loadConfig(const std::string& file) {
     if (keepDays < 0 || keepDays > 36500)
         r.fail(*server.get("keep_days"), "keep_days must be a number of days from 1 to 36500, or 0 to keep");
     config.keepDays = static_cast<int>(keepDays);
+    const auto perWindow = [&](std::string_view key, std::int64_t fallback) {
+        const std::int64_t value = r.integer(server, key, fallback);
+        if (value < 1 || value > 1'000'000'000)
+            r.fail(*server.get(key), std::string(key) + " must be a number from 1 to 1000000000");
+        return static_cast<unsigned>(value);
+    };
+    config.registrationsPerHour = perWindow("registrations_per_hour", config.registrationsPerHour);
+    config.reportsPerMinute = perWindow("reports_per_minute", config.reportsPerMinute);
+    if (const toml::node* proxies = server.get("trusted_proxies")) {
+        const toml::array* list = proxies->as_array();
+        if (!list)
+            r.fail(*proxies, "trusted_proxies must be a list of addresses or CIDR ranges");
+        for (const toml::node& proxy : *list) {
+            const std::optional<AddressRange> range =
+                proxy.is_string() ? AddressRange::parse(proxy.as_string()->get()) : std::nullopt;
+            if (!range)
+                r.fail(proxy, "trusted_proxies: not an address or CIDR range (\"192.0.2.1\", \"10.0.0.0/8\", "
+                              "\"2001:db8::/32\")");
+            config.trustedProxies.push_back(*range);
+        }
+    }
+    const std::string logFormat = r.text(server, "log_format", "text");
+    if (logFormat != "text" && logFormat != "json")
+        r.fail(*server.get("log_format"), "log_format must be \"text\" or \"json\"");
+    config.logFormat = logFormat == "json" ? Log::Format::Json : Log::Format::Text;
     if (const toml::node* users = server.get("keep_users")) {
         const toml::array* list = users->as_array();
         if (!list)

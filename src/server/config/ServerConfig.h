@@ -1,7 +1,9 @@
 #pragma once
 
 #include "server/config/Campaign.h"
+#include "server/model/AddressRange.h"
 #include "server/model/ChannelEntry.h"
+#include "server/model/Log.h"
 
 #include <chrono>
 #include <map>
@@ -33,6 +35,10 @@ struct ServerConfig {
     std::vector<std::string> keepUsers; // ids that are always known users (the demo's seeded one)
     std::string adminToken;             // opens the operator's page; empty: no token opens it
     bool adminLoopback = false;         // loopback opens the operator's page without a token
+    unsigned registrationsPerHour = 20; // per client address and process
+    unsigned reportsPerMinute = 1200;   // per client address and process
+    std::vector<AddressRange> trustedProxies; // whose X-Forwarded-For names the client
+    Log::Format logFormat = Log::Format::Text;
     std::vector<ChannelConfig> channels;
     std::vector<Campaign> campaigns;
     HouseText house; // required once a text campaign is booked

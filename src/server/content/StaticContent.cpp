@@ -2,6 +2,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/text/Cp932.h"
+#include "server/model/Log.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -31,7 +32,7 @@ std::int64_t nanoseconds(const timespec& t) {
 }
 
 void skipped(const std::string& path, const char* why) {
-    std::fprintf(stderr, "brisma-server: content: %s %s: not served\n", path.c_str(), why);
+    Log::write(Log::Warning, "content: " + path + " " + why + ": not served", {{"path", path}});
 }
 
 // Every regular file below `real` as `prefix` + its relative path. A link to a directory that is
@@ -94,7 +95,7 @@ StaticContent::StaticContent(std::string folder, std::string base, const Listing
                              const StaticContent* previous)
     : folder_(std::move(folder)), base_(std::move(base)), listing_(listing) {
     if (listing_.size() >= MaxFiles)
-        std::fprintf(stderr, "brisma-server: content: only the first %zu files are served\n", MaxFiles);
+        Log::write(Log::Warning, "content: only the first " + std::to_string(MaxFiles) + " files are served");
     std::int64_t total = 0;
     std::map<std::string, std::shared_ptr<const std::string>> converted; // XML out, by real path
     for (const auto& [path, state] : listing_) {

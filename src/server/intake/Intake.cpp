@@ -2,10 +2,10 @@
 
 #include "server/intake/ReportRequest.h"
 #include "server/model/Clock.h"
+#include "server/model/Log.h"
 #include "server/store/StoreError.h"
 
 #include <algorithm>
-#include <iostream>
 
 namespace brisma::server {
 namespace {
@@ -29,8 +29,10 @@ bool isReportPath(std::string_view path) {
 
 } // namespace
 
-Intake::Intake(Database& database, const Clock& clock, ReportCounter* counter)
+Intake::Intake(Database& database, const Clock& clock, Limits limits, ReportCounter* counter)
     : reports_(database), users_(database), clock_(clock), counter_(counter),
+      registrations_(limits.registrationsPerHour, std::chrono::hours(1)),
+      reportLimit_(limits.reportsPerMinute, std::chrono::minutes(1)),
       answerer_([this](std::stop_token stop) { answerInTurn(std::move(stop)); }) {}
 
 Intake::~Intake() {
@@ -42,7 +44,7 @@ Intake::~Intake() {
     answerer_.join();
 }
 
-bool Intake::take(std::string_view target, Done done) {
+bool Intake::take(std::string_view target, const std::string& address, Done done) {
     Request request;
     try {
         request = readRequest(target);
@@ -60,6 +62,10 @@ bool Intake::take(std::string_view target, Done done) {
                 done({404, {}});
                 return true;
             }
+            if (const auto wait = reportLimit_.take(address, clock_.now())) {
+                done({429, {}, *wait});
+                return true;
+            }
             {
                 const std::int64_t now = clock_.nowMs();
                 auto stored =
@@ -75,6 +81,10 @@ bool Intake::take(std::string_view target, Done done) {
             }
             break;
         case Route::Registration:
+            if (const auto wait = registrations_.take(address, clock_.now())) {
+                done({429, {}, *wait});
+                return true;
+            }
             finish = [id = std::make_shared<std::future<std::string>>(
                           users_.registerUser(request.query, clock_.nowMs()))] {
                 return Reply{200, id->get()};
@@ -136,8 +146,8 @@ Intake::Reply Intake::failed(const std::exception& error) {
     const auto now = std::chrono::steady_clock::now();
     ++failuresUnlogged_;
     if (now - lastFailureLog_ >= std::chrono::minutes(1)) {
-        std::cerr << "brisma-server: " << failuresUnlogged_
-                  << " request(s) not stored, answered 503: " << error.what() << std::endl;
+        Log::write(Log::Error, std::to_string(failuresUnlogged_) +
+                                   " request(s) not stored, answered 503: " + error.what());
         lastFailureLog_ = now;
         failuresUnlogged_ = 0;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/intake/RequestLimit.h"
 #include "server/store/ReportTable.h"
 #include "server/store/UserTable.h"
 
@@ -37,20 +38,27 @@ public:
     struct Reply {
         unsigned status = 200;
         std::string body; // a refusal's is empty: the client stores a registration's body as its id
+        std::chrono::seconds retryAfter{0}; // a 429's: when the address may ask again
     };
     using Done = std::function<void(Reply)>;
 
+    // Per address and per process.
+    struct Limits {
+        unsigned registrationsPerHour = 20;
+        unsigned reportsPerMinute = 1200;
+    };
+
     // `counter`, when given, outlives the intake.
-    Intake(Database& database, const Clock& clock, ReportCounter* counter = nullptr);
+    Intake(Database& database, const Clock& clock, Limits limits, ReportCounter* counter = nullptr);
     // Answers everything taken, then stops.
     ~Intake();
     Intake(const Intake&) = delete;
     Intake& operator=(const Intake&) = delete;
 
-    // For a report or user request target (raw, as it arrived): stores it and calls `done` with
-    // the answer, at once for a refusal, else on the intake's thread once stored. False, and
-    // nothing done, for any other target.
-    bool take(std::string_view target, Done done);
+    // For a report or user request target (raw, as it arrived) from `address` (the client's, as
+    // text): stores it and calls `done` with the answer, at once for a refusal, else on the
+    // intake's thread once stored. False, and nothing done, for any other target.
+    bool take(std::string_view target, const std::string& address, Done done);
 
 private:
     struct Waiting {
@@ -65,6 +73,8 @@ private:
     UserTable users_;
     const Clock& clock_;
     ReportCounter* counter_;
+    RequestLimit registrations_;
+    RequestLimit reportLimit_;
     std::mutex mutex_;
     std::condition_variable_any wake_;
     std::deque<Waiting> waiting_;

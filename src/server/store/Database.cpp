@@ -57,20 +57,25 @@ void Database::loop(std::stop_token stop, std::promise<void>& started) {
     for (;;) {
         {
             std::unique_lock lock(mutex_);
+            idle_ = true;
             wake_.wait(lock, stop, [this] { return !queue_.empty(); });
+            idle_ = false;
             if (queue_.empty())
                 return; // stopping, and everything queued is done
+            ++batches_;
             while (!queue_.empty() && batch.size() < kMaxBatch) {
                 batch.push_back(std::move(queue_.front()));
                 queue_.pop_front();
             }
         }
+        storing_ = true;
         if (!connection) {
             // The last connection was lost (a restarted database server): a new one, or every job
             // of this batch fails and the next batch tries again.
             try {
                 connection.emplace(address_);
             } catch (...) {
+                storing_ = false;
                 for (Job& job : batch)
                     job.fail(std::current_exception());
                 batch.clear();
@@ -79,8 +84,16 @@ void Database::loop(std::stop_token stop, std::promise<void>& started) {
         }
         if (!commitBatch(*connection, batch) && !connection->alive())
             connection.reset();
+        storing_ = false;
         batch.clear();
     }
+}
+
+bool Database::progressing() {
+    std::lock_guard lock(mutex_);
+    const bool moved = idle_ || storing_ || batches_ != batchesSeen_;
+    batchesSeen_ = batches_;
+    return moved;
 }
 
 bool Database::commitBatch(Connection& connection, std::vector<Job>& batch) {

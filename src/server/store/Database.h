@@ -3,7 +3,9 @@
 #include "server/store/Connection.h"
 #include "server/store/DatabaseAddress.h"
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -45,6 +47,11 @@ public:
     // The same for a job that answers its callers itself.
     void enqueue(Job job);
 
+    // Whether the writer moved since last asked: it waits for work, waits on the database (whose
+    // health is not the writer's), or took a batch. False when work waits and the writer is stuck
+    // elsewhere.
+    bool progressing();
+
 private:
     void loop(std::stop_token stop, std::promise<void>& started);
     // False when a job failed.
@@ -55,6 +62,10 @@ private:
     std::condition_variable_any wake_;
     std::deque<Job> queue_;
     bool closing_ = false; // nothing more is queued
+    bool idle_ = false;    // the writer waits for work
+    std::atomic<bool> storing_{false};
+    std::uint64_t batches_ = 0; // taken by the writer
+    std::uint64_t batchesSeen_ = 0;
     std::jthread writer_;
 };
 

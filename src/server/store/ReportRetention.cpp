@@ -1,10 +1,10 @@
 #include "server/store/ReportRetention.h"
 
 #include "server/model/Clock.h"
+#include "server/model/Log.h"
 #include "server/store/ReportTable.h"
 
 #include <chrono>
-#include <iostream>
 
 namespace brisma::server {
 
@@ -20,10 +20,10 @@ void ReportRetention::run(std::stop_token stop) {
         try {
             const std::int64_t deleted = reports.deleteBefore(cutoff).get();
             if (deleted > 0)
-                std::cerr << "brisma-server: " << deleted << " reports older than " << keepDays_
-                          << " days deleted" << std::endl;
+                Log::write(Log::Info, std::to_string(deleted) + " reports older than " +
+                                          std::to_string(keepDays_) + " days deleted");
         } catch (const std::exception& e) {
-            std::cerr << "brisma-server: old reports not deleted: " << e.what() << std::endl;
+            Log::write(Log::Error, std::string("old reports not deleted: ") + e.what());
         }
         std::unique_lock lock(mutex_);
         clock_.waitFor(lock, wake_, stop, hours(24), [] { return false; });

@@ -2,6 +2,7 @@
 
 #include "server/intake/Intake.h"
 #include "server/model/Clock.h"
+#include "server/store/StoreHealth.h"
 
 #include <random>
 
@@ -20,8 +21,8 @@ Answer pageAnswer(AdminAnswer page) {
 
 } // namespace
 
-Routes::Routes(ServedSite site, Intake& intake)
-    : intake_(intake), site_(std::make_shared<const ServedSite>(std::move(site))) {}
+Routes::Routes(ServedSite site, Intake& intake, const StoreHealth& health)
+    : intake_(intake), health_(health), site_(std::make_shared<const ServedSite>(std::move(site))) {}
 
 void Routes::replace(ServedSite site) {
     auto next = std::make_shared<const ServedSite>(std::move(site));
@@ -29,17 +30,41 @@ void Routes::replace(ServedSite site) {
     site_.swap(next);
 }
 
-std::optional<Answer> Routes::route(const Request& request, const Later& later) {
+std::optional<std::string> Routes::unready(const ServedSite& site) const {
+    if (std::optional<std::string> store = health_.fault())
+        return store;
+    if (!site.generated->get(GeneratedDocuments::ChannelList))
+        return "the channel list is not built";
+    for (const std::string& path : site.feedPaths)
+        if (!site.generated->get(path))
+            return "the feed " + path + " is not built";
+    return std::nullopt;
+}
+
+std::optional<Answer> Routes::route(const WebRequest& request, const Later& later) {
     if (request.method != "GET")
         return textAnswer(405, "405 Method Not Allowed: only GET\n");
-    if (intake_.take(request.target, [later](Intake::Reply reply) {
-            later(textAnswer(reply.status, std::move(reply.body)));
+    if (request.path == "/healthz") {
+        Answer ok = textAnswer(200, "ok");
+        ok.noStore = true;
+        return ok;
+    }
+    if (intake_.take(request.target, request.client, [later](Intake::Reply reply) {
+            Answer answer = textAnswer(reply.status, std::move(reply.body));
+            answer.retryAfter = reply.retryAfter;
+            later(std::move(answer));
         }))
         return std::nullopt;
     std::shared_ptr<const ServedSite> site;
     {
         std::lock_guard lock(siteMutex_);
         site = site_;
+    }
+    if (request.path == "/readyz") {
+        const std::optional<std::string> why = unready(*site);
+        Answer answer = why ? textAnswer(503, *why + "\n") : textAnswer(200, "ready\n");
+        answer.noStore = true;
+        return answer;
     }
     if (request.path == "/admin/" || request.path == "/admin") {
         if (auto refusal = pages_.take(site->admin, request.admin, request.day,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/model/AddressRange.h"
 #include "server/web/Routes.h"
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <vector>
 
 struct MHD_Daemon;
 struct MHD_Connection;
@@ -34,14 +36,19 @@ public:
         unsigned threads = 2;
     };
 
-    // Listens at once; raises std::runtime_error when it cannot. `intake` outlives the server.
-    WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake);
+    // Listens at once; raises std::runtime_error when it cannot. `intake` and `health` outlive the
+    // server.
+    WebServer(const std::string& host, int port, ServedSite site, Limits limits, Intake& intake,
+              const StoreHealth& health, std::vector<AddressRange> trustedProxies);
     // Answers the suspended requests first.
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
 
     int port() const { return port_; }
+    // Whether the serving threads answer /healthz within `within`, asked over a connection of
+    // its own (to loopback when listening on every address).
+    bool answers(std::chrono::milliseconds within) const;
     void replace(ServedSite site) { routes_.replace(std::move(site)); }
 
 private:
@@ -54,7 +61,9 @@ private:
     friend struct Callbacks;
     void watchHeads(std::stop_token stop);
 
+    std::string host_;
     Limits limits_;
+    std::vector<AddressRange> trustedProxies_;
     Routes routes_;
     // Requests routed and not yet answered: the daemon stops only once there are none, since a
     // suspended connection must not outlive it and each answer reaches this object.
