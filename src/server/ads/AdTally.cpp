@@ -2,6 +2,7 @@
 
 #include "server/model/Clock.h"
 #include "server/model/JapanTime.h"
+#include "server/model/Log.h"
 
 #include <algorithm>
 #include <chrono>
@@ -157,7 +158,7 @@ void AdTally::sync() {
         std::erase_if(unread_, [today](const auto& entry) { return entry.first.second < today; });
         if (failing_) {
             failing_ = false;
-            std::cerr << "brisma-server: advertisement counts written again" << std::endl;
+            Log::write(Log::Info, "advertisement counts written again");
         }
     } catch (const std::exception& e) {
         {
@@ -168,8 +169,8 @@ void AdTally::sync() {
         // Tried every second while the database is away: a notice a minute says as much.
         const std::int64_t now = clock_.nowMs();
         if (!failing_ || now - noticedMs_ >= NoticeMs) {
-            std::cerr << "brisma-server: advertisement counts not written, kept for the next try: "
-                      << e.what() << std::endl;
+            Log::write(Log::Warning,
+                       std::string("advertisement counts not written, kept for the next try: ") + e.what());
             noticedMs_ = now;
         }
         failing_ = true;

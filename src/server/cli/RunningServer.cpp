@@ -23,8 +23,8 @@ ServedSite siteOf(const ServerConfig& config, const std::shared_ptr<ChannelBuild
                   const std::shared_ptr<Database>& database, const Clock& clock,
                   const std::shared_ptr<AdTally>& tally) {
     auto content = std::make_shared<const ContentFolder>(config.contentFolder, config.base, clock);
-    AdminSite admin{database, config.adminToken, config.adminLoopback, {}, &clock, config.campaigns,
-                    config.channelsOfSources()};
+    AdminSite admin{database, config.adminToken, config.adminLoopback,      {},
+                    &clock,   config.campaigns,  config.channelsOfSources()};
     std::vector<std::string> feedPaths;
     for (const ChannelConfig& channel : config.channels) {
         feedPaths.push_back(ServerConfig::feedPath(channel.entry.number));

@@ -372,10 +372,10 @@ ServerConfig loadConfig(const std::string& file) {
     if (!serverNode || !serverNode->is_table())
         r.fail(1, "missing table [server]");
     const toml::table& server = *serverNode->as_table();
-    r.onlyKnown(server, {"listen", "base", "data", "content", "min_interval", "max_interval", "contact",
-                         "database", "keep_days", "keep_users", "admin_token", "admin_loopback",
-                         "registrations_per_hour", "reports_per_minute", "trusted_proxies", "log_format",
-                         "fetch_workers"});
+    r.onlyKnown(server,
+                {"listen", "base", "data", "content", "min_interval", "max_interval", "contact", "database",
+                 "keep_days", "keep_users", "admin_token", "admin_loopback", "registrations_per_hour",
+                 "reports_per_minute", "trusted_proxies", "log_format", "fetch_workers"});
 
     const fs::path folder = fs::absolute(fs::path(file)).parent_path();
     ServerConfig config;

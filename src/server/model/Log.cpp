@@ -76,4 +76,8 @@ void Log::emit(Level level, std::string_view text, std::string_view message,
     std::fflush(stderr);
 }
 
+void logSource(const std::string& source, std::string_view what) {
+    Log::write(Log::Warning, source + ": " + std::string(what), {{"source", source}});
+}
+
 } // namespace brisma::server

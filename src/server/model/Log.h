@@ -37,4 +37,7 @@ private:
                      std::initializer_list<Field> fields);
 };
 
+// A source's line: "brisma-server: ADDRESS: what", with the address as its field.
+void logSource(const std::string& source, std::string_view what);
+
 } // namespace brisma::server

@@ -1,6 +1,7 @@
 #include "server/sources/FetchScheduler.h"
 
 #include "server/model/Clock.h"
+#include "server/model/Log.h"
 #include "server/sources/SourceCopies.h"
 #include "server/sources/SourceFetch.h"
 #include "server/store/StoreError.h"
@@ -21,10 +22,6 @@ constexpr std::int64_t LeaseRetryMs = 5'000;
 // How often the copies other processes saved are taken up, and the margin for their clocks.
 constexpr auto PollEvery = std::chrono::seconds(5);
 constexpr std::int64_t ClockMarginMs = 10'000;
-
-void log(const std::string& source, const std::string& what) {
-    std::fprintf(stderr, "brisma-server: %s: %s\n", source.c_str(), what.c_str());
-}
 
 // This process among those on the database.
 const std::string& owner() {
@@ -75,7 +72,7 @@ void FetchScheduler::poll(std::stop_token stop) {
             changed = copies_.takeUpSavedSince(since);
             since = started - ClockMarginMs;
         } catch (const StoreError& e) {
-            log("database", std::string("cannot read the sources' copies: ") + e.what());
+            logSource("database", std::string("cannot read the sources' copies: ") + e.what());
         }
         if (!changed.empty() && onChange_)
             onChange_(changed);
@@ -97,7 +94,7 @@ bool FetchScheduler::claim(const std::string& address) {
     try {
         return states_.claim(address, owner(), now, now + LeaseMs).get();
     } catch (const StoreError& e) {
-        log(address, std::string("cannot take the lease: ") + e.what());
+        logSource(address, std::string("cannot take the lease: ") + e.what());
         return false;
     }
 }

@@ -1,6 +1,7 @@
 #include "server/sources/SourceCopies.h"
 
 #include "server/model/Clock.h"
+#include "server/model/Log.h"
 #include "server/store/StoreError.h"
 
 #include <algorithm>
@@ -9,10 +10,6 @@
 
 namespace brisma::server {
 namespace {
-
-void log(const std::string& source, const std::string& what) {
-    std::fprintf(stderr, "brisma-server: %s: %s\n", source.c_str(), what.c_str());
-}
 
 bool sameCopy(const SourceState& a, const SourceState& b) {
     return a.hasBody == b.hasBody && a.body == b.body && a.charset == b.charset &&
@@ -48,7 +45,7 @@ std::shared_ptr<const Feed> readCopy(const SourceState& copy, std::string& error
         return nullptr;
     }
     for (const std::string& notice : notices)
-        log(copy.address, notice);
+        logSource(copy.address, notice);
     return feed;
 }
 
@@ -158,11 +155,11 @@ bool SourceCopies::keepFetched(const std::string& address, FetchResult result, s
         saved = state;
     }
     if (result.kind == FetchResult::Kind::Failed)
-        log(address, result.error + (saved.hasBody ? "; the last good copy is served" : ""));
+        logSource(address, result.error + (saved.hasBody ? "; the last good copy is served" : ""));
     try {
         (fresh ? states_.save(saved) : states_.saveSchedule(saved)).get();
     } catch (const StoreError& e) {
-        log(address, std::string("cannot keep the copy: ") + e.what());
+        logSource(address, std::string("cannot keep the copy: ") + e.what());
     }
     return fresh != nullptr;
 }
@@ -185,7 +182,7 @@ std::vector<std::string> SourceCopies::takeUpSavedSince(std::int64_t sinceMs) {
             std::string error;
             feed = readCopy(row, error);
             if (!feed)
-                log(row.address, "the stored copy is no feed: " + error);
+                logSource(row.address, "the stored copy is no feed: " + error);
         }
         std::lock_guard lock(mutex_);
         Source& source = sources_.at(row.address);
