@@ -198,8 +198,7 @@ TEST_P(AdsTest, AFailingWriteIsToldOnceAMinute) {
     ManualClock clock(japanMs(2027, 4, 1, 12));
     Connection other(database->address());
     other.exec(QStringLiteral("ALTER TABLE ad_counts RENAME TO ad_counts_away"));
-    std::ostringstream told;
-    std::streambuf* const stderrWas = std::cerr.rdbuf(told.rdbuf());
+    testing::internal::CaptureStderr();
     {
         AdTally tally(*database, clock);
         clock.settle(1);
@@ -213,8 +212,7 @@ TEST_P(AdsTest, AFailingWriteIsToldOnceAMinute) {
             clock.settle(1);
         }
     }
-    std::cerr.rdbuf(stderrWas);
-    const std::string lines = told.str();
+    const std::string lines = testing::internal::GetCapturedStderr();
     int failed = 0, again = 0;
     for (std::size_t at = 0; (at = lines.find("counts not written", at)) != std::string::npos; ++at)
         ++failed;

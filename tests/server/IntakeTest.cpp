@@ -57,6 +57,8 @@ std::string field(const std::string& line, const std::string& key) {
                : line.substr(at + mark.size(), line.find('"', at + mark.size()) - at - mark.size());
 }
 
+const std::string Unlimited = "reports_per_minute = 1000000000\nregistrations_per_hour = 1000000000\n";
+
 class IntakeTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
@@ -76,8 +78,9 @@ protected:
         start();
     }
 
-    // The test's configuration, with `more` lines for [server].
-    void writeConfig(const std::string& more = "") {
+    // The test's configuration, with `more` lines for [server]. Without limits of their own, the
+    // tests' many reports from one address are never refused.
+    void writeConfig(const std::string& more = Unlimited) {
         std::ofstream(folder_ / "server.toml")
             << "[server]\nlisten = \"127.0.0.1:0\"\nbase = \"http://127.0.0.1:19999/\"\ndata = "
                "\"var\"\ncontent = \""
@@ -295,7 +298,7 @@ TEST_P(IntakeTest, LimitsCountEachClientBehindTrustedProxies) {
 // With log_format = "json" every stderr line is one object with time (RFC 3339 with its offset),
 // level and msg, a configuration's fault included; the bound address stays stdout's first line.
 TEST_P(IntakeTest, JsonLogLinesAreObjects) {
-    writeConfig("log_format = \"json\"\n");
+    writeConfig(Unlimited + "log_format = \"json\"\n");
     const fs::path errors = folder_ / "stderr";
     start({}, errors.string());
     const auto logged = [&] {
