@@ -11,6 +11,9 @@ user="/usr/bin/python3 $(cd "$(dirname "$0")" && pwd)/ScreenReaderUser.py"
 
 . "$(dirname "$0")/common.sh"
 
+# The accessibility bus's launcher keeps the screen reader switch in GSettings: in memory here, so
+# the switch holds at once and the user's own settings are neither read nor written.
+export GSETTINGS_BACKEND=memory
 bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
 pids+=("$(sed -n 2p <<<"$bus")")
@@ -25,8 +28,16 @@ a11y_bus() {
 }
 a11y_bus >/dev/null || fail "no accessibility bus"
 pids+=($(pid_on "$DBUS_SESSION_BUS_ADDRESS" org.a11y.Bus))
-dbus-send --session --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
-  string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true
+# Sent awaiting its reply: a property set without one is dropped by the launcher.
+dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+  string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true >/dev/null
+# A client started before the switch reads on never joins the bus.
+reader_on() {
+  dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
+    org.freedesktop.DBus.Properties.Get string:org.a11y.Status string:ScreenReaderEnabled 2>/dev/null |
+    grep -q true
+}
+until_true reader_on || fail "the screen reader switch does not stay on"
 
 start_openbox
 start_demo_server "$content"
