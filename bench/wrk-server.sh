@@ -5,7 +5,9 @@
 # postgres as nobody, socket folder only).
 # With "documents": a static module, then a channel feed, then the feed while four connections
 # load the operator's page over BENCH_REPORTS reports of the last week (default 580000) stored first.
-# Usage: bench/wrk-server.sh [sqlite|postgresql] [seconds] [connections] [reports|documents]
+# With "ads": the channel's advertisement text, chosen per request from two booked campaigns,
+# beside its channel feed.
+# Usage: bench/wrk-server.sh [sqlite|postgresql] [seconds] [connections] [reports|documents|ads]
 #        (after building brisma-server)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,6 +57,9 @@ data = "var"
 content = "$PWD/demo/content"
 database = "$database"
 admin_loopback = true
+# wrk is one address: no abuse limit may refuse it.
+reports_per_minute = 1000000000
+registrations_per_hour = 1000000000
 
 [[channel]]
 number = 1
@@ -63,6 +68,36 @@ genre = "総合"
 owner = "bench"
 sources = ["$PWD/demo/sources/general.xml"]
 TOML
+if [ "$mix" = ads ]; then
+  cat >>"$work/server.toml" <<TOML
+
+[ads]
+house_name = "Brisma"
+house_text = "ニュースはブリスマで"
+house_url = "https://brisma.example.jp/"
+
+[[campaign]]
+id = "bench-a"
+advertiser = "bench"
+kind = "text"
+start = 2020-01-01T00:00:00
+end = 2099-01-01T00:00:00
+weight = 3
+name = "A"
+text = "広告 A"
+url = "https://a.example.jp/"
+
+[[campaign]]
+id = "bench-b"
+advertiser = "bench"
+kind = "text"
+start = 2020-01-01T00:00:00
+end = 2099-01-01T00:00:00
+name = "B"
+text = "広告 B"
+url = "https://b.example.jp/"
+TOML
+fi
 if [ "$mix" = documents ]; then
   # The schema comes with the first opening; the rows straight from SQL, spread over the week.
   "$server" export --config "$work/server.toml" >/dev/null
@@ -86,6 +121,17 @@ until [ -s "$work/address" ]; do sleep 0.1; done
 base=$(head -n 1 "$work/address")
 
 rss() { awk '/^VmRSS/ {print $2 " kB"}' "/proc/$server_pid/status"; }
+if [ "$mix" = ads ]; then
+  until curl -sf -o /dev/null "${base}feeds/001.xml"; do sleep 0.1; done
+  load() { wrk -t2 -c"$connections" -d"${seconds}s" --latency "$base$1" | grep -E 'Requests/sec|^ +(50|99)%|Non-2xx|Socket errors'; }
+  echo "engine $engine, $connections connections, ${seconds}s each"
+  echo "channel feed /feeds/001.xml:"
+  load feeds/001.xml
+  echo "advertisement text /ad/001.xml:"
+  load ad/001.xml
+  echo "server memory: $(rss)"
+  exit 0
+fi
 if [ "$mix" = documents ]; then
   until curl -sf -o /dev/null "${base}feeds/001.xml"; do sleep 0.1; done
   # A request held up longer than wrk's default 2 s counts as a timeout, not in the latency: 30 s.
