@@ -23,16 +23,6 @@ std::string slurp(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-std::string run(const std::string& command) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        out.append(chunk, n);
-    ::pclose(pipe);
-    return out;
-}
-
 class AdsServingTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -80,8 +70,9 @@ protected:
     }
 
     std::string ads() {
-        return run(std::string(BRISMA_SERVER_EXE) + " ads --json --since 1d --config " +
-                   (folder_ / "server.toml").string());
+        return runCommand(std::string(BRISMA_SERVER_EXE) + " ads --json --since 1d --config " +
+                          (folder_ / "server.toml").string())
+            .first;
     }
 
     fs::path folder_;

@@ -37,17 +37,6 @@ std::string clickTarget(const std::string& user, const std::string& id) {
            "&type=desktop3&id=" + id + Stamp;
 }
 
-// Output and exit status of a command.
-std::pair<std::string, int> run(const std::string& command) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    char chunk[65536];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        out.append(chunk, n);
-    const int status = ::pclose(pipe);
-    return {out, WEXITSTATUS(status)};
-}
-
 // The value of a string key of one export line; "" for null.
 std::string field(const std::string& line, const std::string& key) {
     const std::string mark = "\"" + key + "\":\"";
@@ -105,8 +94,8 @@ protected:
     }
 
     std::vector<std::string> exported() {
-        const auto [out, status] =
-            run(std::string(BRISMA_SERVER_EXE) + " export --config " + (folder_ / "server.toml").string());
+        const auto [out, status] = runCommand(std::string(BRISMA_SERVER_EXE) + " export --config " +
+                                              (folder_ / "server.toml").string());
         EXPECT_EQ(status, 0);
         std::vector<std::string> lines;
         std::istringstream in(out);
@@ -206,14 +195,14 @@ TEST_P(IntakeTest, UsersRegisterUpdateAndAreForgotten) {
     EXPECT_EQ(connection.get(clickTarget(user, "0052026120911000001")).value().status, 200);
     EXPECT_EQ(connection.get(clickTarget("DEMO0001", "0052026120911000002")).value().status, 200);
     ASSERT_EQ(exported().size(), 2u);
-    const auto [said, status] = run(std::string(BRISMA_SERVER_EXE) + " forget --config " +
-                                    (folder_ / "server.toml").string() + " " + user);
+    const auto [said, status] = runCommand(std::string(BRISMA_SERVER_EXE) + " forget --config " +
+                                           (folder_ / "server.toml").string() + " " + user);
     EXPECT_EQ(status, 0) << said;
     const std::vector<std::string> left = exported();
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(field(left[0], "userid"), "DEMO0001");
-    EXPECT_EQ(run(std::string(BRISMA_SERVER_EXE) + " forget --config " + (folder_ / "server.toml").string() +
-                  " " + user + " 2>&1")
+    EXPECT_EQ(runCommand(std::string(BRISMA_SERVER_EXE) + " forget --config " +
+                         (folder_ / "server.toml").string() + " " + user + " 2>&1")
                   .second,
               1);
 }
@@ -489,7 +478,7 @@ TEST_P(IntakeTest, ABackupTakenWhileReportsArriveIsAWholeStore) {
                                 (folder_ / "server.toml").string() + " " + (folder_ / "copy").string() +
                                 " 2>&1";
     if (GetParam()) {
-        const auto [said, status] = run(command);
+        const auto [said, status] = runCommand(command);
         EXPECT_EQ(status, 1);
         EXPECT_NE(said.find("pg_dump"), std::string::npos) << said;
         return;
@@ -509,12 +498,12 @@ TEST_P(IntakeTest, ABackupTakenWhileReportsArriveIsAWholeStore) {
         });
     while (answered < 200)
         std::this_thread::yield();
-    const auto [said, status] = run(command);
+    const auto [said, status] = runCommand(command);
     sending = false;
     for (std::thread& t : senders)
         t.join();
     ASSERT_EQ(status, 0) << said;
-    EXPECT_NE(run(command).second, 0) << "a folder that holds a copy is never written over";
+    EXPECT_NE(runCommand(command).second, 0) << "a folder that holds a copy is never written over";
 
     const std::vector<std::string> original = exported();
     std::string text; // the same configuration on the copy
@@ -524,8 +513,8 @@ TEST_P(IntakeTest, ABackupTakenWhileReportsArriveIsAWholeStore) {
     }
     text.replace(text.find("data = \"var\""), sizeof "data = \"var\"" - 1, "data = \"copy\"");
     std::ofstream(folder_ / "restored.toml") << text;
-    const auto [restored, restoredStatus] =
-        run(std::string(BRISMA_SERVER_EXE) + " export --config " + (folder_ / "restored.toml").string());
+    const auto [restored, restoredStatus] = runCommand(std::string(BRISMA_SERVER_EXE) + " export --config " +
+                                                       (folder_ / "restored.toml").string());
     ASSERT_EQ(restoredStatus, 0);
     std::vector<std::string> lines;
     std::istringstream in(restored);
@@ -547,9 +536,9 @@ TEST(StoreCommandsTest, AnUnmakeableDataFolderIsReportedByEveryCommand) {
         << "content = \"" << BRISMA_DEMO_CONTENT << "\"\n\n[[channel]]\nnumber = 1\nname = \"a\"\ngenre = "
         << "\"b\"\nowner = \"c\"\nsources = [\"" << BRISMA_DEMO_CONTENT << "/../sources/general.xml\"]\n";
     for (const std::string command : {"stats", "export", "forget"}) {
-        const auto [said, status] =
-            run(std::string(BRISMA_SERVER_EXE) + " " + command + " --config " +
-                (folder / "server.toml").string() + (command == "forget" ? " DEMO0001" : "") + " 2>&1");
+        const auto [said, status] = runCommand(std::string(BRISMA_SERVER_EXE) + " " + command + " --config " +
+                                               (folder / "server.toml").string() +
+                                               (command == "forget" ? " DEMO0001" : "") + " 2>&1");
         EXPECT_EQ(status, 1) << command << ": " << said;
         EXPECT_NE(said.find("data folder"), std::string::npos) << command << ": " << said;
     }

@@ -1,6 +1,7 @@
 #include "ServerProcess.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -9,6 +10,16 @@
 #include <unistd.h>
 
 namespace brisma::test {
+
+std::pair<std::string, int> runCommand(const std::string& command) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    char chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        out.append(chunk, n);
+    const int status = ::pclose(pipe);
+    return {out, WEXITSTATUS(status)};
+}
 
 ServerProcess::ServerProcess(const std::vector<std::string>& argv, bool lineOnStderr,
                              const std::vector<std::string>& environment, const std::string& errorsTo) {

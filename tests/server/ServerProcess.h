@@ -2,9 +2,13 @@
 
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace brisma::test {
+
+// What a shell command wrote on stdout, and its exit status.
+std::pair<std::string, int> runCommand(const std::string& command);
 
 // A server executable run for a test: started, its first line read, signalled, killed at the end.
 class ServerProcess {

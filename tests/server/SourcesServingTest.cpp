@@ -22,16 +22,6 @@ std::string rss(const std::string& title) {
            "</title><link>https://news.example.jp/" + title + "</link></item></channel></rss>";
 }
 
-std::string run(const std::string& command) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        out.append(chunk, n);
-    ::pclose(pipe);
-    return out;
-}
-
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> all;
     std::istringstream in(text);
@@ -74,8 +64,8 @@ protected:
         std::vector<nlohmann::json> rows;
         for (int i = 0; i < 200; ++i) {
             rows.clear();
-            for (const std::string& line :
-                 lines(run(std::string(BRISMA_SERVER_EXE) + " sources --json --config " + config)))
+            for (const std::string& line : lines(
+                     runCommand(std::string(BRISMA_SERVER_EXE) + " sources --json --config " + config).first))
                 rows.push_back(nlohmann::json::parse(line));
             if (until(rows))
                 return rows;
@@ -145,7 +135,7 @@ TEST_F(SourcesServingTest, AFailingSourceShowsInSourcesAndOnThePage) {
 
     // The table: a header and a line per source, each column starting where its header does.
     const std::vector<std::string> table =
-        lines(run(std::string(BRISMA_SERVER_EXE) + " sources --config " + config));
+        lines(runCommand(std::string(BRISMA_SERVER_EXE) + " sources --config " + config).first);
     ASSERT_EQ(table.size(), 4u);
     const std::size_t at = table[0].find("address");
     EXPECT_TRUE(table[0].starts_with("state"));
